@@ -1,0 +1,52 @@
+// Host paths. The conversion works on Windows-form paths; these functions carry them to the
+// host file system. On POSIX both '/' and '\' separate path components, a path built of
+// captured parts has its backslashes turned into '/', and a component that does not exist with
+// its exact letter case is matched without regard to case (captures come from a file system
+// that ignores case).
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Position of the last '/' or '\' (POSIX), or std::string::npos.
+size_t LastSeparator(const std::string& path);
+bool IsSeparator(char c);
+
+// The host path for a path that may hold backslashes, with the letter case of each component
+// resolved against what exists on disk. Components that exist in no letter case are kept as
+// given, so the result names the file that would be created.
+std::string ResolveHostPath(const std::string& path);
+
+// Absolute form of path (relative to the current directory), without resolving links.
+std::string FullPath(const std::string& path);
+
+bool FileExists(const std::string& path);       // an existing regular file (after ResolveHostPath)
+bool DirectoryExists(const std::string& path);  // an existing directory (after ResolveHostPath)
+
+std::string CurrentDirectory();
+bool SetCurrentDirectory(const std::string& path);
+
+// The full path of the running executable.
+std::string ProgramPath();
+// The folder of the running executable, without a trailing separator.
+std::string ProgramFolder();
+
+// Creates the folder and every missing parent. True when the folder exists afterwards.
+bool CreateDirectories(const std::string& path);
+
+// Reads a whole file. False when it cannot be read.
+bool ReadFile(const std::string& path, std::string* contents);
+
+// Writes contents to a temporary file beside path and renames it over path, so that path is
+// either the old or the new file, never a half-written one.
+bool WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// A unique temporary file name beside path (the file is not created).
+std::string TemporaryPathBeside(const std::string& path);
+
+bool CopyFile(const std::string& from, const std::string& to);
+bool RemoveFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+
+}  // namespace platform

@@ -1,0 +1,76 @@
+// The project writer: makes the output project from the blank template, gives it its identity
+// and product settings, knows its directories, creates features, and saves and builds it.
+// One VpxWriter exists per conversion; every step writes through it. Text handed to it is ANSI
+// (the capture's code page); it converts text for the engine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "qv/com.h"
+#include "qv/entity.h"
+
+namespace project {
+
+class VpxWriter {
+ public:
+  // Creates the engine's project object (QvEntity.DLL); failure is fatal (22008).
+  VpxWriter();
+  ~VpxWriter();
+  VpxWriter(const VpxWriter&) = delete;
+  VpxWriter& operator=(const VpxWriter&) = delete;
+
+  // The whole creation sequence: folders, template, copy, version check and upgrade, open,
+  // new identity, product settings, known directory keys. Fatal problems throw
+  // repackager_exception.
+  void Open(const std::string& projectPath);
+  bool IsOpen() const;
+  const std::string& ProjectPath() const;
+  void Save();
+  void Close(bool save);
+
+  void SetProperty(const std::string& name, const std::string& value);
+
+  // A Directory row, and the key remembered as known.
+  void AddDirectory(const std::string& key, const std::string& parent, const std::string& defaultDir);
+  // Case-insensitive.
+  bool IsKnownDirectory(const std::string& key) const;
+  // The directory key for a folder path (installer form "[Key]Sub\" or absolute "D:\Apps"),
+  // re-keyed to nameHint when that is not empty and not yet a known key. Empty on failure.
+  std::string DirectoryForPath(const std::string& folderPath, const std::string& nameHint);
+
+  // Features (a feature receives at most 500 components).
+  std::string GetFeatureForNewComponent();
+  void SetCurrentFeature(const std::string& key);
+  void CreateFeature(const std::string& key, const std::string& parent, const std::string& title,
+                     const std::string& description, const std::string& directory);
+  void AddFeatureComponents(qv::IComponent* component);
+  // Counts one more component against the current feature.
+  void CountComponent();
+  const std::string& CurrentFeature() const;
+  const std::string& DefaultFeature() const;
+  const std::string& ProductName() const;
+
+  void SetMainFolder(const std::string& folder);
+  void SetProductIcon(const std::string& value);
+  void SetRepackagingMode(const std::string& value);
+  void SetLanguage(int languageId);
+
+  // Engine access for the table writers.
+  qv::IProject* Project() const;
+  qv::ComPtr<qv::IProduct> Product() const;
+  qv::ComPtr<qv::IDatabase> Database() const;
+  // The table by name ("Name ='%s'"); empty when there is none (a CHECK_HR line is written).
+  qv::ComPtr<qv::ITable> FindTable(const std::string& tableName) const;
+
+ private:
+  struct State;
+  State* state_;
+};
+
+// The process-wide reference to the current project writer (set by the pipeline while a
+// conversion runs; null otherwise).
+VpxWriter* CurrentProjectWriter();
+void SetCurrentProjectWriter(VpxWriter* writer);
+
+}  // namespace project
