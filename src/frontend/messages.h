@@ -44,6 +44,14 @@ void LogMessage(const MessageRecord& record);
 // Shorthands: a record of the given type and text.
 void LogMessage(uint32_t type, const std::string& text);
 
+// The log line of a record at the given time text ("%I:%M:%S%p"): "time> prefix text", a step
+// announcement framed by a rule above and a blank line below.
+std::string FormatLogRecordLine(const MessageRecord& record, const std::string& time);
+
+// Writes one line (and "\r\n") into the log when the trace mask selects its level; lines above
+// level 4 begin with a tab.
+void WriteLogLine(uint32_t level, const std::string& line);
+
 // printf-style trace line at a level, cut at 1024 characters.
 void LogTrace(uint32_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 

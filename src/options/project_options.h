@@ -91,6 +91,11 @@ class ProjectOptions {
 // The process-wide settings.
 ProjectOptions& Options();
 
+// The file that an options path names: a folder (ending in a separator) gives its
+// "Options.ini"; a path ending in ".ini" (any case) is used unchanged; any other file gives the
+// "Options.ini" beside it; an empty path stays empty.
+std::string ResolveOptionsPath(const std::string& optionsPath);
+
 // The process-wide options path that the section readers use (set by the pipeline).
 void SetOptionsPath(const std::string& path);
 const std::string& OptionsPathForSections();

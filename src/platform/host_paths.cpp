@@ -1,0 +1,317 @@
+#include "platform/host_paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace platform {
+
+namespace {
+
+bool StatPath(const std::string& path, struct stat* info) {
+  return !path.empty() && ::stat(path.c_str(), info) == 0;
+}
+
+// Directory listings for matching names without regard to case. A listing is reused while the
+// directory's change time stays the same, so resolving many files of one folder reads the folder
+// once instead of once per file.
+class DirectoryListings {
+ public:
+  // The name in directory that equals name without regard to case (the first in byte order when
+  // several do), or empty.
+  std::string Match(const std::string& directory, const std::string& name) {
+    struct stat info;
+    if (!StatPath(directory, &info) || !S_ISDIR(info.st_mode)) return std::string();
+    Listing& listing = listings_[directory];
+    if (!listing.valid || listing.mtime.tv_sec != info.st_mtim.tv_sec ||
+        listing.mtime.tv_nsec != info.st_mtim.tv_nsec || listing.inode != info.st_ino) {
+      Read(directory, &listing);
+      listing.mtime = info.st_mtim;
+      listing.inode = info.st_ino;
+    }
+    auto found = listing.byFoldedName.find(ToLower(name));
+    return found == listing.byFoldedName.end() ? std::string() : found->second;
+  }
+
+ private:
+  struct Listing {
+    bool valid = false;
+    timespec mtime{};
+    ino_t inode = 0;
+    std::map<std::string, std::string> byFoldedName;
+  };
+
+  static void Read(const std::string& directory, Listing* listing) {
+    listing->byFoldedName.clear();
+    listing->valid = true;
+    DIR* handle = ::opendir(directory.c_str());
+    if (!handle) {
+      listing->valid = false;
+      return;
+    }
+    while (const dirent* entry = ::readdir(handle)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      auto [it, inserted] = listing->byFoldedName.emplace(ToLower(name), name);
+      if (!inserted && name < it->second) it->second = name;
+    }
+    ::closedir(handle);
+  }
+
+  std::map<std::string, Listing> listings_;
+};
+
+DirectoryListings& Listings() {
+  static DirectoryListings listings;
+  return listings;
+}
+
+std::string WithSlashes(const std::string& path) {
+  std::string result = path;
+  for (char& c : result)
+    if (c == '\\') c = '/';
+  return result;
+}
+
+}  // namespace
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
+std::string ResolveHostPath(const std::string& path) {
+  const std::string host = WithSlashes(path);
+  struct stat info;
+  if (host.empty() || ::lstat(host.c_str(), &info) == 0) return host;
+
+  // Walk the components; keep each one that exists as written, otherwise take the entry that
+  // matches it without regard to case. Once a component is missing, the rest stays as given.
+  std::string resolved = host[0] == '/' ? "/" : "";  // empty or ending in '/'
+  bool missing = false;
+  size_t start = 0;
+  while (start < host.size()) {
+    size_t end = host.find('/', start);
+    if (end == std::string::npos) end = host.size();
+    std::string component = host.substr(start, end - start);
+    start = end + 1;
+    if (component.empty()) continue;  // doubled separators
+    if (!missing && component != "." && component != ".." &&
+        ::lstat((resolved + component).c_str(), &info) != 0) {
+      const std::string match = Listings().Match(resolved.empty() ? "." : resolved, component);
+      if (match.empty())
+        missing = true;
+      else
+        component = match;
+    }
+    resolved += component;
+    if (end < host.size()) resolved += '/';
+  }
+  return resolved;
+}
+
+std::string FullPath(const std::string& path) {
+  std::string host = WithSlashes(path);
+  if (host.empty()) return host;
+  if (host[0] != '/') host = CurrentDirectory() + "/" + host;
+  // Lexical clean-up, as GetFullPathName does: no empty, "." or ".." components.
+  std::vector<std::string> parts;
+  size_t start = 1;
+  while (start <= host.size()) {
+    size_t end = host.find('/', start);
+    if (end == std::string::npos) end = host.size();
+    const std::string part = host.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  if (result.empty()) result = "/";
+  if (host.size() > 1 && host.back() == '/' && result != "/") result += '/';
+  return result;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return StatPath(ResolveHostPath(path), &info) && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat info;
+  return StatPath(ResolveHostPath(path), &info) && S_ISDIR(info.st_mode);
+}
+
+std::string CurrentDirectory() {
+  char buffer[PATH_MAX];
+  if (!::getcwd(buffer, sizeof buffer)) return std::string();
+  return buffer;
+}
+
+bool SetCurrentDirectory(const std::string& path) {
+  return !path.empty() && ::chdir(ResolveHostPath(path).c_str()) == 0;
+}
+
+std::string ProgramPath() {
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return std::string();
+  return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string ProgramFolder() {
+  const std::string program = ProgramPath();
+  const size_t separator = LastSeparator(program);
+  if (separator == std::string::npos) return std::string();
+  if (separator == 0) return "/";
+  return program.substr(0, separator);
+}
+
+bool CreateDirectories(const std::string& path) {
+  const std::string host = ResolveHostPath(path);
+  if (host.empty()) return false;
+  for (size_t i = 1; i <= host.size(); ++i) {
+    if (i == host.size() || host[i] == '/') {
+      const std::string prefix = host.substr(0, i);
+      if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+  }
+  struct stat info;
+  return StatPath(host, &info) && S_ISDIR(info.st_mode);
+}
+
+bool ReadFile(const std::string& path, std::string* contents) {
+  const std::string host = ResolveHostPath(path);
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    data.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  *contents = std::move(data);
+  return true;
+}
+
+std::string TemporaryPathBeside(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string host = ResolveHostPath(path);
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(::getpid()),
+                counter.fetch_add(1) + 1);
+  std::string candidate = host + suffix;
+  struct stat info;
+  while (::lstat(candidate.c_str(), &info) == 0) {
+    std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(::getpid()),
+                  counter.fetch_add(1) + 1);
+    candidate = host + suffix;
+  }
+  return candidate;
+}
+
+namespace {
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Creates a temporary file beside target, lets fill write it, and renames it over target. The
+// target is either the old or the new file, never a half-written one.
+template <class Fill>
+bool ReplaceAtomically(const std::string& path, Fill fill) {
+  const std::string host = ResolveHostPath(path);
+  if (host.empty()) return false;
+  const std::string temporary = TemporaryPathBeside(host);
+  // Keep the permissions of the file being replaced.
+  mode_t mode = 0666;
+  struct stat info;
+  if (::stat(host.c_str(), &info) == 0) mode = info.st_mode & 07777;
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  bool ok = fill(fd);
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temporary.c_str(), host.c_str()) != 0) ok = false;
+  if (!ok) {
+    const int saved = errno;
+    ::unlink(temporary.c_str());
+    errno = saved;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& contents) {
+  return ReplaceAtomically(path,
+                           [&contents](int fd) { return WriteAll(fd, contents.data(), contents.size()); });
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+  const int source = ::open(ResolveHostPath(from).c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) return false;
+  struct stat info;
+  if (::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(source);
+    return false;
+  }
+  const bool ok = ReplaceAtomically(to, [source](int target) {
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(source, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return false;
+      if (got == 0) return true;
+      if (!WriteAll(target, buffer, static_cast<size_t>(got))) return false;
+    }
+  });
+  ::close(source);
+  return ok;
+}
+
+bool RemoveFile(const std::string& path) {
+  const std::string host = ResolveHostPath(path);
+  return !host.empty() && ::unlink(host.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  const std::string source = ResolveHostPath(from);
+  const std::string target = ResolveHostPath(to);
+  return !source.empty() && !target.empty() && ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+}  // namespace platform
