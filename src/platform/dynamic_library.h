@@ -1,0 +1,17 @@
+// Loading shared libraries at run time (the stand-in for LoadLibrary and GetProcAddress).
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+using LibraryHandle = void*;
+
+// Loads the library at path (letter case resolved on the host). Null on failure; the reason is
+// then in LastLibraryError().
+LibraryHandle LoadLibrary(const std::string& path);
+// The exported symbol, or null.
+void* GetProcAddress(LibraryHandle library, const char* name);
+std::string LastLibraryError();
+
+}  // namespace platform
