@@ -1,0 +1,37 @@
+// Cabinets of a compressed package: the package's files, in sequence order, compressed with
+// MSZIP. A cabinet holds at most 65,535 files and must stay under 2 GB, so larger sets are
+// split over several cabinets (each becomes one Media row).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace builder {
+
+struct CabinetLimits {
+  size_t maxFiles = 65535;
+  // Uncompressed bytes per cabinet; MSZIP adds a few bytes per 32 KB block at worst, so this
+  // leaves room below the 2 GB limit of the format.
+  uint64_t maxBytes = 0x7F000000;
+};
+
+struct CabinetFile {
+  std::string name;      // the name inside the cabinet: the File table key
+  std::string hostPath;  // where the bytes are read
+  uint64_t size = 0;
+};
+
+// Splits files (in sequence order) into consecutive runs, each fitting one cabinet. Returns the
+// index one past the last file of each run. A single file larger than maxBytes gets a run of
+// its own (the caller reports it: no cabinet can hold it).
+std::vector<size_t> SplitIntoCabinets(const std::vector<CabinetFile>& files, const CabinetLimits& limits);
+
+// Writes one cabinet of the files (in the given order). With fixedTime, every file's date in the
+// cabinet is that time (seconds since the epoch, UTC) instead of its modification time, so the
+// cabinet's bytes depend only on the files' contents. False with a message on failure.
+bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files,
+                  std::optional<int64_t> fixedTime, std::string* error);
+
+}  // namespace builder

@@ -1,0 +1,133 @@
+// The parts of a package that need no project: file hashes, cabinets, summary information.
+// Cabinets are checked with cabextract (another decoder), summary information with msiinfo.
+#include <gtest/gtest.h>
+#include <libmsi.h>
+
+#include <random>
+
+#include "cabinet_writer.h"
+#include "file_hash.h"
+#include "summary_information.h"
+#include "test_support.h"
+
+namespace {
+
+using buildertest::ReadBytes;
+using buildertest::RunCommand;
+using buildertest::ShellQuote;
+using buildertest::TempFolder;
+using buildertest::WriteBytes;
+
+TEST(FileHash, IsTheMd5AsFourSignedLittleEndianParts) {
+  // MD5("abc") = 90015098 3cd24fb0 d6963f7d 28e17f72
+  const builder::FileHashParts abc = builder::ComputeFileHashOfBytes("abc");
+  EXPECT_EQ(abc[0], int32_t(0x98500190u));
+  EXPECT_EQ(abc[1], int32_t(0xb04fd23cu));
+  EXPECT_EQ(abc[2], int32_t(0x7d3f96d6u));
+  EXPECT_EQ(abc[3], int32_t(0x727fe128u));
+  EXPECT_LT(abc[0], 0);  // signed, as the installer stores it
+
+  TempFolder temp;
+  std::string big(300000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + (i >> 9));
+  WriteBytes(temp / "big.bin", big);
+  builder::FileHashParts fromFile{};
+  ASSERT_TRUE(builder::ComputeFileHash(temp / "big.bin", &fromFile));
+  EXPECT_EQ(fromFile, builder::ComputeFileHashOfBytes(big));  // read in blocks, same digest
+  EXPECT_FALSE(builder::ComputeFileHash(temp / "missing.bin", &fromFile));
+}
+
+TEST(CabinetSplit, RespectsFileCountAndByteLimits) {
+  std::vector<builder::CabinetFile> files(7);
+  for (auto& f : files) f.size = 1;
+  builder::CabinetLimits limits;
+  limits.maxFiles = 3;
+  EXPECT_EQ(builder::SplitIntoCabinets(files, limits), (std::vector<size_t>{3, 6, 7}));
+
+  limits.maxFiles = 100;
+  limits.maxBytes = 10;
+  files = {{"a", "", 4}, {"b", "", 6}, {"c", "", 1}, {"huge", "", 50}, {"d", "", 10}, {"e", "", 0}};
+  // a+b fill 10; c alone is followed by a file that cannot fit anywhere, which stands alone.
+  EXPECT_EQ(builder::SplitIntoCabinets(files, limits), (std::vector<size_t>{2, 3, 4, 6}));
+  EXPECT_TRUE(builder::SplitIntoCabinets({}, limits).empty());
+}
+
+TEST(CabinetWriter, WritesMszipCabinetsInOrderThatAnotherDecoderReads) {
+  TempFolder temp;
+  std::mt19937 random(42);
+  std::string noise(200000, '\0');
+  for (char& c : noise) c = char(random());
+  WriteBytes(temp / "src/noise.bin", noise);
+  WriteBytes(temp / "src/empty.txt", "");
+  WriteBytes(temp / "src/text.txt", std::string(100000, 'x'));
+  std::vector<builder::CabinetFile> files = {
+      {"zeta.bin", temp / "src/noise.bin", noise.size()},
+      {"alpha.txt", temp / "src/empty.txt", 0},
+      {"mid.txt", temp / "src/text.txt", 100000},
+  };
+  std::string error;
+  ASSERT_TRUE(builder::WriteCabinet(temp / "one.cab", files, 946684800, &error)) << error;
+  std::string output;
+  ASSERT_EQ(RunCommand("cabextract -t " + ShellQuote(temp / "one.cab"), &output), 0) << output;
+
+  // Files stay in the order given (the installer reads a cabinet in sequence order), and carry
+  // the fixed date.
+  ASSERT_EQ(RunCommand("cabextract -l " + ShellQuote(temp / "one.cab"), &output), 0);
+  const size_t zeta = output.find("zeta.bin"), alpha = output.find("alpha.txt"), mid = output.find("mid.txt");
+  ASSERT_NE(zeta, std::string::npos);
+  EXPECT_LT(zeta, alpha);
+  EXPECT_LT(alpha, mid);
+  EXPECT_NE(output.find("01.01.2000 00:00:00"), std::string::npos) << output;
+
+  ASSERT_EQ(RunCommand("cabextract -q -d " + ShellQuote(temp / "out") + " " + ShellQuote(temp / "one.cab"), &output), 0);
+  EXPECT_EQ(ReadBytes(temp / "out/zeta.bin"), noise);
+  EXPECT_EQ(ReadBytes(temp / "out/mid.txt"), std::string(100000, 'x'));
+  EXPECT_EQ(ReadBytes(temp / "out/alpha.txt"), "");
+  EXPECT_LT(ReadBytes(temp / "one.cab").size(), noise.size() + 10000);  // the text compressed
+
+  // With a fixed time, writing again gives the same bytes even after the sources are touched.
+  WriteBytes(temp / "src/empty.txt", "");
+  ASSERT_TRUE(builder::WriteCabinet(temp / "two.cab", files, 946684800, &error)) << error;
+  EXPECT_EQ(ReadBytes(temp / "one.cab"), ReadBytes(temp / "two.cab"));
+
+  // A source that cannot be read is a failure with a message.
+  files.push_back({"gone.txt", temp / "src/gone.txt", 10});
+  EXPECT_FALSE(builder::WriteCabinet(temp / "three.cab", files, std::nullopt, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(SummaryInformation, EveryPropertyReadsBackThroughMsiinfo) {
+  TempFolder temp;
+  const std::string path = temp / "summary.msi";
+  GError* gerror = nullptr;
+  LibmsiDatabase* db = libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, &gerror);
+  ASSERT_NE(db, nullptr);
+  builder::PackageSummary summary;
+  summary.title = "Installation Database";
+  summary.subject = "Tool 1.0";
+  summary.author = "Example Corp";
+  summary.keywords = "Installer,MSI,Database";
+  summary.comments = "Built from a capture";
+  summary.templateText = builder::SummaryTemplate(false, 1031);
+  summary.packageCode = "{AAAAAAAA-0000-0000-0000-000000000007}";
+  summary.creatingApplication = "fernclip 0.1";
+  summary.wordCount = builder::kWordCountCompressed;
+  summary.createdTime = summary.savedTime = builder::FileTimeFromUnixSeconds(946684800);
+  std::string error;
+  ASSERT_TRUE(builder::WriteSummaryInformation(db, summary, &error)) << error;
+  ASSERT_TRUE(libmsi_database_commit(db, &gerror));
+  g_object_unref(db);
+
+  std::string output;
+  ASSERT_EQ(RunCommand("TZ=UTC msiinfo suminfo " + ShellQuote(path), &output), 0) << output;
+  for (const char* line : {"Title: Installation Database", "Subject: Tool 1.0", "Author: Example Corp",
+                           "Keywords: Installer,MSI,Database", "Template: Intel;1031",
+                           "Revision number (UUID): {AAAAAAAA-0000-0000-0000-000000000007}",
+                           "Version: 200", "Source: 2", "Application: fernclip 0.1", "Security: 2",
+                           "Created: Sat Jan  1 00:00:00 2000"}) {
+    EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+  }
+  EXPECT_EQ(builder::SummaryTemplate(true, 1033), "x64;1033");
+}
+
+}  // namespace
