@@ -1,0 +1,189 @@
+#include "wine_prefix.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace winetest {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kWine = "/usr/lib/wine/wine64";
+const char* kWineserver = "/usr/lib/wine/wineserver";
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Environment(const std::string& prefix, const std::string& home) {
+  return "env -u DISPLAY WINEPREFIX=" + Quote(prefix) + " HOME=" + Quote(home) +
+         " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' ";
+}
+
+int Shell(const std::string& command, std::string* output) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  const int status = pclose(pipe);
+  if (output) *output = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The base prefix of this test run: FERNCLIP_WINE_BASE_PREFIX, or one in the build folder (the
+// test run's fixture removes it before and after the run).
+std::string BasePrefixFolder() {
+  if (const char* configured = std::getenv("FERNCLIP_WINE_BASE_PREFIX"); configured && *configured)
+    return configured;
+  return std::string(FERNCLIP_BUILD_DIR) + "/tests/wine-base-prefix";
+}
+
+// Makes the base prefix unless it is ready; a lock keeps parallel tests from making it twice.
+bool EnsureBasePrefix(std::string* error) {
+  const std::string base = BasePrefixFolder();
+  fs::create_directories(fs::path(base).parent_path());
+  const std::string lockPath = base + ".lock";
+  const int lock = open(lockPath.c_str(), O_CREAT | O_RDWR, 0644);
+  if (lock < 0 || flock(lock, LOCK_EX) != 0) {
+    *error = "cannot lock " + lockPath;
+    if (lock >= 0) close(lock);
+    return false;
+  }
+  bool ok = fs::exists(base + "/ready");
+  if (!ok) {
+    std::error_code ignored;
+    fs::remove_all(base, ignored);
+    fs::create_directories(base + "/home");
+    std::string output;
+    const std::string env = Environment(base + "/prefix", base + "/home");
+    const int rc = Shell("timeout 300 xvfb-run -a " + env + kWine + " wineboot -i && " + env + "timeout 120 " +
+                         kWineserver + " -w", &output);
+    ok = rc == 0 && fs::exists(base + "/prefix/drive_c/windows");
+    if (ok) {
+      std::ofstream(base + "/ready") << "1\n";
+    } else {
+      *error = "wineboot failed (" + std::to_string(rc) + "): " + output;
+    }
+  }
+  flock(lock, LOCK_UN);
+  close(lock);
+  return ok;
+}
+
+std::string TrimLineEnds(std::string text) {
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::unique_ptr<WinePrefix> WinePrefix::Create(std::string* error) {
+  if (access(kWine, X_OK) != 0) {
+    *error = std::string(kWine) + " is not installed";
+    return nullptr;
+  }
+  if (!EnsureBasePrefix(error)) return nullptr;
+  std::string pattern = (fs::temp_directory_path() / "fernclip-wine-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) {
+    *error = "mkdtemp failed";
+    return nullptr;
+  }
+  std::unique_ptr<WinePrefix> prefix(new WinePrefix);
+  prefix->folder_ = pattern;
+  prefix->prefix_ = pattern + "/prefix";
+  std::string output;
+  if (Shell("cp -a " + Quote(BasePrefixFolder() + "/prefix") + " " + Quote(prefix->prefix_) + " && cp -a " +
+                Quote(BasePrefixFolder() + "/home") + " " + Quote(pattern + "/home"),
+            &output) != 0) {
+    *error = "cannot copy the base prefix: " + output;
+    return nullptr;
+  }
+  return prefix;
+}
+
+WinePrefix::~WinePrefix() {
+  Shell(Environment(prefix_, folder_ + "/home") + "timeout 60 " + kWineserver + " -k", nullptr);
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+int WinePrefix::Run(const std::vector<std::string>& arguments, std::string* output, int timeoutSeconds) {
+  const std::string env = Environment(prefix_, folder_ + "/home");
+  std::string command = env + "timeout " + std::to_string(timeoutSeconds) + " " + kWine;
+  for (const std::string& argument : arguments) command += " " + Quote(argument);
+  const int rc = Shell(command, output);
+  Shell(env + "timeout 120 " + kWineserver + " -w", nullptr);
+  return rc == 124 ? -1 : rc;
+}
+
+int WinePrefix::Install(const std::string& hostPackage, const std::vector<std::string>& extra) {
+  std::vector<std::string> arguments = {"msiexec", "/i", WindowsPathOf(hostPackage), "/qn"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  return Run(arguments);
+}
+
+int WinePrefix::Uninstall(const std::string& hostPackage) {
+  return Run({"msiexec", "/x", WindowsPathOf(hostPackage), "/qn"});
+}
+
+std::optional<RegistryValue> WinePrefix::QueryValue(const std::string& key, const std::string& name) {
+  std::string output;
+  std::vector<std::string> arguments = {"reg", "query", key};
+  if (name.empty()) {
+    arguments.push_back("/ve");
+  } else {
+    arguments.push_back("/v");
+    arguments.push_back(name);
+  }
+  if (Run(arguments, &output) != 0) return std::nullopt;
+  // "    <name>    REG_<TYPE>    <data>"
+  size_t lineStart = 0;
+  while (lineStart < output.size()) {
+    size_t lineEnd = output.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = output.size();
+    const std::string line = TrimLineEnds(output.substr(lineStart, lineEnd - lineStart));
+    const size_t type = line.find("    REG_");
+    if (type != std::string::npos) {
+      RegistryValue value;
+      const size_t typeEnd = line.find("    ", type + 4);
+      value.type = line.substr(type + 4, typeEnd == std::string::npos ? std::string::npos : typeEnd - type - 4);
+      if (typeEnd != std::string::npos) value.data = line.substr(typeEnd + 4);
+      return value;
+    }
+    lineStart = lineEnd + 1;
+  }
+  return std::nullopt;
+}
+
+bool WinePrefix::KeyExists(const std::string& key) {
+  std::string output;
+  return Run({"reg", "query", key}, &output) == 0;
+}
+
+std::string WinePrefix::HostPath(const std::string& windowsPath) const {
+  std::string rest = windowsPath;
+  if (rest.size() >= 2 && (rest[0] == 'C' || rest[0] == 'c') && rest[1] == ':') rest = rest.substr(2);
+  for (char& c : rest)
+    if (c == '\\') c = '/';
+  return prefix_ + "/drive_c" + rest;
+}
+
+std::string WinePrefix::WindowsPathOf(const std::string& hostPath) {
+  std::string path = "Z:" + fs::absolute(hostPath).string();
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+}  // namespace winetest
