@@ -26,10 +26,9 @@ void DecideMode() {
   GuidSource& source = Source();
   if (source.decided) return;
   source.decided = true;
-  constexpr const char* kKey = "Software\\Quillmark\\Brightvale";
   using platform::RegistryRoot;
-  if (!platform::RegistryKeyExists(RegistryRoot::LocalMachine, kKey)) return;
-  const auto value = platform::ReadRegistryString(RegistryRoot::LocalMachine, kKey, "FakeGuids");
+  if (!platform::RegistryKeyExists(RegistryRoot::LocalMachine, kGuidModeKey)) return;
+  const auto value = platform::ReadRegistryString(RegistryRoot::LocalMachine, kGuidModeKey, kGuidModeValue);
   source.realGuids = !(value && *value == "1");
 }
 

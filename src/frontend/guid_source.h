@@ -7,6 +7,10 @@
 
 namespace frontend {
 
+// The registry key (under HKEY_LOCAL_MACHINE) of the persisted GUID mode, value "FakeGuids".
+inline constexpr const char* kGuidModeKey = "Software\\Quillmark\\Brightvale";
+inline constexpr const char* kGuidModeValue = "FakeGuids";
+
 std::string CreateGuidString();
 
 // True when the GUID source hands out fake GUIDs (decided on the first call).

@@ -1,0 +1,184 @@
+#include "frontend/run_control.h"
+
+#include <gtest/gtest.h>
+
+#include "frontend/run_flags.h"
+#include "options/repackager_settings.h"
+#include "platform/host_paths.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "support/test_env.h"
+
+using namespace frontend;
+using testenv::ReadText;
+using testenv::WriteText;
+
+TEST(ProjectPath, ExtensionOfTheFileNameBecomesVpx) {
+  EXPECT_EQ(MakeProjectPath("C:\\cap\\app.inc", ""), "C:\\cap\\app.vpx");
+  EXPECT_EQ(MakeProjectPath("C:\\cap\\app.inc", "out.msi"), "out.vpx");
+  EXPECT_EQ(MakeProjectPath("/cap/app.inc", "/out/pkg"), "/out/pkg.vpx");
+  EXPECT_EQ(MakeProjectPath("/cap/app.v1.inc", ""), "/cap/app.v1.vpx");
+  // A dot in a folder name starts no extension.
+  EXPECT_EQ(MakeProjectPath("C:\\my.cap\\app", ""), "C:\\my.cap\\app.vpx");
+  EXPECT_EQ(MakeProjectPath("x.inc", "../out/pkg"), "../out/pkg.vpx");
+}
+
+TEST(ExitCodes, EveryResultMapsToItsCodeAndMessage) {
+  struct Case {
+    int result;
+    int exitCode;
+    const char* message;
+  };
+  const Case cases[] = {
+      {kRunSucceeded, 0, ""},
+      {kRunReportedErrors, 1, ""},
+      {kRunEngineNotFound, 3, "Converter engine could not be found.\n"},
+      {kRunEngineCorrupt, 4, "The converter engine is corrupt.\n"},
+      {kRunCaptureNotFound, 1, "The .inc file could not be found.\n"},
+      {kRunOptionsNotFound, 2, "The options.ini file could not be found.\n"},
+      {6, 0, ""},
+      {-1, 0, ""},
+  };
+  for (const Case& c : cases) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(MapResultToExitCode(c.result), c.exitCode) << c.result;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message) << c.result;
+  }
+}
+
+TEST(ConsoleSink, PrefixesAndTheErrorFlag) {
+  Flags() = RunFlags();
+  testing::internal::CaptureStdout();
+  ConsoleMessageSink(MessageRecord{kWarning, "w", 0});
+  ConsoleMessageSink(MessageRecord{kInformation, "i", 0});
+  ConsoleMessageSink(MessageRecord{kBuildOutput, "b", 0});
+  ConsoleMessageSink(MessageRecord{kStep, "s", 10});
+  EXPECT_FALSE(Flags().errorReported);
+  ConsoleMessageSink(MessageRecord{kError, "e", 0});
+  EXPECT_TRUE(Flags().errorReported);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: w\ni\nb\ns\nError: e\n");
+  Flags() = RunFlags();
+}
+
+namespace {
+
+// A program folder of its own (with or without the engine library) as the current directory,
+// and a conversion log to see what the run was given.
+class RunConversionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Flags() = RunFlags();
+    previous_ = platform::CurrentDirectory();
+    ASSERT_TRUE(platform::SetCurrentDirectory(program_.path()));
+    WriteText(program_ / "QvEntity.DLL", "stand-in");
+    ASSERT_TRUE(platform::WriteRegistryString(platform::RegistryRoot::LocalMachine, "Software\\Quillmark",
+                                              "DebugFile", log_));
+    ASSERT_TRUE(platform::WriteRegistryString(platform::RegistryRoot::LocalMachine, "Software\\Quillmark",
+                                              "DebugRepackager", "4"));
+  }
+  void TearDown() override {
+    platform::SetCurrentDirectory(previous_);
+    Flags() = RunFlags();
+    SetMessageCallback(nullptr);
+    options::PublishRepackagerSettings(nullptr);
+  }
+  // The "Input : ...\r\nOutput: ..." lines of the last run's log.
+  std::string InputOutput() {
+    const std::string log = ReadText(log_);
+    const size_t start = log.find("Input : ");
+    return start == std::string::npos ? std::string() : log.substr(start);
+  }
+
+  testenv::RegistrySandbox registry_;
+  testenv::TempDir program_;
+  testenv::TempDir captures_;
+  std::string log_ = captures_ / "conversion.log";
+  std::string previous_;
+};
+
+}  // namespace
+
+TEST_F(RunConversionTest, MissingEngineCaptureOrOptions) {
+  const std::string capture = captures_ / "cap/app.inc";
+  EXPECT_EQ(RunConversion(capture, "", true), kRunCaptureNotFound);
+  EXPECT_EQ(RunConversion("", "", true), kRunCaptureNotFound);
+  WriteText(capture, "ScriptVersion=1\n");
+  EXPECT_EQ(RunConversion(capture, "", true), kRunOptionsNotFound);
+  EXPECT_EQ(RunConversion(captures_ / "cap", "", true), kRunCaptureNotFound);  // a folder
+  EXPECT_FALSE(testenv::Exists(log_));  // no conversion step ran
+
+  platform::RemoveFile(program_ / "QvEntity.DLL");
+  EXPECT_EQ(RunConversion(capture, "", true), kRunEngineNotFound);
+  EXPECT_EQ(RunConversion(captures_ / "cap/app.wrp", "", true), kRunEngineNotFound);
+}
+
+TEST_F(RunConversionTest, CaptureWithOptionsBesideIt) {
+  const std::string capture = captures_ / "Cap/App.INC";
+  WriteText(capture, "ScriptVersion=1\n");
+  WriteText(captures_ / "Cap/Options.INI", "[General]\r\nProjectTemplate=C:\\old.vpx\r\nOther=1\r\n");
+
+  // The capture's letter case and the options file's are resolved on disk.
+  EXPECT_EQ(RunConversion(captures_ / "cap/app.inc", "", true), kRunSucceeded);
+  EXPECT_EQ(InputOutput(), "Input : " + captures_ / "cap/app.inc" + "\r\nOutput: " + captures_ / "cap/app.vpx" +
+                               "\r\n\r\n");
+  // The template setting stays without /notemplate.
+  EXPECT_EQ(platform::GetProfileString("General", "ProjectTemplate", "", captures_ / "Cap/Options.INI"),
+            "C:\\old.vpx");
+
+  Flags().suppressTemplate = true;
+  EXPECT_EQ(RunConversion(capture, captures_ / "out/pkg.msi", false), kRunSucceeded);
+  EXPECT_EQ(ReadText(captures_ / "Cap/Options.INI"), "[General]\r\nProjectTemplate=\r\nOther=1\r\n");
+  EXPECT_NE(InputOutput().find("Output: " + captures_ / "out/pkg.vpx"), std::string::npos);
+
+  // A capture whose name ends in .WRP in upper case is a capture script.
+  WriteText(captures_ / "Cap/upper.WRP", "ScriptVersion=1\n");
+  EXPECT_EQ(RunConversion(captures_ / "Cap/upper.WRP", "", true), kRunSucceeded);
+  EXPECT_NE(InputOutput().find("Output: " + captures_ / "Cap/upper.vpx"), std::string::npos);
+
+  const auto settings = options::CurrentRepackagerSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(settings->ProjectFilePath(), "");
+  EXPECT_EQ(settings->SettingsFilePath(), registry_.dir() / "repackager/Repackager2.ini");
+}
+
+TEST_F(RunConversionTest, RepackagerProjectNamesCaptureAndOptions) {
+  const std::string wrp = captures_ / "proj/app.wrp";
+  WriteText(wrp,
+            "[Files]\r\nINC=app.inc\r\nConversionOptions=Options.ini\r\n"
+            "[Configuration]\r\nType=4\r\nFile=" + captures_ / "custom.ini" + "\r\n");
+  WriteText(captures_ / "custom.ini", "[Registry-Excludes]\r\n");
+  WriteText(captures_ / "proj/Options.ini", "[General]\r\nProjectTemplate=t.vpx\r\n");
+  Flags().suppressTemplate = true;
+
+  EXPECT_EQ(RunConversion(wrp, captures_ / "out.msi", true), kRunSucceeded);
+  EXPECT_EQ(InputOutput(), "Input : " + captures_ / "proj/app.inc" + "\r\nOutput: " + captures_ / "out.vpx" +
+                               "\r\n\r\n");
+  EXPECT_EQ(ReadText(captures_ / "proj/Options.ini"), "[General]\r\nProjectTemplate=\r\n");
+  auto settings = options::CurrentRepackagerSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(settings->ProjectFilePath(), wrp);
+  EXPECT_EQ(settings->SettingsFilePath(), captures_ / "custom.ini");
+  EXPECT_TRUE(settings->HasSettingsFile());
+
+  // Names with a folder are used as they stand; a missing options file is not created.
+  WriteText(wrp, "[Files]\r\nINC=" + captures_ / "elsewhere/x.inc" + "\r\nConversionOptions=" +
+                     captures_ / "elsewhere/Options.ini" + "\r\n[Configuration]\r\nType=1\r\n");
+  EXPECT_EQ(RunConversion(wrp, "", true), kRunSucceeded);
+  EXPECT_EQ(InputOutput(), "Input : " + captures_ / "elsewhere/x.inc" + "\r\nOutput: " +
+                               captures_ / "elsewhere/x.vpx" + "\r\n\r\n");
+  EXPECT_FALSE(testenv::Exists(captures_ / "elsewhere/Options.ini"));
+  settings = options::CurrentRepackagerSettings();
+  EXPECT_EQ(settings->SettingsFilePath(), registry_.dir() / "repackager/Repackager1.ini");
+  EXPECT_FALSE(settings->HasSettingsFile());
+}
+
+TEST(RepackagerSettingsFiles, TypesNameTheirFiles) {
+  testenv::RegistrySandbox registry;
+  using options::RepackagerSettings;
+  for (int type = 1; type <= 3; ++type)
+    EXPECT_EQ(RepackagerSettings::SettingsFileForType(type, "ignored"),
+              registry.dir() / ("repackager/Repackager" + std::to_string(type) + ".ini"));
+  EXPECT_EQ(RepackagerSettings::SettingsFileForType(4, "/x/mine.ini"), "/x/mine.ini");
+  EXPECT_EQ(RepackagerSettings::SettingsFileForType(0, "/x/mine.ini"), "");
+  EXPECT_EQ(RepackagerSettings::SettingsFileForType(5, "/x/mine.ini"), "");
+}
