@@ -1,0 +1,163 @@
+// The program as a user meets it: console output and exit codes of the built fernclip, run from
+// a program folder of the test's own with a registry file of its own.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "support/run_program.h"
+#include "support/test_env.h"
+
+using testenv::ReadText;
+using testenv::WriteText;
+
+namespace {
+
+const char* const kUsage =
+    "Fernclip - Quillmark Repackager Conversion Utility\n"
+    "Usage: fernclip <inputfile> <outputfile> [/fakeguids] [/vpxonly] [/notemplate]\n\n"
+    "Now accepts .wrp filenames as well as raw .inc filenames.\n\n"
+    "Requires the Lanthorn Standalone Build to be in the current directory.\n\n"
+    "If /fakeguids is specified, then all guids in the .msi package\n"
+    "are generated so that they are always the same for every package.\n"
+    "(WARNING: the resulting .msi is NOT a valid, installable package).\n\n"
+    "If /vpxonly is specified, then an .vpx is created\n"
+    "but not built into an .msi package.\n\n"
+    "If /notemplate is specified, then any ProjectTemplate value in the Options.ini\n"
+    "file is ignored and the default template (QvProjBlankTpl.vpx) is used instead.\n\n";
+
+const char* const kRealGuids = "(Will create real GUIDs).\n";
+const char* const kFakeGuids = "(Will create fake GUIDs.)\n";
+
+class ConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    namespace fs = std::filesystem;
+    fs::copy_file(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", program_ / "fernclip");
+    // The engine as built, when it is; a stand-in file is enough for the checks before a conversion.
+    bool engine = false;
+    for (const char* name : {"QvEntity.DLL", "QvUpgrd.dll", "QvAppSvc.dll", "SABuild.dll", "QvMMCat.dll",
+                             "QvProjBlankTpl.vpx"}) {
+      const std::string built = std::string(FERNCLIP_BUILD_DIR) + "/" + name;
+      if (!fs::exists(built)) continue;
+      fs::copy_file(built, program_ / name);
+      engine = engine || std::string(name) == "QvEntity.DLL";
+    }
+    if (!engine) WriteText(program_ / "QvEntity.DLL", "stand-in");
+  }
+
+  testenv::ProgramResult Run(const std::vector<std::string>& arguments, const std::string& workingDirectory = "") {
+    return testenv::RunProgram(program_ / "fernclip", arguments,
+                               {{"FERNCLIP_REGISTRY", registry_}, {"FERNCLIP_CODEPAGE", std::nullopt}},
+                               workingDirectory.empty() ? work_.path() : workingDirectory);
+  }
+  void SetRegistry(const std::string& body) { WriteText(registry_, "REGEDIT4\r\n\r\n" + body); }
+  std::string MakeCapture(const std::string& folder) {
+    WriteText(work_ / (folder + "/app.inc"), "ScriptVersion=1\r\n");
+    WriteText(work_ / (folder + "/options.ini"), "[General]\r\nProjectTemplate=C:\\Templates\\old.vpx\r\nBuildProduct=P\r\n");
+    return work_ / (folder + "/app.inc");
+  }
+
+  testenv::TempDir program_;
+  testenv::TempDir work_;
+  testenv::TempDir config_;
+  std::string registry_ = config_ / "registry.reg";
+};
+
+}  // namespace
+
+TEST_F(ConsoleTest, RejectedCommandLinesShowTheUsage) {
+  const std::vector<std::vector<std::string>> rejected = {
+      {}, {"a.inc", "b.msi", "/fakeguids", "/vpxonly"}, {"a.inc", "/bogus"}, {"a.inc", "-x"}};
+  for (const auto& arguments : rejected) {
+    const testenv::ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 1) << arguments.size();
+    EXPECT_EQ(result.out, kUsage);
+    EXPECT_EQ(result.err, "");
+  }
+  EXPECT_FALSE(testenv::Exists(registry_));
+}
+
+TEST_F(ConsoleTest, MissingEngineCaptureAndOptions) {
+  const std::string capture = MakeCapture("cap");
+  std::filesystem::remove(work_ / "cap/options.ini");
+
+  testenv::ProgramResult result = Run({work_ / "missing.inc"});
+  EXPECT_EQ(result.out, std::string(kRealGuids) + "The .inc file could not be found.\n");
+  EXPECT_EQ(result.exitCode, 1);
+
+  result = Run({capture});
+  EXPECT_EQ(result.out, std::string(kRealGuids) + "The options.ini file could not be found.\n");
+  EXPECT_EQ(result.exitCode, 2);
+
+  std::filesystem::remove(program_ / "QvEntity.DLL");
+  result = Run({capture});
+  EXPECT_EQ(result.out, std::string(kRealGuids) + "Converter engine could not be found.\n");
+  EXPECT_EQ(result.exitCode, 3);
+  result = Run({work_ / "cap/project.wrp"});
+  EXPECT_EQ(result.exitCode, 3);
+}
+
+TEST_F(ConsoleTest, FakeGuidsValueIsRemovedUnlessItWasThereBefore) {
+  testenv::ProgramResult result = Run({"/fakeguids", "x.inc"});
+  EXPECT_EQ(result.out, std::string(kFakeGuids) + "The .inc file could not be found.\n");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(ReadText(registry_).find("FakeGuids"), std::string::npos) << ReadText(registry_);
+
+  // Also after a rejected command line.
+  result = Run({"x.inc", "-fakeguids", "/bogus"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(ReadText(registry_).find("FakeGuids"), std::string::npos);
+
+  SetRegistry("[HKEY_LOCAL_MACHINE\\Software\\Quillmark\\Brightvale]\r\n\"FakeGuids\"=\"1\"\r\n");
+  result = Run({"x.inc", "/fakeguids"});
+  EXPECT_EQ(result.out, std::string(kFakeGuids) + "The .inc file could not be found.\n");
+  EXPECT_NE(ReadText(registry_).find("\"FakeGuids\"=\"1\""), std::string::npos);
+  result = Run({"x.inc"});
+  EXPECT_EQ(result.out, std::string(kFakeGuids) + "The .inc file could not be found.\n");
+  EXPECT_NE(ReadText(registry_).find("\"FakeGuids\"=\"1\""), std::string::npos);
+
+  // A registry file that cannot be written: real GUIDs, and the file is left as it was.
+  WriteText(registry_, "garbage that is no registry file");
+  result = Run({"x.inc", "/fakeguids"});
+  EXPECT_EQ(result.out, std::string(kRealGuids) + "The .inc file could not be found.\n");
+  EXPECT_EQ(ReadText(registry_), "garbage that is no registry file");
+}
+
+TEST_F(ConsoleTest, ConversionLogGetsHeaderAndRecordLines) {
+  const std::string capture = MakeCapture("cap");
+  const std::string log = config_ / "conversion.log";
+  SetRegistry("[HKEY_LOCAL_MACHINE\\Software\\Quillmark]\r\n\"DebugFile\"=\"" +
+              std::regex_replace(log, std::regex("\\\\"), "\\\\") + "\"\r\n\"DebugRepackager\"=\"4\"\r\n");
+  const testenv::ProgramResult result = Run({capture, "", "/vpxonly"});
+  EXPECT_EQ(result.out.rfind(kRealGuids, 0), 0u) << result.out;
+  EXPECT_EQ(result.err, "");
+  ASSERT_TRUE(testenv::Exists(log));
+
+  const std::string text = ReadText(log);
+  const std::string time = "[01][0-9]:[0-5][0-9]:[0-5][0-9][AP]M";
+  const std::regex header("[A-Z][a-z]+day, [A-Z][a-z]+ [0-3][0-9], [0-9]{4}   " + time +
+                          "    Version: [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(text, match, header, std::regex_constants::match_continuous)) << text;
+  const std::string inputOutput = "Input : " + capture + "\r\nOutput: " + work_ / "cap/app.vpx" + "\r\n\r\n";
+  EXPECT_EQ(text.compare(match.length(0), inputOutput.size(), inputOutput), 0) << text;
+
+  // Every further line is a record line, part of a step's frame, or a trace line.
+  const std::regex line("(" + time + "> .*|_{54}|\t.*|FAILURE: .*|[^0-9].*|)");
+  std::istringstream rest(text.substr(match.length(0) + inputOutput.size()));
+  for (std::string l; std::getline(rest, l);) {
+    ASSERT_FALSE(l.empty() || l.back() != '\r') << "line without CR LF: " << l;
+    l.pop_back();
+    EXPECT_TRUE(std::regex_match(l, line)) << l;
+  }
+}
+
+TEST_F(ConsoleTest, RelativePathsAreTakenFromTheProgramFolderAndNoTemplateClearsTheTemplate) {
+  WriteText(program_ / "cap/app.inc", "ScriptVersion=1\r\n");
+  WriteText(program_ / "cap/Options.ini", "[General]\r\nProjectTemplate=C:\\Templates\\old.vpx\r\nBuildProduct=P\r\n");
+  const testenv::ProgramResult result = Run({"cap/app.inc", "/vpxonly", "/notemplate"}, work_.path());
+  EXPECT_EQ(result.out.find("could not be found"), std::string::npos) << result.out;
+  EXPECT_EQ(ReadText(program_ / "cap/Options.ini"), "[General]\r\nProjectTemplate=\r\nBuildProduct=P\r\n");
+}
