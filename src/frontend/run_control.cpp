@@ -49,6 +49,14 @@ void Convert(const std::string& capturePath, const std::string& optionsPath,
 
 int ResultOfRun() { return Flags().errorReported ? kRunReportedErrors : kRunSucceeded; }
 
+// A file the .wrp branch needs: a missing one is an error naming it (the conversion steps would
+// otherwise pass over it silently and end as a success).
+bool ReportIfMissing(const std::string& path) {
+  if (platform::FileExists(path)) return false;
+  LogMessage(kError, FormatString(22114, path.c_str()));
+  return true;
+}
+
 }  // namespace
 
 int RunConversion(const std::string& input, const std::string& output, bool build) {
@@ -78,11 +86,15 @@ int RunConversion(const std::string& input, const std::string& output, bool buil
 
 int ConvertWrpProject(const std::string& projectFile, const std::string& output, bool build) {
   if (CheckEngine() == kRunEngineNotFound) return kRunEngineNotFound;
+  if (ReportIfMissing(projectFile)) return kRunReportedErrors;
 
   const std::string optionsPath = ResolveWrpEntry(
       projectFile, platform::GetProfileString("Files", "ConversionOptions", "", projectFile, kPathBufferSize));
   const std::string capturePath =
       ResolveWrpEntry(projectFile, platform::GetProfileString("Files", "INC", "", projectFile, kPathBufferSize));
+  const bool missingCapture = ReportIfMissing(capturePath);
+  const bool missingOptions = ReportIfMissing(options::ResolveOptionsPath(optionsPath));
+  if (missingCapture || missingOptions) return kRunReportedErrors;
 
   auto settings = std::make_shared<options::RepackagerSettings>();
   settings->ReadProjectFile(projectFile);

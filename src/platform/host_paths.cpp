@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -253,8 +254,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // target is either the old or the new file, never a half-written one.
 template <class Fill>
 bool ReplaceAtomically(const std::string& path, Fill fill) {
-  const std::string host = ResolveHostPath(path);
+  std::string host = ResolveHostPath(path);
   if (host.empty()) return false;
+  // A symbolic link stays a link: the file it points to is replaced.
+  char target[PATH_MAX];
+  struct stat linkInfo;
+  if (::lstat(host.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode) && ::realpath(host.c_str(), target))
+    host = target;
   const std::string temporary = TemporaryPathBeside(host);
   // Keep the permissions of the file being replaced.
   mode_t mode = 0666;

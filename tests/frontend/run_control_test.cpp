@@ -147,6 +147,7 @@ TEST_F(RunConversionTest, RepackagerProjectNamesCaptureAndOptions) {
             "[Files]\r\nINC=app.inc\r\nConversionOptions=Options.ini\r\n"
             "[Configuration]\r\nType=4\r\nFile=" + captures_ / "custom.ini" + "\r\n");
   WriteText(captures_ / "custom.ini", "[Registry-Excludes]\r\n");
+  WriteText(captures_ / "proj/app.inc", "ScriptVersion=1\r\n");
   WriteText(captures_ / "proj/Options.ini", "[General]\r\nProjectTemplate=t.vpx\r\n");
   Flags().suppressTemplate = true;
 
@@ -160,16 +161,36 @@ TEST_F(RunConversionTest, RepackagerProjectNamesCaptureAndOptions) {
   EXPECT_EQ(settings->SettingsFilePath(), captures_ / "custom.ini");
   EXPECT_TRUE(settings->HasSettingsFile());
 
-  // Names with a folder are used as they stand; a missing options file is not created.
+  // Names with a folder are used as they stand.
+  WriteText(captures_ / "elsewhere/x.inc", "ScriptVersion=1\r\n");
+  WriteText(captures_ / "elsewhere/Options.ini", "[General]\r\n");
   WriteText(wrp, "[Files]\r\nINC=" + captures_ / "elsewhere/x.inc" + "\r\nConversionOptions=" +
                      captures_ / "elsewhere/Options.ini" + "\r\n[Configuration]\r\nType=1\r\n");
   EXPECT_EQ(RunConversion(wrp, "", true), kRunSucceeded);
   EXPECT_EQ(InputOutput(), "Input : " + captures_ / "elsewhere/x.inc" + "\r\nOutput: " +
                                captures_ / "elsewhere/x.vpx" + "\r\n\r\n");
-  EXPECT_FALSE(testenv::Exists(captures_ / "elsewhere/Options.ini"));
   settings = options::CurrentRepackagerSettings();
   EXPECT_EQ(settings->SettingsFilePath(), registry_.dir() / "repackager/Repackager1.ini");
   EXPECT_FALSE(settings->HasSettingsFile());
+}
+
+TEST_F(RunConversionTest, RepackagerProjectWithMissingFilesIsAnError) {
+  const std::string wrp = captures_ / "proj/app.wrp";
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunConversion(wrp, "", true), kRunReportedErrors);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Can't open file '" + wrp + "'\n");
+
+  // Both missing files are named, and the options file is not created by /notemplate.
+  WriteText(wrp, "[Files]\r\nINC=app.inc\r\n");
+  Flags() = RunFlags();
+  Flags().suppressTemplate = true;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunConversion(wrp, "", true), kRunReportedErrors);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Can't open file '" + captures_ / "proj/app.inc" +
+                                                        "'\nError: Can't open file '" + captures_ / "proj/Options.ini" +
+                                                        "'\n");
+  EXPECT_FALSE(testenv::Exists(captures_ / "proj/Options.ini"));
+  EXPECT_FALSE(testenv::Exists(log_));
 }
 
 TEST(RepackagerSettingsFiles, TypesNameTheirFiles) {

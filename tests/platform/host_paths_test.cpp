@@ -84,4 +84,11 @@ TEST(HostPaths, FilesAreReplacedAtomicallyAndCopied) {
   EXPECT_FALSE(testenv::Exists(dir / "moved.bin"));
   EXPECT_FALSE(RemoveFile(dir / "moved.bin"));
   EXPECT_FALSE(WriteFileAtomically(dir / "no/folder/x", "x"));
+
+  // Replacing through a symbolic link keeps the link.
+  WriteText(dir / "real.txt", "old");
+  std::filesystem::create_symlink(dir / "real.txt", dir / "link.txt");
+  ASSERT_TRUE(WriteFileAtomically(dir / "link.txt", "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadText(dir / "real.txt"), "new");
 }
