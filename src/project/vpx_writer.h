@@ -29,6 +29,12 @@ class VpxWriter {
   void Save();
   void Close(bool save);
 
+  // Builds the saved project into a package (vpx_build.cpp): the release settings, the save,
+  // the builder with its messages as build records, the output paths (LastBuildResult).
+  // Cancellation and a failed build throw repackager_exception.
+  void Build();
+  void PrepareRelease();
+
   void SetProperty(const std::string& name, const std::string& value);
 
   // A Directory row, and the key remembered as known.

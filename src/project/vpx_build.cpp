@@ -1,0 +1,165 @@
+// VpxWriter::PrepareRelease and VpxWriter::Build: the release settings, the builder and its
+// messages, and the output paths.
+#include "project/vpx_build.h"
+#include "project/build_result_store.h"
+
+#include <atomic>
+
+#include "frontend/cancellation.h"
+#include "frontend/guid_source.h"
+#include "frontend/messages.h"
+#include "frontend/repackager_exception.h"
+#include "options/project_options.h"
+#include "platform/codepage.h"
+#include "platform/host_paths.h"
+#include "project/check_hr.h"
+#include "project/engine_loader.h"
+#include "project/vpx_writer.h"
+#include "qv/builder.h"
+#include "qv/project_tables.h"
+
+namespace project {
+namespace {
+
+constexpr int kCancelledByUser = 21005;
+constexpr int kBuildFailed = 21081;
+constexpr int32_t kRebuildOption = 1;
+
+// Every message of the builder becomes a build record (type 3).
+class BuildEventSink final : public qv::IBuildEvents {
+ public:
+  qv::HResult QueryInterface(const qv::Guid& iid, void** out) override {
+    if (!out) return qv::kPointer;
+    if (iid == qv::IID_IUnknown || iid == qv::IID_IBuildEvents) {
+      *out = static_cast<qv::IBuildEvents*>(this);
+      AddRef();
+      return qv::kOk;
+    }
+    *out = nullptr;
+    return qv::kNoInterface;
+  }
+  uint32_t AddRef() override { return ++references_; }
+  uint32_t Release() override {
+    const uint32_t left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  qv::HResult OnMessage(int32_t severity, const std::string& text) override {
+    frontend::LogMessage(frontend::kBuildOutput, platform::Utf8ToAnsi(text));
+    return qv::kOk;
+  }
+
+ private:
+  ~BuildEventSink() = default;
+  std::atomic<uint32_t> references_{0};
+};
+
+// Detaches the event sink however the build ends.
+class AdviseGuard {
+ public:
+  AdviseGuard(qv::IBuilder* builder, qv::IBuildEvents* sink) : builder_(builder) {
+    if (builder_) advised_ = qv::Succeeded(CHECK_HR(builder_->Advise(sink)));
+  }
+  ~AdviseGuard() {
+    if (advised_) CHECK_HR(builder_->Unadvise());
+  }
+  AdviseGuard(const AdviseGuard&) = delete;
+  AdviseGuard& operator=(const AdviseGuard&) = delete;
+
+ private:
+  qv::IBuilder* builder_;
+  bool advised_ = false;
+};
+
+qv::ComPtr<qv::IBuilder> CreateBuilder() {
+  qv::ComPtr<qv::IBuilder> builder;
+  qv::HResult hr = CreateEngineObject(kBuilderLibrary, qv::CLSID_Builder, qv::IID_IBuilder, &builder);
+  if (qv::Failed(hr)) hr = CreateEngineObject(kBuilderLibrary, qv::CLSID_Builder, qv::IID_IBuilder, &builder);
+  CHECK_HR(hr);
+  return builder;
+}
+
+void SetReleaseSetting(qv::IRelease* release, const char* name, const qv::Variant& value) {
+  CHECK_HR(release->SetSetting(name, value));
+}
+
+}  // namespace
+
+void VpxWriter::PrepareRelease() {
+  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+  const options::ProjectOptions& options = options::Options();
+  BuildResult& result = MutableBuildResult();
+  result.packageName.clear();
+
+  qv::ComPtr<qv::IProduct> product = Product();
+  qv::ComPtr<qv::IProductConfigCollection> configurations;
+  qv::ComPtr<qv::IProductConfig> configuration;
+  qv::ComPtr<qv::IReleaseCollection> releases;
+  qv::ComPtr<qv::IRelease> release;
+  const std::string configurationName = platform::AnsiToUtf8(options.BuildProduct());
+  const std::string releaseName = platform::AnsiToUtf8(options.BuildRelease());
+  if (product && qv::Succeeded(CHECK_HR(product->GetConfigurations(configurations.Put())))) {
+    if (CHECK_HR(configurations->Find(configurationName, configuration.Put())) != qv::kOk || !configuration)
+      CHECK_HR(configurations->Add(configurationName, configuration.Put()));
+  }
+  if (configuration && qv::Succeeded(CHECK_HR(configuration->GetReleases(releases.Put())))) {
+    if (CHECK_HR(releases->Find(releaseName, release.Put())) != qv::kOk || !release)
+      CHECK_HR(releases->Add(releaseName, release.Put()));
+  }
+
+  if (release) {
+    SetReleaseSetting(release.Get(), "Compressed", qv::Variant::Int(options.BuildCompressed() ? 1 : 0));
+    SetReleaseSetting(release.Get(), "SetupExe", qv::Variant::Int(options.CreateSetupExe() ? 1 : 0));
+    SetReleaseSetting(release.Get(), "BuildLocation", qv::Variant::Text(qv::kProjectFolderVariable));
+    // A new package code for every build; with fake GUIDs every time stamp of the build is
+    // fixed too, so that the same project builds into the same bytes.
+    SetReleaseSetting(release.Get(), "PackageCode", qv::Variant::Text(frontend::CreateGuidString()));
+    SetReleaseSetting(release.Get(), "FixedTimestamps", qv::Variant::Int(frontend::UsingFakeGuids() ? 1 : 0));
+
+    qv::Variant packageName;
+    if (qv::Succeeded(CHECK_HR(release->GetSetting("PackageName", &packageName))) &&
+        packageName.kind == qv::Variant::Kind::Text)
+      result.packageName = platform::Utf8ToAnsi(packageName.text);
+  }
+  if (result.packageName.empty()) {
+    result.packageName = ProductName();
+    // The builder names the package the same way.
+    if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
+  }
+  Save();
+}
+
+void VpxWriter::Build() {
+  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+  BuildResult& result = MutableBuildResult();
+  result = BuildResult{};
+
+  qv::ComPtr<qv::IBuilder> builder = CreateBuilder();
+  qv::ComPtr<qv::IBuildEvents> sink(new BuildEventSink);
+  AdviseGuard advise(builder.Get(), sink.Get());
+
+  PrepareRelease();
+
+  const options::ProjectOptions& options = options::Options();
+  if (builder) {
+    CHECK_HR(builder->SetProject(Project(), platform::AnsiToUtf8(options.BuildProduct()),
+                                 platform::AnsiToUtf8(options.BuildRelease())));
+    CHECK_HR(builder->SetOption(kRebuildOption, 1));
+  }
+  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+
+  // Without a builder, or when the build itself fails, there is no package: that is a failed
+  // build, never a success.
+  if (!builder) frontend::ThrowMessage(kBuildFailed);
+  const qv::HResult built = CHECK_HR(builder->Build());
+  CHECK_HR(builder->GetErrorCount(&result.errorCount));
+  CHECK_HR(builder->GetWarningCount(&result.warningCount));
+  if (result.errorCount != 0 || qv::Failed(built)) frontend::ThrowMessage(kBuildFailed);
+
+  const BuildOutput output = ComputeBuildOutput(ProjectPath(), result.packageName, options.UseBuildPath(),
+                                                options.BuildCompressed(), options.CreateSetupExe());
+  result.outputFolder = output.outputFolder;
+  result.packagePath = output.packagePath;
+}
+
+}  // namespace project
