@@ -1,0 +1,43 @@
+// Folders of an uncompressed source image from the Directory table.
+#include <gtest/gtest.h>
+
+#include "source_image.h"
+
+namespace {
+
+TEST(SourceImage, FollowsTheDirectoryTreeWithLongOrShortSourceNames) {
+  const std::vector<builder::DirectoryEntry> dirs = {
+      {"INSTALLDIR", "Vendor", "MYAPP~1|My Application"},
+      {"TARGETDIR", "", "SourceDir"},
+      {"ProgramFilesFolder", "TARGETDIR", "PFiles"},
+      {"Vendor", "ProgramFilesFolder", "VENDOR~1|Vendor Inc:VSRC|Vendor Source"},
+      {"Same", "INSTALLDIR", "."},
+      {"Bin", "Same", "bin"},
+  };
+  auto folders = builder::SourceImageFolders(dirs, /*shortNames=*/false);
+  EXPECT_EQ(folders["TARGETDIR"], "");
+  EXPECT_EQ(folders["ProgramFilesFolder"], "PFiles/");
+  EXPECT_EQ(folders["Vendor"], "PFiles/Vendor Source/");  // the source part wins
+  EXPECT_EQ(folders["INSTALLDIR"], "PFiles/Vendor Source/My Application/");
+  EXPECT_EQ(folders["Same"], "PFiles/Vendor Source/My Application/");  // "." stays in the parent
+  EXPECT_EQ(folders["Bin"], "PFiles/Vendor Source/My Application/bin/");
+
+  folders = builder::SourceImageFolders(dirs, /*shortNames=*/true);
+  EXPECT_EQ(folders["INSTALLDIR"], "PFiles/VSRC/MYAPP~1/");
+  EXPECT_EQ(builder::FileNameOf("APP~1.EXE|Application.exe", true), "APP~1.EXE");
+  EXPECT_EQ(builder::FileNameOf("APP~1.EXE|Application.exe", false), "Application.exe");
+  EXPECT_EQ(builder::FileNameOf("readme.txt", false), "readme.txt");
+}
+
+TEST(SourceImage, CyclesAndMissingParentsEndAtTheRootInsteadOfLooping) {
+  const std::vector<builder::DirectoryEntry> dirs = {
+      {"A", "B", "a"}, {"B", "A", "b"}, {"Orphan", "Nowhere", "orphan"}, {"Self", "Self", "SourceDir"},
+  };
+  auto folders = builder::SourceImageFolders(dirs, false);
+  EXPECT_EQ(folders.size(), 4u);
+  EXPECT_EQ(folders["Orphan"], "orphan/");
+  EXPECT_EQ(folders["Self"], "");
+  EXPECT_TRUE(folders["A"] == "b/a/" || folders["A"] == "a/") << folders["A"];
+}
+
+}  // namespace
