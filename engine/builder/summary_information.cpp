@@ -8,6 +8,17 @@ namespace {
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000ull;
 constexpr uint64_t kSecondsFrom1601To1970 = 11644473600ull;
 
+bool IsDescription(LibmsiProperty id) {
+  return id == LIBMSI_PROPERTY_TITLE || id == LIBMSI_PROPERTY_SUBJECT || id == LIBMSI_PROPERTY_AUTHOR ||
+         id == LIBMSI_PROPERTY_KEYWORDS || id == LIBMSI_PROPERTY_COMMENTS || id == LIBMSI_PROPERTY_LASTAUTHOR;
+}
+
+bool HasText(LibmsiSummaryInfo* info, LibmsiProperty id) {
+  if (libmsi_summary_info_get_property_type(info, id, nullptr) != LIBMSI_PROPERTY_TYPE_STRING) return false;
+  const gchar* text = libmsi_summary_info_get_string(info, id, nullptr);
+  return text && *text;
+}
+
 }  // namespace
 
 std::string SummaryTemplate(bool is64Bit, int32_t language) {
@@ -45,6 +56,7 @@ bool WriteSummaryInformation(LibmsiDatabase* database, const PackageSummary& sum
   for (const TextProperty& text : texts) {
     // The template is required even when empty; other empty texts are left out.
     if (text.value.empty() && text.id != LIBMSI_PROPERTY_TEMPLATE) continue;
+    if (summary.keepExistingDescriptions && IsDescription(text.id) && HasText(info, text.id)) continue;
     ok = ok && libmsi_summary_info_set_string(info, text.id, text.value.c_str(), &gerror);
   }
   ok = ok && libmsi_summary_info_set_int(info, LIBMSI_PROPERTY_VERSION, summary.pageCount, &gerror);

@@ -27,6 +27,9 @@ struct PackageSummary {
   int32_t security = 2;       // read-only recommended
   uint64_t createdTime = 0;   // FILETIME: 100 ns since 1601-01-01 UTC
   uint64_t savedTime = 0;
+  // Title, subject, author, keywords and comments that the stream already holds (the project's
+  // own) are kept; the texts above are then only fallbacks.
+  bool keepExistingDescriptions = false;
 };
 
 // "Intel;<language>" for a 32-bit package, "x64;<language>" for a 64-bit one.

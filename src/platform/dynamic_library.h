@@ -15,3 +15,11 @@ void* GetProcAddress(LibraryHandle library, const char* name);
 std::string LastLibraryError();
 
 }  // namespace platform
+
+namespace platform {
+
+// The folder (without trailing separator) of the loaded library or program that holds the
+// address; empty when unknown. Engine libraries find the files that lie beside them this way.
+std::string ModuleFolderOf(const void* address);
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+// Where the builder's messages go (the event sink of the caller) and how many there were.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace builder {
+
+class BuildMessages {
+ public:
+  virtual ~BuildMessages() = default;
+  void Info(const std::string& text) { Send(0, text); }
+  void Warning(const std::string& text) {
+    ++warnings_;
+    Send(1, "Warning: " + text);
+  }
+  void Error(const std::string& text) {
+    ++errors_;
+    Send(2, "Error: " + text);
+  }
+  int32_t ErrorCount() const { return errors_; }
+  int32_t WarningCount() const { return warnings_; }
+
+ protected:
+  virtual void Send(int32_t severity, const std::string& text) = 0;
+
+ private:
+  int32_t errors_ = 0, warnings_ = 0;
+};
+
+}  // namespace builder

@@ -1,0 +1,257 @@
+#include "package_build.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "package_compiler.h"
+#include "package_finisher.h"
+#include "package_reader.h"
+#include "platform/dynamic_library.h"
+#include "platform/guid.h"
+#include "platform/host_paths.h"
+#include "qv/project_tables.h"
+#include "schema_check.h"
+#include "setup_launcher.h"
+#include "source_image.h"
+#include "summary_information.h"
+#include "table_access.h"
+
+#ifndef FERNCLIP_VERSION
+#define FERNCLIP_VERSION "0"
+#endif
+
+namespace builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The date that every time stamp of a build with fixed time stamps carries (2000-01-01 UTC).
+constexpr int64_t kFixedUnixTime = 946684800;
+
+struct ReleaseSettings {
+  bool compressed = true;
+  bool setupExe = false;
+  bool fixedTimestamps = false;
+  std::string buildLocation = qv::kProjectFolderVariable;
+  std::string packageName;
+  std::string packageCode;
+};
+
+bool ReadReleaseSettings(qv::IProject* project, const BuildRequest& request, BuildMessages& messages,
+                         ReleaseSettings* settings) {
+  qv::ComPtr<qv::IProduct> product;
+  qv::ComPtr<qv::IProductConfigCollection> configurations;
+  qv::ComPtr<qv::IProductConfig> configuration;
+  qv::ComPtr<qv::IReleaseCollection> releases;
+  qv::ComPtr<qv::IRelease> release;
+  if (qv::Failed(project->QueryInterface(qv::IID_IProduct, product.PutVoid())) || !product ||
+      qv::Failed(product->GetConfigurations(configurations.Put())) || !configurations ||
+      configurations->Find(request.configuration, configuration.Put()) != qv::kOk || !configuration) {
+    messages.Error("The project has no product configuration '" + request.configuration + "'.");
+    return false;
+  }
+  if (qv::Failed(configuration->GetReleases(releases.Put())) || !releases ||
+      releases->Find(request.release, release.Put()) != qv::kOk || !release) {
+    messages.Error("The product configuration '" + request.configuration + "' has no release '" + request.release + "'.");
+    return false;
+  }
+  auto setting = [&](const char* name) {
+    qv::Variant value;
+    release->GetSetting(name, &value);
+    return value;
+  };
+  settings->compressed = Integer(setting("Compressed"), 1) != 0;
+  settings->setupExe = Integer(setting("SetupExe"), 0) != 0;
+  settings->fixedTimestamps = Integer(setting("FixedTimestamps"), 0) != 0;
+  if (std::string location = Text(setting("BuildLocation")); !location.empty()) settings->buildLocation = location;
+  settings->packageName = Text(setting("PackageName"));
+  settings->packageCode = Text(setting("PackageCode"));
+  return true;
+}
+
+// The folder a release's location names: "<QvProjectFolder>" is the project file's folder.
+std::string ResolveLocation(const std::string& location, const std::string& projectPath) {
+  const size_t cut = platform::LastSeparator(projectPath);
+  const std::string projectFolder = cut == std::string::npos ? "." : projectPath.substr(0, cut);
+  std::string folder = location;
+  const std::string variable = qv::kProjectFolderVariable;
+  if (size_t at = folder.find(variable); at != std::string::npos) folder.replace(at, variable.size(), projectFolder);
+  while (folder.size() > 1 && platform::IsSeparator(folder.back())) folder.pop_back();
+  return platform::ResolveHostPath(folder);
+}
+
+// A fresh project object of the engine, for the working copy that the build changes.
+qv::ComPtr<qv::IProject> CreateWorkingProject(const std::string& engineFolder, std::string* error) {
+  qv::ComPtr<qv::IProject> project;
+  const std::string library = engineFolder + "/QvEntity.DLL";
+  platform::LibraryHandle handle = platform::LoadLibrary(library);
+  auto getClassObject = handle ? reinterpret_cast<qv::DllGetClassObjectFn>(
+                                     platform::GetProcAddress(handle, qv::kDllGetClassObjectName))
+                               : nullptr;
+  qv::ComPtr<qv::IClassFactory> factory;
+  if (!getClassObject || qv::Failed(getClassObject(qv::CLSID_Project, qv::IID_IClassFactory, factory.PutVoid())) ||
+      !factory || qv::Failed(factory->CreateInstance(nullptr, qv::IID_IProject, project.PutVoid()))) {
+    *error = "cannot create a project object from " + library;
+    return nullptr;
+  }
+  return project;
+}
+
+uint64_t SummaryTime(bool fixed) {
+  return FileTimeFromUnixSeconds(fixed ? kFixedUnixTime : int64_t(std::time(nullptr)));
+}
+
+// Removes what a failed build wrote.
+class Leftovers {
+ public:
+  void Add(const std::string& path) { paths_.push_back(path); }
+  void Keep() { paths_.clear(); }
+  ~Leftovers() {
+    std::error_code ignored;
+    for (const std::string& path : paths_) fs::remove_all(path, ignored);
+  }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+bool CopyImageFiles(const std::vector<PackageTable>& tables, const CompiledPackage& package,
+                    const std::string& outputFolder, BuildMessages& messages) {
+  std::vector<DirectoryEntry> directories;
+  for (const PackageTable& table : tables) {
+    if (table.name != "Directory") continue;
+    for (const auto& row : table.rows)
+      if (row.size() >= 3) directories.push_back({ValueText(row[0]), ValueText(row[1]), ValueText(row[2])});
+  }
+  const auto folders = SourceImageFolders(directories, /*shortNames=*/false);
+  for (const PackageFile& file : package.files) {
+    auto folder = folders.find(file.directory);
+    const std::string relative = (folder == folders.end() ? std::string() : folder->second) +
+                                 FileNameOf(file.fileName, /*shortNames=*/false);
+    const std::string target = outputFolder + "/" + relative;
+    std::error_code failure;
+    fs::create_directories(fs::path(target).parent_path(), failure);
+    if (failure || !platform::CopyFile(file.hostPath, target)) {
+      messages.Error("Table 'File', row '" + file.key + "', column 'FileName': cannot copy '" + file.hostPath +
+                     "' into the source image as " + target + ".");
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string* packagePath) {
+  std::string projectPath;
+  if (!request.project || qv::Failed(request.project->GetPath(&projectPath)) || projectPath.empty()) {
+    messages.Error("The project must be saved before it is built.");
+    return false;
+  }
+  ReleaseSettings settings;
+  if (!ReadReleaseSettings(request.project, request, messages, &settings)) return false;
+
+  std::string error;
+  qv::ComPtr<qv::IProject> working = CreateWorkingProject(request.engineFolder, &error);
+  if (!working || qv::Failed(working->Open(projectPath))) {
+    messages.Error(error.empty() ? "Cannot open the saved project " + projectPath + "." : error);
+    return false;
+  }
+  working->SetFixedTimestamps(settings.fixedTimestamps);
+  qv::ComPtr<qv::IDatabase> database;
+  working->QueryInterface(qv::IID_IDatabase, database.PutVoid());
+
+  CompileSettings compileSettings;
+  compileSettings.compressed = settings.compressed;
+  CompiledPackage package;
+  CompilePackage(database.Get(), compileSettings, messages, &package);
+  if (settings.packageName.empty()) settings.packageName = package.productName.empty() ? "Package" : package.productName;
+
+  const std::string location = ResolveLocation(settings.buildLocation, projectPath);
+  const std::string outputFolder = settings.compressed ? location : location + "/" + settings.packageName;
+  *packagePath = outputFolder + "/" + settings.packageName + ".msi";
+  messages.Info("Building " + std::string(settings.compressed ? "compressed" : "uncompressed") + " package " +
+                *packagePath + " (" + std::to_string(package.files.size()) + " files).");
+  if (messages.ErrorCount() > 0) return false;
+
+  if (!platform::CreateDirectories(outputFolder)) {
+    messages.Error("Cannot create the output folder " + outputFolder + ".");
+    return false;
+  }
+  Leftovers leftovers;
+  const std::string temporary = platform::TemporaryPathBeside(*packagePath);
+  leftovers.Add(temporary);
+  if (qv::Failed(working->SaveAs(temporary))) {
+    messages.Error("Cannot write " + temporary + ".");
+    return false;
+  }
+  working->Close();
+  database.Reset();
+  working.Reset();
+
+  std::vector<EmbeddedStream> streams;
+  if (settings.compressed) {
+    const std::string cabinetFolder = temporary + ".cabinets";
+    leftovers.Add(cabinetFolder);
+    platform::CreateDirectories(cabinetFolder);
+    size_t begin = 0;
+    for (size_t i = 0; i < package.cabinetEnds.size(); ++i) {
+      std::vector<CabinetFile> files;
+      for (size_t f = begin; f < package.cabinetEnds[i]; ++f)
+        files.push_back({package.files[f].key, package.files[f].hostPath, package.files[f].size});
+      begin = package.cabinetEnds[i];
+      const std::string name = CabinetStreamName(i + 1);
+      const std::string cabinet = cabinetFolder + "/" + name;
+      std::optional<int64_t> fixedTime;
+      if (settings.fixedTimestamps) fixedTime = kFixedUnixTime;
+      if (!WriteCabinet(cabinet, files, fixedTime, &error)) {
+        messages.Error("Cannot write cabinet " + name + ": " + error);
+        return false;
+      }
+      streams.push_back({name, cabinet});
+    }
+  }
+
+  PackageSummary summary;
+  summary.keepExistingDescriptions = true;
+  summary.title = "Installation Database";
+  summary.subject = package.productName;
+  summary.author = package.manufacturer;
+  summary.keywords = "Installer,MSI,Database";
+  summary.comments = "This installer database contains the logic and data required to install " +
+                     package.productName + ".";
+  summary.templateText = SummaryTemplate(package.is64Bit, package.language);
+  summary.packageCode = settings.packageCode.empty() ? platform::NewGuid() : settings.packageCode;
+  summary.creatingApplication = std::string("fernclip ") + FERNCLIP_VERSION;
+  summary.wordCount = settings.compressed ? kWordCountCompressed : 0;  // long names either way
+  summary.createdTime = summary.savedTime = SummaryTime(settings.fixedTimestamps);
+  if (!FinishPackage(temporary, package.projectTables, streams, summary, &error)) {
+    messages.Error(error);
+    return false;
+  }
+
+  std::vector<PackageTable> tables;
+  if (!ReadPackageTables(temporary, &tables, &error)) {
+    messages.Error(error);
+    return false;
+  }
+  for (const std::string& problem : CheckAgainstValidation(tables)) messages.Error(problem);
+  if (messages.ErrorCount() > 0) return false;
+
+  if (!settings.compressed && !CopyImageFiles(tables, package, outputFolder, messages)) return false;
+  if (settings.setupExe &&
+      !PlaceSetupLauncher(request.engineFolder + "/setup-launcher.exe", settings.packageName + ".msi",
+                          outputFolder + "/setup.exe", &error)) {
+    messages.Error(error);
+    return false;
+  }
+  if (!platform::RenameFile(temporary, *packagePath)) {
+    messages.Error("Cannot write " + *packagePath + ".");
+    return false;
+  }
+  messages.Info("Package written: " + *packagePath);
+  return true;
+}
+
+}  // namespace builder

@@ -1,0 +1,23 @@
+// One build of a release: from the saved project to the package (and its cabinets, source
+// image or setup.exe) in the release's output folder. The package is written under a
+// temporary name and renamed at the end, so a failed build leaves no package behind.
+#pragma once
+
+#include <string>
+
+#include "build_messages.h"
+#include "qv/entity.h"
+
+namespace builder {
+
+struct BuildRequest {
+  qv::IProject* project = nullptr;  // the caller's open project; built from its saved file
+  std::string configuration;
+  std::string release;
+  std::string engineFolder;  // where QvEntity.DLL and setup-launcher.exe lie
+};
+
+// True when the package was written; *packagePath names it.
+bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string* packagePath);
+
+}  // namespace builder
