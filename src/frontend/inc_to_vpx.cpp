@@ -1,43 +1,169 @@
+// The conversion driver.
 #include "frontend/inc_to_vpx.h"
 
-#include <exception>
+#include <memory>
 
+#include "content/custom_action_writer.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
+#include "frontend/progress_plan.h"
 #include "frontend/repackager_exception.h"
+#include "frontend/string_table.h"
 #include "options/project_options.h"
+#include "platform/host_paths.h"
 #include "platform/text.h"
+#include "project/keys.h"
+#include "project/limited_ui.h"
+#include "project/vpx_writer.h"
 
 namespace frontend {
 
-void IncToVpx::Run(const std::string& capturePath, const std::string& optionsPath,
-                   const std::string& projectPath, bool build) {
-  ClearCancel();
-  try {
-    options::Options().Reset();
-    options::SetOptionsPath(optionsPath);
-    options::Options().Load(optionsPath);
-    // Only the command line decides whether the package is built.
-    options::Options().SetBuildMSI(build);
+namespace {
 
-    OpenConversionLog();
-    WriteLogLine(kTraceGeneral, platform::Format("Input : %s\r\nOutput: %s\r\n", capturePath.c_str(),
-                                                 projectPath.c_str()));
-    TearDown();
-  } catch (const repackager_exception& e) {
-    // Torn down first: the error reaches the console, not the closed log.
-    TearDown();
-    LogMessage(kError, e.what());
-  } catch (...) {
-    TearDown();
-    LogMessage(kError, "An unknown error occurred");
+// The folder of the capture script, with its trailing separator.
+std::string ScriptFolderOf(const std::string& capturePath) {
+  std::string full = platform::FullPath(capturePath);
+  size_t cut = platform::LastSeparator(full);
+  return cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+}
+
+// Everything one conversion makes, in the order it is made; the destructor tears it down in
+// the reverse order.
+class ConversionRun {
+ public:
+  ConversionRun(const std::string& capturePath, const std::string& optionsPath,
+                const std::string& projectPath, bool build)
+      : capturePath_(capturePath), optionsPath_(optionsPath), projectPath_(projectPath), build_(build) {}
+  ~ConversionRun();
+
+  void Execute();
+
+ private:
+  void LoadSettings();
+  void OpenLog();
+  void CreateProject();
+  void RunConversionSteps();
+  void SaveOrBuild();
+
+  // The conversion steps, in the order they run.
+  void CreateFirstFeature();
+  void SetSourceFolderProperty();
+  void LimitUserInterface();
+
+  const std::string capturePath_;
+  const std::string optionsPath_;
+  const std::string projectPath_;
+  const bool build_;
+
+  bool settingsLoaded_ = false;
+  bool logOpen_ = false;
+  std::unique_ptr<project::VpxWriter> writer_;
+};
+
+void ConversionRun::Execute() {
+  ClearCancel();
+  LoadSettings();
+  CurrentProgressPlan().Build(PlanSwitches::FromOptions());
+  OpenLog();
+  CreateProject();
+  project::SetCurrentProjectWriter(writer_.get());
+  RunConversionSteps();
+  SaveOrBuild();
+  NextStep(kStepFinished);
+}
+
+void ConversionRun::LoadSettings() {
+  options::Options().Reset();
+  options::SetOptionsPath(optionsPath_);
+  settingsLoaded_ = true;
+  options::Options().Load(optionsPath_);
+  // Only the command line decides whether the package is built.
+  options::Options().SetBuildMSI(build_);
+}
+
+void ConversionRun::OpenLog() {
+  OpenConversionLog();
+  logOpen_ = true;
+  WriteLogLine(kTraceGeneral, platform::Format("Input : %s\r\nOutput: %s\r\n", capturePath_.c_str(),
+                                               projectPath_.c_str()));
+}
+
+void ConversionRun::CreateProject() {
+  writer_ = std::make_unique<project::VpxWriter>();
+  writer_->Open(projectPath_);
+}
+
+// The steps of the conversion, in their order:
+//   1 read the capture (23003)             10 files and components (23005)
+//   2 changes to base system files         11 registry mapping stage (23022 ... 23018)
+//   3 captured registry files (23004)      12 search path
+//   4 language                             13 merge modules (23019)
+//   5 product folder                       14 folders (23013)
+//   6 features                             15 Registry and RemoveRegistry tables (23016, 23036)
+//   7 capture method                       16 shortcuts (23017)
+//   8 source folder property               17 limited user interface
+//   9 custom actions from the script       18 machine-specific paths
+// A step announces its plan entry when it runs; steps that this program does not carry out yet
+// are not called, and announce nothing.
+void ConversionRun::RunConversionSteps() {
+  CreateFirstFeature();
+  SetSourceFolderProperty();
+  LimitUserInterface();
+}
+
+void ConversionRun::CreateFirstFeature() { writer_->GetFeatureForNewComponent(); }
+
+void ConversionRun::SetSourceFolderProperty() {
+  if (options::Options().EnablePathVariables())
+    writer_->SetProperty("SOURCEFILEPATH", ScriptFolderOf(capturePath_));
+}
+
+void ConversionRun::LimitUserInterface() {
+  if (options::Options().LimitedUI()) project::ApplyLimitedUI(*writer_);
+}
+
+void ConversionRun::SaveOrBuild() {
+  if (!build_) {
+    NextStep(kStepSaving);
+    if (!writer_->Save()) ThrowMessage(22006);
+    return;
+  }
+  // The package build is not part of this program yet: the project is kept, and the missing
+  // package is reported as an error.
+  if (!writer_->Save()) ThrowMessage(22006);
+  LogMessage(kError, "Building the package is not available yet; the project was saved as '" +
+                         projectPath_ + "'. Use /vpxonly to convert without a package.");
+}
+
+ConversionRun::~ConversionRun() {
+  project::SetCurrentProjectWriter(nullptr);
+  writer_.reset();  // an unsaved project leaves no file behind
+  content::ResetSequenceLists();
+  project::ClearUsedKeys();
+  if (logOpen_) CloseConversionLog();
+  if (settingsLoaded_) {
+    options::Options().Reset();
+    options::SetOptionsPath("");
   }
 }
 
-void IncToVpx::TearDown() {
-  CloseConversionLog();
-  options::Options().Reset();
-  options::SetOptionsPath(std::string());
+}  // namespace
+
+void IncToVpx::Run(const std::string& capturePath, const std::string& optionsPath,
+                   const std::string& projectPath, bool build) {
+  std::string failure;
+  {
+    ConversionRun run(capturePath, optionsPath, projectPath, build);
+    try {
+      run.Execute();
+    } catch (const repackager_exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "An unknown error occurred";
+    }
+  }
+  // Reported after the teardown: the error reaches the console, not the closed log.
+  if (!failure.empty()) LogMessage(kError, failure);
 }
 
 }  // namespace frontend

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace project {
 
@@ -36,7 +37,22 @@ void MakeIdentifier(std::string& text, IdentifierLimit limit = IdentifierLimit::
 std::string MakeUniqueKey(uint32_t kind, const std::string& name, int number, bool appendOne);
 
 // The register of used keys (kept in the knowledge base); cleared at the end of a conversion.
+// Keys are compared case-sensitively. IsKeyUsed is true when every bit of bits is set for key.
 void MarkKeyUsed(uint32_t bits, const std::string& key);
 bool IsKeyUsed(uint32_t bits, const std::string& key);
+void ClearUsedKeys();
+
+// Keys of one kind made from a fixed prefix and a running number ("Registry_0", "Registry_1",
+// ...). Uniqueness rests on the counter alone: the keys are never checked against the table.
+class RunningKey {
+ public:
+  explicit RunningKey(std::string prefix) : prefix_(std::move(prefix)) {}
+  std::string Next();
+  void Reset() { next_ = 0; }
+
+ private:
+  std::string prefix_;
+  int next_ = 0;
+};
 
 }  // namespace project

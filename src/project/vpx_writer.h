@@ -22,11 +22,15 @@ class VpxWriter {
 
   // The whole creation sequence: folders, template, copy, version check and upgrade, open,
   // new identity, product settings, known directory keys. Fatal problems throw
-  // repackager_exception.
+  // repackager_exception. The engine works on a copy beside projectPath; an existing project
+  // file there is replaced only by Save.
   void Open(const std::string& projectPath);
   bool IsOpen() const;
   const std::string& ProjectPath() const;
-  void Save();
+  // Saves the project under its path; false when the engine could not write it (a CHECK_HR line
+  // is written).
+  bool Save();
+  // Releases the project; an unsaved project leaves no file behind.
   void Close(bool save);
 
   // Builds the saved project into a package (vpx_build.cpp): the release settings, the save,
@@ -70,6 +74,15 @@ class VpxWriter {
   qv::ComPtr<qv::ITable> FindTable(const std::string& tableName) const;
 
  private:
+  void CheckTemplateVersion(const std::string& templateOption);
+  void UpgradeTemplate();
+  void GiveNewIdentity();
+  void ApplyProductSettings();
+  void LearnDirectoryKeys();
+  void CreateNumberedFeature();
+  void WriteFeatureRow(const std::string& key, const std::string& parent, const std::string& title,
+                       const std::string& description, const std::string& directory);
+
   struct State;
   State* state_;
 };
