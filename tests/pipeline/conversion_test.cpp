@@ -1,0 +1,291 @@
+// End-to-end conversions with the built fernclip: a capture script with one ScriptVersion line
+// and an options file beside it, converted with /vpxonly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "conversion_harness.h"
+
+namespace pipeline_tests {
+namespace {
+
+// The announcement texts of the progress plan, in plan order.
+const std::vector<std::string> kPlanTexts = {
+    "Starting conversion",
+    "Reading repackager output file",
+    "Loading registry entries",
+    "Creating components for the files captured",
+    "Mapping registry information to the Advertising tables",
+    "          Mapping typelib data from registry information to the TypeLib table",
+    "          Mapping COM data from registry information",
+    "          Mapping Application IDs from registry information and writing to the AppId table",
+    "          Mapping ProgIDs from registry information",
+    "          Writing to the Class table",
+    "          Mapping file extensions and MIME types from registry information to the Extension and Mime tables",
+    "          Mapping shell extension verbs from registry information to the Verb table",
+    "          Writing to the ProgId table",
+    "Mapping NT services from registry information to the ServiceInstall and ServiceControl tables",
+    "Mapping application paths from registry information",
+    "Mapping environment variables from registry information to the Environment table",
+    "Processing .INI file changes and writing to the IniFile table",
+    "Scanning for ODBC drivers and writing to the ODBCSource and ODBCDriver tables",
+    "Applying merge modules",
+    "Creating directory folders and writing to the CreateFolders table",
+    "Writing unmapped registry information to the Registry table",
+    "Writing information to the RemoveRegistry table",
+    "Creating shortcuts and writing to the Shortcut table",
+    "Building .msi package",
+    "Saving project file",
+    "Finished successfully.",
+};
+
+// The plan positions of the announcements in the output, in the order they appeared.
+std::vector<size_t> AnnouncementPositions(const ProgramRun& run) {
+  std::vector<size_t> positions;
+  for (const std::string& line : run.lines) {
+    auto found = std::find(kPlanTexts.begin(), kPlanTexts.end(), line);
+    if (found != kPlanTexts.end()) positions.push_back(static_cast<size_t>(found - kPlanTexts.begin()));
+  }
+  return positions;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool HasLine(const ProgramRun& run, const std::string& line) { return Contains(run.lines, line); }
+
+const std::regex kRegistryGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
+
+TEST(Conversion, MinimalCaptureGivesAProjectWithItsIdentityAndSettings) {
+  CaptureFolder folder;
+  folder.WriteOptions({{"ProductName", "Quill Demo"},
+                       {"ProductVersion", "v 2,1"},
+                       {"ARPPublisher", "Quillmark Labs"},
+                       {"ARPPublisherURL", "https://example.org/about"},
+                       {"ARPSupportURL", "https://example.org/help"}});
+  ProgramRun run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+
+  // Every announcement in plan order, from the first entry to the last.
+  std::vector<size_t> positions = AnnouncementPositions(run);
+  ASSERT_FALSE(positions.empty()) << run.output;
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << run.output;
+  EXPECT_EQ(std::adjacent_find(positions.begin(), positions.end()), positions.end()) << run.output;
+  EXPECT_EQ(kPlanTexts[positions.front()], "Starting conversion");
+  EXPECT_EQ(kPlanTexts[positions.back()], "Finished successfully.");
+  EXPECT_TRUE(HasLine(run, "Saving project file")) << run.output;
+  EXPECT_FALSE(HasLine(run, "Building .msi package")) << run.output;
+  EXPECT_TRUE(HasLine(run, "Creating Lanthorn project: " + folder.ProjectPath())) << run.output;
+
+  std::vector<std::string> tables = ListTables(folder.ProjectPath());
+  for (const char* table : {"Property", "Directory", "Feature", "Component", "File", "Registry",
+                            "InstallExecuteSequence", "ControlEvent", "Dialog"})
+    EXPECT_TRUE(Contains(tables, table)) << table;
+
+  std::map<std::string, std::string> properties = DumpProperties(folder.ProjectPath());
+  EXPECT_TRUE(std::regex_match(properties["ProductCode"], kRegistryGuid)) << properties["ProductCode"];
+  EXPECT_TRUE(std::regex_match(properties["UpgradeCode"], kRegistryGuid)) << properties["UpgradeCode"];
+  EXPECT_NE(properties["ProductCode"], properties["UpgradeCode"]);
+  EXPECT_EQ(properties["ProductName"], "Quill Demo");
+  EXPECT_EQ(properties["ProductVersion"], "v21");
+  EXPECT_EQ(properties["Manufacturer"], "Quillmark Labs");
+  EXPECT_EQ(properties["ARPURLINFOABOUT"], "https://example.org/about");
+  EXPECT_EQ(properties["ARPHELPLINK"], "https://example.org/help");
+  EXPECT_EQ(properties["ALLUSERS"], "2");
+  EXPECT_EQ(properties["SOURCEFILEPATH"], folder.Path() + "/");
+
+  // One numbered feature, named after the product.
+  auto features = DumpTable(folder.ProjectPath(), "Feature");
+  ASSERT_EQ(features.size(), 1u);
+  EXPECT_EQ(features[0][0], "QuillDemoNewFeature");
+  EXPECT_EQ(features[0][1], "");
+  EXPECT_EQ(features[0][2], "QuillDemoNewFeature");
+  EXPECT_EQ(features[0][4], "2");
+  EXPECT_EQ(features[0][5], "1");
+  EXPECT_EQ(features[0][6], "INSTALLDIR");
+
+  // Nothing but the capture, its options, the registry stand-in and the project is left.
+  std::vector<std::string> files = folder.Files();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini"}))
+      << "left in the folder";
+}
+
+TEST(Conversion, ProductNameAndVersionDefaults) {
+  CaptureFolder folder;
+  // No product name: the project's file name up to its first dot. A version of blanks and
+  // commas only gives 1.00; switching AllUsers off adds no ALLUSERS.
+  folder.WriteOptions({{"ProductVersion", " , ,"}, {"AllUsers", "N"}, {"EnablePathVariables", "N"}});
+  std::string output = folder.File("my.app.v2.vpx");
+  ProgramRun run = folder.Run({folder.CapturePath(), output, "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  std::map<std::string, std::string> properties = DumpProperties(output);
+  EXPECT_EQ(properties["ProductName"], "my");
+  EXPECT_EQ(properties["ProductVersion"], "1.00");
+  EXPECT_EQ(properties.count("ALLUSERS"), 0u);
+  EXPECT_EQ(properties.count("SOURCEFILEPATH"), 0u);
+  EXPECT_EQ(properties.count("Manufacturer"), 0u) << "no publisher, no Manufacturer";
+  auto features = DumpTable(output, "Feature");
+  ASSERT_EQ(features.size(), 1u);
+  EXPECT_EQ(features[0][0], "myNewFeature");
+}
+
+TEST(Conversion, FakeGuidsGiveIdenticalProjects) {
+  CaptureFolder folder;
+  folder.WriteOptions({{"ProductName", "Same"}});
+  ProgramRun first = folder.Run({folder.CapturePath(), "/vpxonly", "/fakeguids"});
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_TRUE(HasLine(first, "(Will create fake GUIDs.)")) << first.output;
+  std::string firstProject = ReadWholeFile(folder.ProjectPath());
+  std::map<std::string, std::string> properties = DumpProperties(folder.ProjectPath());
+  EXPECT_EQ(properties["ProductCode"], "{AAAAAAAA-0000-0000-0000-000000000001}");
+  EXPECT_EQ(properties["UpgradeCode"], "{AAAAAAAA-0000-0000-0000-000000000002}");
+
+  ProgramRun second = folder.Run({folder.CapturePath(), "/vpxonly", "/fakeguids"});
+  ASSERT_EQ(second.exitCode, 0) << second.output;
+  std::string secondProject = ReadWholeFile(folder.ProjectPath());
+  ASSERT_FALSE(firstProject.empty());
+  EXPECT_TRUE(firstProject == secondProject) << "the two projects differ";
+
+  // Without /fakeguids the codes are new.
+  ProgramRun real = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(real.exitCode, 0) << real.output;
+  EXPECT_NE(DumpProperties(folder.ProjectPath())["ProductCode"], "{AAAAAAAA-0000-0000-0000-000000000001}");
+}
+
+TEST(Conversion, PlainPackageAsTemplateIsUpgradedAndUsed) {
+  CaptureFolder folder;
+  std::string templatePath = folder.File("plain.msi");
+  std::string wixlOutput;
+  ASSERT_EQ(RunCommand("wixl -o '" + templatePath + "' '" + FERNCLIP_TEST_DATA_DIR +
+                           "/pipeline/plain_template.wxs'",
+                       &wixlOutput),
+            0)
+      << wixlOutput;
+  std::string before = ReadWholeFile(templatePath);
+  folder.WriteOptions({{"ProjectTemplate", templatePath}, {"ProductName", "From Plain"}});
+  ProgramRun run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(HasLine(run, "Checking version of template file '" + templatePath + "'")) << run.output;
+  EXPECT_TRUE(HasLine(run, "Upgrading project file to current version")) << run.output;
+
+  std::map<std::string, std::string> properties = DumpProperties(folder.ProjectPath());
+  EXPECT_EQ(properties["PLAINMARKER"], "kept") << "the template's own data is used";
+  EXPECT_EQ(properties["ProductName"], "From Plain");
+  EXPECT_TRUE(std::regex_match(properties["ProductCode"], kRegistryGuid));
+  EXPECT_NE(properties["UpgradeCode"], "{12345678-1234-1234-1234-123456789012}");
+  // The template's component got a new GUID.
+  auto components = DumpTable(folder.ProjectPath(), "Component");
+  ASSERT_FALSE(components.empty());
+  for (const auto& component : components) EXPECT_NE(component[1], "{11111111-2222-3333-4444-555555555555}");
+  // The template itself is untouched, and no working file is left behind.
+  EXPECT_EQ(ReadWholeFile(templatePath), before);
+  std::vector<std::string> files = folder.Files();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini", "plain.msi"}));
+}
+
+TEST(Conversion, TemplateProblemsStopTheConversion) {
+  CaptureFolder folder;
+  std::string textTemplate = folder.File("notes.txt");
+  WriteWholeFile(textTemplate, "this is no database\n");
+  folder.WriteOptions({{"ProjectTemplate", textTemplate}});
+  ProgramRun text = folder.Run({folder.CapturePath(), "/vpxonly"});
+  EXPECT_EQ(text.exitCode, 1) << text.output;
+  EXPECT_TRUE(HasLine(text, "Error: Unable to upgrade the template file.")) << text.output;
+  EXPECT_FALSE(HasLine(text, "Finished successfully.")) << text.output;
+
+  std::string missing = folder.File("nowhere/missing.vpx");
+  folder.WriteOptions({{"ProjectTemplate", missing}});
+  ProgramRun absent = folder.Run({folder.CapturePath(), "/vpxonly"});
+  EXPECT_EQ(absent.exitCode, 1) << absent.output;
+  auto findLine = [&](const std::string& line) {
+    return std::find(absent.lines.begin(), absent.lines.end(), line) - absent.lines.begin();
+  };
+  auto cantFind = findLine("Error: Can't find template file '" + missing + "'.");
+  auto cantCreate = findLine("Error: Can't create .vpx file.");
+  EXPECT_LT(cantFind, static_cast<long>(absent.lines.size())) << absent.output;
+  EXPECT_LT(cantCreate, static_cast<long>(absent.lines.size())) << absent.output;
+  EXPECT_LT(cantFind, cantCreate);
+
+  // Neither run left a project or a working copy behind.
+  std::vector<std::string> files = folder.Files();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "notes.txt", "options.ini"}));
+}
+
+TEST(Conversion, FailedConversionLeavesAnExistingProjectAsItWas) {
+  CaptureFolder folder;
+  ProgramRun good = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(good.exitCode, 0) << good.output;
+  std::string saved = ReadWholeFile(folder.ProjectPath());
+  ASSERT_FALSE(saved.empty());
+
+  for (const std::string& badTemplate : {folder.File("missing.vpx"), folder.File("options.ini")}) {
+    folder.WriteOptions({{"ProjectTemplate", badTemplate}});
+    ProgramRun bad = folder.Run({folder.CapturePath(), "/vpxonly"});
+    EXPECT_EQ(bad.exitCode, 1) << bad.output;
+    EXPECT_TRUE(ReadWholeFile(folder.ProjectPath()) == saved) << "the project was changed";
+    std::vector<std::string> files = folder.Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini"}));
+  }
+}
+
+TEST(Conversion, LimitedUIEndsTheDialogSequenceAtTheWelcomeDialog) {
+  auto nextEvents = [](const std::string& project) {
+    std::vector<std::vector<std::string>> events;
+    for (const auto& row : DumpTable(project, "ControlEvent"))
+      if (row.size() >= 4 && row[0] == "InstallWelcome" && row[1] == "Next") events.push_back(row);
+    return events;
+  };
+  auto hasEvent = [](const std::vector<std::vector<std::string>>& events, const std::string& name,
+                     const std::string& argument) {
+    for (const auto& row : events)
+      if (row[2] == name && row[3] == argument) return true;
+    return false;
+  };
+
+  CaptureFolder folder;
+  ProgramRun standard = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(standard.exitCode, 0) << standard.output;
+  auto before = nextEvents(folder.ProjectPath());
+  ASSERT_FALSE(before.empty()) << "the template's welcome dialog has a Next button";
+  EXPECT_FALSE(hasEvent(before, "EndDialog", "Return"));
+  size_t newDialogs = std::count_if(before.begin(), before.end(),
+                                    [](const auto& row) { return row[2] == "NewDialog"; });
+  ASSERT_GE(newDialogs, 1u);
+
+  folder.WriteOptions({{"LimitedUI", "Yes"}});
+  ProgramRun limited = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(limited.exitCode, 0) << limited.output;
+  auto after = nextEvents(folder.ProjectPath());
+  EXPECT_TRUE(hasEvent(after, "EndDialog", "Return"));
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_EQ(static_cast<size_t>(std::count_if(after.begin(), after.end(),
+                                              [](const auto& row) { return row[2] == "NewDialog"; })),
+            newDialogs - 1);
+}
+
+TEST(Conversion, SwitchedOffStepsAreNotAnnounced) {
+  CaptureFolder folder;
+  folder.WriteOptions({{"UseMergeModules", "N"}},
+                      "[Sequence]\r\nRegistryTable=N\r\nMapping=N\r\nShortcuts=N\r\n");
+  ProgramRun run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  for (const char* text : {"Applying merge modules", "Writing unmapped registry information to the Registry table",
+                           "Writing information to the RemoveRegistry table",
+                           "Mapping registry information to the Advertising tables",
+                           "Creating shortcuts and writing to the Shortcut table"})
+    EXPECT_FALSE(HasLine(run, text)) << text;
+  // The steps after them keep their own texts.
+  std::vector<size_t> positions = AnnouncementPositions(run);
+  ASSERT_GE(positions.size(), 3u);
+  EXPECT_EQ(kPlanTexts[positions[positions.size() - 2]], "Saving project file");
+  EXPECT_EQ(kPlanTexts[positions.back()], "Finished successfully.");
+}
+
+}  // namespace
+}  // namespace pipeline_tests
