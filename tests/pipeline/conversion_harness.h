@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/msi_dump.h"
+
 namespace pipeline_tests {
+
+using namespace test_support;
 
 struct ProgramRun {
   int exitCode = -1;
@@ -38,17 +42,5 @@ class CaptureFolder {
   std::string path_;
 };
 
-// The rows of a table of an MSI-format database as msidump writes them (columns split at tabs);
-// empty when the table is missing.
-std::vector<std::vector<std::string>> DumpTable(const std::string& database, const std::string& table);
-// The Property table as a map.
-std::map<std::string, std::string> DumpProperties(const std::string& database);
-// The table names that msiinfo lists.
-std::vector<std::string> ListTables(const std::string& database);
-
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& contents);
-// Runs a shell command; its exit code, with its output in *output when given.
-int RunCommand(const std::string& command, std::string* output = nullptr);
 
 }  // namespace pipeline_tests

@@ -1,0 +1,101 @@
+#include "support/msi_dump.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace test_support {
+
+namespace fs = std::filesystem;
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  return quoted + "'";
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string MakeTemporaryFolder(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  int status = pclose(pipe);
+  if (output) *output = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::vector<std::string>> DumpTable(const std::string& database, const std::string& table) {
+  std::string folder = MakeTemporaryFolder("fernclip-dump");
+  if (folder.empty()) return {};
+  std::vector<std::vector<std::string>> rows;
+  if (RunCommand("msidump -d " + ShellQuote(folder) + " " + ShellQuote(database) + " " + ShellQuote(table)) == 0) {
+    std::vector<std::string> lines = SplitLines(ReadWholeFile(folder + "/" + table + ".idt"));
+    // Three header lines: column names, column types, table name and keys.
+    for (size_t i = 3; i < lines.size(); ++i) {
+      std::vector<std::string> columns;
+      size_t start = 0;
+      for (size_t tab; (tab = lines[i].find('\t', start)) != std::string::npos; start = tab + 1)
+        columns.push_back(lines[i].substr(start, tab - start));
+      columns.push_back(lines[i].substr(start));
+      rows.push_back(columns);
+    }
+  }
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  return rows;
+}
+
+std::map<std::string, std::string> DumpProperties(const std::string& database) {
+  std::map<std::string, std::string> properties;
+  for (const auto& row : DumpTable(database, "Property"))
+    if (row.size() >= 2) properties[row[0]] = row[1];
+  return properties;
+}
+
+std::vector<std::string> ListTables(const std::string& database) {
+  std::string output;
+  if (RunCommand("msiinfo tables " + ShellQuote(database), &output) != 0) return {};
+  return SplitLines(output);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+  return static_cast<bool>(out);
+}
+
+}  // namespace test_support

@@ -1,0 +1,31 @@
+// Reading back what the conversion wrote, through other programs (msitools), and small file
+// and process helpers shared by the test programs.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+// The rows of a table of an MSI-format database as msidump writes them (columns split at tabs);
+// empty when the table is missing.
+std::vector<std::vector<std::string>> DumpTable(const std::string& database, const std::string& table);
+// The Property table as a map.
+std::map<std::string, std::string> DumpProperties(const std::string& database);
+// The table names that msiinfo lists.
+std::vector<std::string> ListTables(const std::string& database);
+
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& contents);
+// Runs a shell command (standard error joined to standard output); its exit code, with its
+// output in *output when given.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+// The text quoted for the shell.
+std::string ShellQuote(const std::string& text);
+// Text split into lines, without line ends.
+std::vector<std::string> SplitLines(const std::string& text);
+// A new empty temporary folder whose name begins with prefix.
+std::string MakeTemporaryFolder(const std::string& prefix);
+
+}  // namespace test_support
