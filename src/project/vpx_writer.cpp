@@ -30,9 +30,6 @@ namespace project {
 
 namespace {
 
-constexpr const char* kEntityLibrary = "QvEntity.DLL";
-constexpr const char* kUpgraderLibrary = "QvUpgrd.dll";
-constexpr const char* kAppServicesLibrary = "QvAppSvc.dll";
 constexpr const char* kBlankTemplateName = "QvProjBlankTpl.vpx";
 constexpr int kComponentsPerFeature = 500;
 
@@ -40,12 +37,6 @@ VpxWriter* g_currentWriter = nullptr;
 
 std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 std::string FromEngine(const std::string& utf8) { return platform::Utf8ToAnsi(utf8); }
-
-template <class T>
-qv::HResult CreateEngineObject(const char* library, const qv::Guid& clsid, const qv::Guid& iid,
-                               qv::ComPtr<T>* out) {
-  return CreateEngineInstance(library, clsid, iid, out->PutVoid());
-}
 
 // Forwards the upgrader's progress texts to the conversion log.
 class UpgradeEventSink final : public qv::IUpgradeEvents {

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "conversion_harness.h"
+#include "support/engine_presence.h"
 
 namespace pipeline_tests {
 namespace {
@@ -59,6 +60,7 @@ bool HasLine(const ProgramRun& run, const std::string& line) { return Contains(r
 const std::regex kRegistryGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
 
 TEST(Conversion, MinimalCaptureGivesAProjectWithItsIdentityAndSettings) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   folder.WriteOptions({{"ProductName", "Quill Demo"},
                        {"ProductVersion", "v 2,1"},
@@ -114,6 +116,7 @@ TEST(Conversion, MinimalCaptureGivesAProjectWithItsIdentityAndSettings) {
 }
 
 TEST(Conversion, ProductNameAndVersionDefaults) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   // No product name: the project's file name up to its first dot. A version of blanks and
   // commas only gives 1.00; switching AllUsers off adds no ALLUSERS.
@@ -133,6 +136,7 @@ TEST(Conversion, ProductNameAndVersionDefaults) {
 }
 
 TEST(Conversion, FakeGuidsGiveIdenticalProjects) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   folder.WriteOptions({{"ProductName", "Same"}});
   ProgramRun first = folder.Run({folder.CapturePath(), "/vpxonly", "/fakeguids"});
@@ -156,6 +160,7 @@ TEST(Conversion, FakeGuidsGiveIdenticalProjects) {
 }
 
 TEST(Conversion, PlainPackageAsTemplateIsUpgradedAndUsed) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   std::string templatePath = folder.File("plain.msi");
   std::string wixlOutput;
@@ -188,6 +193,7 @@ TEST(Conversion, PlainPackageAsTemplateIsUpgradedAndUsed) {
 }
 
 TEST(Conversion, TemplateProblemsStopTheConversion) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   std::string textTemplate = folder.File("notes.txt");
   WriteWholeFile(textTemplate, "this is no database\n");
@@ -217,6 +223,7 @@ TEST(Conversion, TemplateProblemsStopTheConversion) {
 }
 
 TEST(Conversion, FailedConversionLeavesAnExistingProjectAsItWas) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   ProgramRun good = folder.Run({folder.CapturePath(), "/vpxonly"});
   ASSERT_EQ(good.exitCode, 0) << good.output;
@@ -235,6 +242,7 @@ TEST(Conversion, FailedConversionLeavesAnExistingProjectAsItWas) {
 }
 
 TEST(Conversion, LimitedUIEndsTheDialogSequenceAtTheWelcomeDialog) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   auto nextEvents = [](const std::string& project) {
     std::vector<std::vector<std::string>> events;
     for (const auto& row : DumpTable(project, "ControlEvent"))
@@ -270,6 +278,7 @@ TEST(Conversion, LimitedUIEndsTheDialogSequenceAtTheWelcomeDialog) {
 }
 
 TEST(Conversion, SwitchedOffStepsAreNotAnnounced) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
   folder.WriteOptions({{"UseMergeModules", "N"}},
                       "[Sequence]\r\nRegistryTable=N\r\nMapping=N\r\nShortcuts=N\r\n");

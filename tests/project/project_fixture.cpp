@@ -6,12 +6,14 @@
 #include "frontend/messages.h"
 #include "options/project_options.h"
 #include "project/keys.h"
+#include "support/engine_presence.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
 
 namespace project_tests {
 
 void ProjectTest::SetUp() {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
   folder_ = test_support::MakeTemporaryFolder("fernclip-project");
   ASSERT_FALSE(folder_.empty());
   setenv("FERNCLIP_REGISTRY", (folder_ / "registry.reg").c_str(), 1);
@@ -22,6 +24,7 @@ void ProjectTest::SetUp() {
 }
 
 void ProjectTest::TearDown() {
+  if (folder_.empty()) return;
   project::SetCurrentProjectWriter(nullptr);
   writer_.reset();
   content::ResetSequenceLists();
