@@ -1,0 +1,214 @@
+// Whole builds through SABuild.dll of projects made through the engine, read back with msitools
+// (and 7-Zip for the raw streams).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "file_hash.h"
+#include "sample_project.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using buildertest::EngineProject;
+using buildertest::ReadBytes;
+using buildertest::RunCommand;
+using buildertest::ShellQuote;
+using buildertest::TempFolder;
+
+const char* kPackageCode = "{AAAAAAAA-0000-0000-0000-000000000042}";
+
+// The rows of a table as msiinfo exports it, by the text of the first column.
+std::map<std::string, std::vector<std::string>> ExportTable(const std::string& package, const std::string& table) {
+  std::string output;
+  EXPECT_EQ(RunCommand("msiinfo export " + ShellQuote(package) + " " + table, &output), 0) << output;
+  std::map<std::string, std::vector<std::string>> rows;
+  std::istringstream lines(output);
+  std::string line;
+  for (int n = 0; std::getline(lines, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (n < 3 || line.empty()) continue;  // column names, types, key line
+    std::vector<std::string> cells;
+    std::stringstream cellStream(line);
+    std::string cell;
+    while (std::getline(cellStream, cell, '\t')) cells.push_back(cell);
+    if (line.back() == '\t') cells.push_back("");
+    rows[cells[0]] = cells;
+  }
+  return rows;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
+  TempFolder temp;
+  EngineProject project(temp / "Sample.vpx");
+  const auto sample = buildertest::FillSampleProject(project, temp / "cap");
+  project.SetRelease(/*compressed=*/true, /*setupExe=*/false, /*fixed=*/true, "Demo", kPackageCode);
+  project.Save();
+  const auto outcome = project.Build();
+  ASSERT_EQ(outcome.result, qv::kOk);
+  ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
+  EXPECT_EQ(outcome.warnings, 1);
+  const std::string package = temp / "Demo.msi";
+  EXPECT_EQ(outcome.packagePath, package);
+  bool warnedAboutWrapper = false;
+  for (const auto& m : outcome.messages) warnedAboutWrapper |= m.find("'DLLCA1'") != std::string::npos;
+  EXPECT_TRUE(warnedAboutWrapper);
+  // Nothing but the package is left beside the project.
+  EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Demo.msi", "Sample.vpx", "cap"}));
+
+  std::string output;
+  ASSERT_EQ(RunCommand("msiinfo tables " + ShellQuote(package), &output), 0);
+  EXPECT_EQ(output.find("Qv"), std::string::npos) << output;
+
+  auto files = ExportTable(package, "File");
+  ASSERT_EQ(files.size(), 4u);
+  EXPECT_EQ(files["app.exe"][4], "1.2.3.4");  // Version
+  EXPECT_EQ(files["app.exe"][5], "1031");     // Language
+  EXPECT_EQ(files["app.exe"][3], std::to_string(sample.files.at("app.exe").second.size()));
+  EXPECT_EQ(files["data.bin"][3], "300000");
+  EXPECT_EQ(files["readme.txt"][4], "");
+  std::set<std::string> sequences;
+  for (auto& [key, row] : files) sequences.insert(row[7]);
+  EXPECT_EQ(sequences, (std::set<std::string>{"1", "2", "3", "4"}));
+
+  auto hashes = ExportTable(package, "MsiFileHash");
+  EXPECT_EQ(hashes.size(), 3u);  // every unversioned file, not the program
+  EXPECT_EQ(hashes.count("app.exe"), 0u);
+  const auto readmeHash = builder::ComputeFileHashOfBytes(sample.files.at("readme.txt").second);
+  EXPECT_EQ(hashes["readme.txt"][2], std::to_string(readmeHash[0]));
+  EXPECT_EQ(hashes["readme.txt"][5], std::to_string(readmeHash[3]));
+
+  auto media = ExportTable(package, "Media");
+  ASSERT_EQ(media.size(), 1u);
+  EXPECT_EQ(media["1"][1], "4");
+  EXPECT_EQ(media["1"][3], "#Data1.cab");
+
+  bool appPath = false, appPathSearch = false;
+  for (auto& [key, row] : ExportTable(package, "Registry")) {
+    if (row[2] != "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\APP.EXE") continue;
+    EXPECT_EQ(row[1], "2");
+    EXPECT_EQ(row[5], "MainComponent");
+    if (row[3].empty()) appPath = row[4] == "[#app.exe]";
+    if (row[3] == "Path") appPathSearch = row[4] == "[INSTALLDIR]";
+  }
+  EXPECT_TRUE(appPath);
+  EXPECT_TRUE(appPathSearch);
+  EXPECT_EQ(ExportTable(package, "CustomAction").count("DLLCA1"), 0u);
+  EXPECT_EQ(ExportTable(package, "InstallExecuteSequence").count("DLLCA1"), 0u);
+
+  ASSERT_EQ(RunCommand("TZ=UTC msiinfo suminfo " + ShellQuote(package), &output), 0);
+  for (const char* line : {"Template: Intel;1033", "Revision number (UUID): {AAAAAAAA-0000-0000-0000-000000000042}",
+                           "Version: 200", "Source: 2", "Security: 2", "Created: Sat Jan  1 00:00:00 2000",
+                           "Application: fernclip"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+
+  // msiextract (through the cabinet) gives back every captured file.
+  ASSERT_EQ(RunCommand("cd " + ShellQuote(temp.path().string()) + " && msiextract -C out Demo.msi", &output), 0)
+      << output;
+  for (const auto& [key, file] : sample.files) {
+    bool found = false;
+    for (const auto& entry : fs::recursive_directory_iterator(temp / "out"))
+      if (entry.path().filename() == file.first) found = ReadBytes(entry.path().string()) == file.second;
+    EXPECT_TRUE(found) << file.first;
+  }
+  EXPECT_EQ(RunCommand("cd " + ShellQuote(temp.path().string()) + " && 7zz x -tCompound -y -ostreams Demo.msi && "
+                       "cabextract -t streams/Data1.cab", &output), 0)
+      << output;
+}
+
+TEST(BuildPackage, FixedTimeStampsGiveIdenticalBytes) {
+  TempFolder temp;
+  EngineProject project(temp / "Sample.vpx");
+  buildertest::FillSampleProject(project, temp / "cap");
+  project.SetRelease(true, false, true, "Demo", kPackageCode);
+  project.Save();
+  ASSERT_EQ(project.Build().errors, 0);
+  const std::string first = ReadBytes(temp / "Demo.msi");
+  fs::last_write_time(temp / "cap/ProgramFiles/App/data.bin", fs::file_time_type::clock::now());
+  ASSERT_EQ(project.Build().errors, 0);
+  EXPECT_EQ(ReadBytes(temp / "Demo.msi"), first);
+}
+
+TEST(BuildPackage, MissingSourceFileOrBrokenReferenceFailsWithoutPackage) {
+  TempFolder temp;
+  {
+    EngineProject project(temp / "Sample.vpx");
+    buildertest::FillSampleProject(project, temp / "cap");
+    project.AddFile("gone.txt", "MainComponent", "gone.txt", "<SOURCEFILEPATH>\\ProgramFiles\\App\\gone.txt");
+    project.SetRelease(true, false, true, "Demo", kPackageCode);
+    project.Save();
+    const auto outcome = project.Build();
+    EXPECT_NE(outcome.result, qv::kOk);
+    EXPECT_GE(outcome.errors, 1);
+    bool named = false;
+    for (const auto& m : outcome.messages)
+      named |= m.find("Table 'File', row 'gone.txt', column 'FileName'") != std::string::npos &&
+               m.find("gone.txt") != std::string::npos;
+    EXPECT_TRUE(named) << ::testing::PrintToString(outcome.messages);
+    EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Sample.vpx", "cap"}));
+  }
+  {
+    EngineProject project(temp / "Broken.vpx");
+    buildertest::FillSampleProject(project, temp / "cap");
+    project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
+                                qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
+    project.SetRelease(true, false, true, "Broken", kPackageCode);
+    project.Save();
+    const auto outcome = project.Build();
+    EXPECT_GE(outcome.errors, 1);
+    bool named = false;
+    for (const auto& m : outcome.messages)
+      named |= m.find("Table 'Registry', row 'orphan', column 'Component_'") != std::string::npos;
+    EXPECT_TRUE(named) << ::testing::PrintToString(outcome.messages);
+    EXPECT_FALSE(fs::exists(temp / "Broken.msi"));
+    for (const auto& name : FolderEntries(temp.path())) EXPECT_EQ(name.find(".msi"), std::string::npos) << name;
+  }
+}
+
+TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
+  TempFolder temp;
+  EngineProject project(temp / "Sample.vpx");
+  const auto sample = buildertest::FillSampleProject(project, temp / "cap");
+  project.SetRelease(/*compressed=*/false, /*setupExe=*/true, true, "Demo", kPackageCode);
+  project.Save();
+  const auto outcome = project.Build();
+  ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
+  const std::string package = temp / "Demo/Demo.msi";
+  EXPECT_EQ(outcome.packagePath, package);
+  ASSERT_TRUE(fs::exists(package));
+  ASSERT_TRUE(fs::exists(temp / "Demo/setup.exe"));
+  EXPECT_NE(ReadBytes(temp / "Demo/setup.exe").find(std::string("D\0e\0m\0o\0.\0m\0s\0i\0\0\0", 18)), std::string::npos);
+
+  auto media = ExportTable(package, "Media");
+  ASSERT_EQ(media.size(), 1u);
+  EXPECT_EQ(media["1"][3], "");  // no cabinet
+  std::string output;
+  ASSERT_EQ(RunCommand("TZ=UTC msiinfo suminfo " + ShellQuote(package), &output), 0);
+  EXPECT_NE(output.find("Source: 0"), std::string::npos) << output;
+  ASSERT_EQ(RunCommand("msiinfo streams " + ShellQuote(package), &output), 0);
+  EXPECT_EQ(output.find(".cab"), std::string::npos) << output;
+
+  // The image holds every file under its Directory path, with long names.
+  size_t found = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(temp / "Demo")) {
+    for (const auto& [key, file] : sample.files)
+      if (entry.path().filename() == file.first && ReadBytes(entry.path().string()) == file.second) ++found;
+  }
+  EXPECT_EQ(found, sample.files.size());
+  bool guideBelowDocs = false;
+  for (const auto& entry : fs::recursive_directory_iterator(temp / "Demo"))
+    if (entry.path().filename() == "Guide.txt") guideBelowDocs = entry.path().parent_path().filename() == "Docs";
+  EXPECT_TRUE(guideBelowDocs);
+}
+
+}  // namespace
