@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "project/keys.h"
 #include "project/limited_ui.h"
+#include "project/vpx_build.h"
 #include "project/vpx_writer.h"
 
 namespace frontend {
@@ -62,6 +63,7 @@ class ConversionRun {
 
 void ConversionRun::Execute() {
   ClearCancel();
+  project::ResetBuildResult();
   LoadSettings();
   CurrentProgressPlan().Build(PlanSwitches::FromOptions());
   OpenLog();
@@ -128,11 +130,9 @@ void ConversionRun::SaveOrBuild() {
     if (!writer_->Save()) ThrowMessage(22006);
     return;
   }
-  // The package build is not part of this program yet: the project is kept, and the missing
-  // package is reported as an error.
-  if (!writer_->Save()) ThrowMessage(22006);
-  LogMessage(kError, "Building the package is not available yet; the project was saved as '" +
-                         projectPath_ + "'. Use /vpxonly to convert without a package.");
+  LogMessage(kInformation, "--------------------------");
+  NextStep(kStepBuilding);
+  writer_->Build();
 }
 
 ConversionRun::~ConversionRun() {

@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kCancelledByUser = 21005;
 constexpr int kBuildFailed = 21081;
+constexpr int kCannotCreateProject = 22006;
 constexpr int32_t kRebuildOption = 1;
 
 // Every message of the builder becomes a build record (type 3).
@@ -126,7 +127,8 @@ void VpxWriter::PrepareRelease() {
     // The builder names the package the same way.
     if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
   }
-  Save();
+  // The builder reads the saved file: a project that could not be saved must not be built.
+  if (!Save()) frontend::ThrowMessage(kCannotCreateProject);
 }
 
 void VpxWriter::Build() {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "file_hash.h"
+#include "support/engine_presence.h"
 #include "sample_project.h"
 #include "test_support.h"
 
@@ -49,6 +50,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 }
 
 TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
   TempFolder temp;
   EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
@@ -127,6 +129,7 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
 }
 
 TEST(BuildPackage, FixedTimeStampsGiveIdenticalBytes) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
   TempFolder temp;
   EngineProject project(temp / "Sample.vpx");
   buildertest::FillSampleProject(project, temp / "cap");
@@ -140,6 +143,7 @@ TEST(BuildPackage, FixedTimeStampsGiveIdenticalBytes) {
 }
 
 TEST(BuildPackage, MissingSourceFileOrBrokenReferenceFailsWithoutPackage) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
   TempFolder temp;
   {
     EngineProject project(temp / "Sample.vpx");
@@ -176,6 +180,7 @@ TEST(BuildPackage, MissingSourceFileOrBrokenReferenceFailsWithoutPackage) {
 }
 
 TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
   TempFolder temp;
   EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
