@@ -129,7 +129,8 @@ TEST(Conversion, ProductNameAndVersionDefaults) {
   EXPECT_EQ(properties["ProductVersion"], "1.00");
   EXPECT_EQ(properties.count("ALLUSERS"), 0u);
   EXPECT_EQ(properties.count("SOURCEFILEPATH"), 0u);
-  EXPECT_EQ(properties.count("Manufacturer"), 0u) << "no publisher, no Manufacturer";
+  EXPECT_EQ(properties["Manufacturer"], DumpProperties(std::string(FERNCLIP_BUILD_DIR) + "/QvProjBlankTpl.vpx")["Manufacturer"])
+      << "without a publisher the template's Manufacturer stays";
   auto features = DumpTable(output, "Feature");
   ASSERT_EQ(features.size(), 1u);
   EXPECT_EQ(features[0][0], "myNewFeature");
