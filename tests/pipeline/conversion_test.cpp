@@ -191,6 +191,14 @@ TEST(Conversion, PlainPackageAsTemplateIsUpgradedAndUsed) {
   std::vector<std::string> files = folder.Files();
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini", "plain.msi"}));
+
+  // Without AutoUpgrade the old template is refused, and the project stays as it was.
+  std::string saved = ReadWholeFile(folder.ProjectPath());
+  folder.WriteOptions({{"ProjectTemplate", templatePath}, {"AutoUpgrade", "N"}});
+  ProgramRun refused = folder.Run({folder.CapturePath(), "/vpxonly"});
+  EXPECT_EQ(refused.exitCode, 1) << refused.output;
+  EXPECT_TRUE(HasLine(refused, "Error: Can't open .vpx template.  It needs to be upgraded first.")) << refused.output;
+  EXPECT_TRUE(ReadWholeFile(folder.ProjectPath()) == saved);
 }
 
 TEST(Conversion, TemplateProblemsStopTheConversion) {

@@ -3,6 +3,7 @@
 
 #include "content/custom_action_writer.h"
 #include "project/msi_record.h"
+#include "project/table_writer.h"
 #include "project_fixture.h"
 #include "qv/entity.h"
 
@@ -201,6 +202,43 @@ TEST_F(ProjectTest, CustomActionsFindTheirPlaceInEverySequenceTable) {
         << table;
   }
   project::SetCurrentProjectWriter(nullptr);
+}
+
+TEST_F(ProjectTest, TableWritersHandOutLiveItemsOfTheirCollections) {
+  LoadOptions({});
+  OpenProject();
+  {
+    project::ComponentTableWriter components(*writer_);
+    components.Reset();
+    for (const char* name : {"CompOne", "CompTwo"}) {
+      qv::ComPtr<qv::IComponent> component = components.AddNew();
+      ASSERT_TRUE(component);
+      EXPECT_EQ(component->SetName(name), qv::kOk);
+      EXPECT_EQ(component->SetGuid("{01234567-89AB-CDEF-0123-456789ABCDEF}"), qv::kOk);
+      EXPECT_EQ(component->SetDirectory("INSTALLDIR"), qv::kOk);
+    }
+  }
+  {
+    // The plain template writes the collection it is handed.
+    project::TableWriter<qv::IRegistryCollection, qv::IRegistryEntry> entries(*writer_);
+    EXPECT_FALSE(entries.AddNew()) << "no collection yet";
+    qv::ComPtr<qv::IRegistryCollection> collection;
+    ASSERT_EQ(writer_->Product()->GetRegistryEntries(collection.Put()), qv::kOk);
+    entries.SetCollection(collection);
+    qv::ComPtr<qv::IRegistryEntry> entry = entries.AddNew();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->SetKey("Registry_W"), qv::kOk);
+    EXPECT_EQ(entry->SetRoot(2), qv::kOk);
+    EXPECT_EQ(entry->SetKeyPath("Software\\Writer"), qv::kOk);
+    EXPECT_EQ(entry->SetComponent("CompOne"), qv::kOk);
+  }
+  auto components = SavedRows("Component");
+  ASSERT_TRUE(FindRow(components, "CompOne"));
+  ASSERT_TRUE(FindRow(components, "CompTwo"));
+  EXPECT_EQ((*FindRow(components, "CompTwo"))[2], "INSTALLDIR");
+  auto registry = SavedRows("Registry");
+  ASSERT_TRUE(FindRow(registry, "Registry_W"));
+  EXPECT_EQ((*FindRow(registry, "Registry_W"))[5], "CompOne");
 }
 
 }  // namespace
