@@ -33,6 +33,63 @@ constexpr const char* kDirectoryInfoTable = "QvDirectoryInfo";
 constexpr const char* kMergeModuleTable = "QvMergeModule";
 constexpr const char* kDllWrapperTable = "QvDllWrapper";
 
+// The layouts above, for code that creates the tables. Each column: name, IDT type ("s72":
+// string of up to 72 characters, "S0": nullable string of any length, "i2"/"i4": 16- or 32-bit
+// integer, upper case: nullable), and whether it belongs to the primary key (key columns lead).
+struct ProjectColumn {
+  const char* name;
+  const char* type;
+  bool key;
+};
+struct ProjectTable {
+  const char* name;
+  const ProjectColumn* columns;
+  int columnCount;
+};
+
+namespace detail {
+constexpr ProjectColumn kProjectInfoColumns[] = {{"Name", "s72", true}, {"Value", "S0", false}};
+constexpr ProjectColumn kFileSourceColumns[] = {{"File_", "s72", true}, {"SourcePath", "s0", false}};
+constexpr ProjectColumn kComponentInfoColumns[] = {
+    {"Component_", "s72", true}, {"Description", "S0", false}, {"Enabled", "i2", false}};
+constexpr ProjectColumn kReleaseColumns[] = {{"Configuration", "s72", true},
+                                             {"Release", "s72", true},
+                                             {"Setting", "s72", true},
+                                             {"Value", "S0", false}};
+constexpr ProjectColumn kAppPathColumns[] = {
+    {"Component_", "s72", true}, {"Executable", "s255", true}, {"SearchPath", "S0", false}};
+constexpr ProjectColumn kDirectoryInfoColumns[] = {{"Directory_", "s72", true}, {"Flags", "i4", false}};
+constexpr ProjectColumn kMergeModuleColumns[] = {{"Name", "s255", true},
+                                                 {"Path", "S0", false},
+                                                 {"Language", "S0", false},
+                                                 {"Version", "S0", false}};
+constexpr ProjectColumn kDllWrapperColumns[] = {{"Name", "s72", true}};
+}  // namespace detail
+
+constexpr ProjectTable kProjectTables[] = {
+    {kProjectInfoTable, detail::kProjectInfoColumns, 2},
+    {kFileSourceTable, detail::kFileSourceColumns, 2},
+    {kComponentInfoTable, detail::kComponentInfoColumns, 3},
+    {kReleaseTable, detail::kReleaseColumns, 4},
+    {kAppPathTable, detail::kAppPathColumns, 3},
+    {kDirectoryInfoTable, detail::kDirectoryInfoColumns, 2},
+    {kMergeModuleTable, detail::kMergeModuleColumns, 4},
+    {kDllWrapperTable, detail::kDllWrapperColumns, 1},
+};
+
+// Rows of QvProjectInfo (Name column).
+constexpr const char* kFormatVersionName = "FormatVersion";
+constexpr const char* kProductGuidName = "ProductGuid";
+
+// QvRelease: a release exists when it has at least one setting row; adding a release writes
+// its default settings. Values are text; the 0/1 settings are written "0" or "1".
+constexpr const char* kSettingCompressed = "Compressed";
+constexpr const char* kSettingSetupExe = "SetupExe";
+constexpr const char* kSettingBuildLocation = "BuildLocation";
+constexpr const char* kSettingPackageName = "PackageName";
+constexpr const char* kSettingPackageCode = "PackageCode";
+constexpr const char* kSettingFixedTimestamps = "FixedTimestamps";
+
 // The project format this engine writes ("FormatVersion" in QvProjectInfo).
 constexpr const char* kProjectFormatVersion = "1";
 

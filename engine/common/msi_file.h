@@ -1,0 +1,31 @@
+// Loading the in-memory database from an MSI-format file and saving it to one, through libmsi.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "database.h"
+
+namespace qv::engine {
+
+struct SaveOptions {
+  // Every time the engine writes (summary information) is then fixed, so that saving the same
+  // content twice gives identical files.
+  bool fixedTimestamps = false;
+};
+
+// Whether the file is an MSI-format database (libmsi opens it).
+bool IsMsiDatabase(const std::string& path);
+
+// kBadFormat when the file is not an MSI-format database, kFileNotFound when it is missing.
+HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* database);
+
+// Writes a temporary file beside path and renames it over path only after libmsi committed it;
+// on failure path is left as it was. kBadValue when some text cannot be stored in the
+// database's code page.
+HResult SaveDatabase(const Database& database, const std::string& path, const SaveOptions& options);
+
+// The fixed FILETIME used with fixed time stamps (2000-01-01 00:00:00 UTC).
+constexpr uint64_t kFixedFileTime = 125911584000000000ULL;
+
+}  // namespace qv::engine
