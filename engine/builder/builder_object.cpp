@@ -1,5 +1,5 @@
-// SABuild.dll until the package build is available: the library and its class exist, and
-// kNotImplemented and reports one error, so that no caller takes a package for built.
+// SABuild.dll until the package build is available: the library and its class exist, Build
+// answers kNotImplemented and reports one error, so that no caller takes a package for built.
 #include <string>
 
 #include "com_object.h"
