@@ -1,0 +1,21 @@
+// Captured text in the installer's formatted-text syntax: brackets and braces escaped so that
+// the installer takes them literally, with its own references ([\x], [~], [!File]) kept.
+#pragma once
+
+#include <string>
+
+namespace capture {
+
+// Exactly 38 characters: '{', 8-4-4-4-12 hexadecimal digits with '-', '}'.
+bool IsBracedGuid(const std::string& text);
+
+// Every '[' and ']' becomes "[\[]" / "[\]]", except the references "[\x]", "[~]" and "[!...]",
+// which are kept.
+std::string EscapeFormattedText(const std::string& text);
+
+// A braced GUID stays as it is. Any other text is escaped (EscapeFormattedText), its braces
+// become "[\{]" / "[\}]", and the first pair of "%%" becomes an environment reference:
+// "%%USERPROFILE%%\x" gives "[%USERPROFILE]\x".
+std::string ConvertStringValue(const std::string& text);
+
+}  // namespace capture

@@ -1,0 +1,374 @@
+#include "capture/path_translation.h"
+
+#include <algorithm>
+
+#include "capture/capture_script.h"
+#include "capture/formatted_text.h"
+#include "capture/text_edit.h"
+#include "content/custom_action_writer.h"
+#include "options/project_options.h"
+#include "platform/host_paths.h"
+#include "project/vpx_writer.h"
+
+namespace capture {
+namespace {
+
+constexpr int kSetDirectoryAction = 35;
+
+struct InstallDirState {
+  std::string path;
+  bool enabled = true;
+};
+
+InstallDirState& InstallDir() {
+  static InstallDirState state;
+  return state;
+}
+
+project::VpxWriter* OpenProjectWriter() {
+  project::VpxWriter* writer = project::CurrentProjectWriter();
+  return writer != nullptr && writer->IsOpen() ? writer : nullptr;
+}
+
+const std::map<std::string, std::string>* CurrentVariables() {
+  const CaptureScript* script = CurrentCaptureScript();
+  return script ? &script->ScriptVariables() : nullptr;
+}
+
+std::string CurrentScriptFolder() {
+  const CaptureScript* script = CurrentCaptureScript();
+  return script ? script->ScriptFolder() : std::string();
+}
+
+// "\\server\share...": at least three characters and a further '\' after position 2 that is not
+// the last character.
+bool IsNetworkPath(const std::string& path) {
+  if (path.size() < 3 || path.compare(0, 2, "\\\\") != 0) return false;
+  const size_t separator = path.find('\\', 3);
+  return separator != std::string::npos && separator != path.size() - 1;
+}
+
+void AddTrailingBackslash(std::string& text) {
+  if (text.empty() || text.back() != '\\') text += '\\';
+}
+
+// The name of a leading "%NAME%" or "[NAME]" reference, and where it closes.
+bool LeadingReference(const std::string& text, std::string& name, size_t& close) {
+  if (text.empty() || (text.front() != '%' && text.front() != '[')) return false;
+  close = text.find(text.front() == '%' ? '%' : ']', 1);
+  if (close == std::string::npos) return false;
+  name = text.substr(1, close - 1);
+  return true;
+}
+
+// A captured folder in the form it has inside captured file names: a leading script variable
+// by its name, percent folders plain, a '\' at both ends, lower case.
+std::string FolderCompareForm(const std::string& folder) {
+  std::string form = folder;
+  std::string name;
+  size_t close = 0;
+  const auto* variables = CurrentVariables();
+  if (variables != nullptr && LeadingReference(form, name, close) && variables->count(name) != 0) {
+    if (!name.empty() && name.front() == '_') name.erase(0, 1);
+    form.replace(0, close + 1, name);
+  }
+  AddTrailingBackslash(form);
+  NormalizePercentFolders(form);
+  PercentFolderToPlain(form);
+  return platform::ToLower("\\" + form);
+}
+
+// A lower-case, backslash-normalised copy of a captured file name, for finding its folder in it.
+std::string FileNameCompareForm(const std::string& fileName) {
+  std::string copy = fileName;
+  NormalizeBackslashFolders(copy);
+  return platform::ToLower(copy);
+}
+
+std::string TailFrom(const std::string& text, size_t position) {
+  return position < text.size() ? text.substr(position) : std::string();
+}
+
+}  // namespace
+
+void SetInstallDirPath(const std::string& path) {
+  std::string dir = path;
+  if (!dir.empty()) {
+    NormalizePercentFolders(dir);
+    // A variable may name another; a cycle of variables must not loop for ever.
+    const auto* variables = CurrentVariables();
+    const size_t maxExpansions = variables ? variables->size() + 1 : 0;
+    for (size_t i = 0; i < maxExpansions && ApplyScriptVariable(dir, true); ++i) {
+    }
+    PercentPairToBracket(dir);
+    DropBackslashAfterBracket(dir);
+    AddTrailingBackslash(dir);
+  }
+  InstallDir().path = dir;
+}
+
+const std::string& InstallDirPath() { return InstallDir().path; }
+
+void SetInstallDirEnabled(bool enabled) { InstallDir().enabled = enabled; }
+
+bool ApplyScriptVariable(std::string& text, bool plainMode) {
+  const auto* variables = CurrentVariables();
+  std::string name;
+  size_t close = 0;
+  if (variables == nullptr || !LeadingReference(text, name, close)) return false;
+  const auto found = variables->find(name);
+  if (found == variables->end()) return false;
+
+  std::string rest = text.substr(close + 1);
+  std::string value = found->second;
+  ApplyWindowsVolume(value, true);
+  if (!plainMode && !IsNetworkPath(value) && value.find(':') != std::string::npos) {
+    if (project::VpxWriter* writer = OpenProjectWriter()) {
+      const std::string directory = writer->DirectoryForPath(value, name);
+      if (!directory.empty()) {
+        text = "[" + directory + "]" + rest;
+        return true;
+      }
+    }
+  }
+  if (!value.empty()) {
+    AddTrailingBackslash(value);
+    if (!rest.empty() && rest.front() == '\\') rest.erase(0, 1);
+  }
+  text = value + rest;
+  return true;
+}
+
+bool ApplyInstallDir(std::string& text) {
+  const InstallDirState& installDir = InstallDir();
+  if (text.empty() || installDir.path.empty() || !installDir.enabled) return false;
+  const bool quoted = text.front() == '"';
+  std::string work = quoted ? text.substr(1) : text;
+  const bool addedBackslash = work.empty() || work.back() != '\\';
+  if (addedBackslash) work += '\\';
+
+  bool replaced = false;
+  if (platform::StartsWithNoCase(work, installDir.path)) {
+    work = "[INSTALLDIR]" + work.substr(installDir.path.size());
+    replaced = true;
+  } else {
+    std::string copy = work;
+    if (ApplyScriptVariable(copy, true)) {
+      ApplyWindowsVolume(copy, true);
+      AddTrailingBackslash(copy);
+      if (platform::StartsWithNoCase(copy, installDir.path)) {
+        work = "[INSTALLDIR]" + copy.substr(installDir.path.size());
+        replaced = true;
+      }
+    }
+  }
+  if (addedBackslash && !work.empty() && work.back() == '\\') work.pop_back();
+  text = quoted ? "\"" + work : work;
+  return replaced;
+}
+
+bool ApplyEnvironmentFolder(std::string& text, bool directoryMode) {
+  project::VpxWriter* writer = OpenProjectWriter();
+  if (writer == nullptr || text.size() < 2 || text.front() != '[' || text[1] == '\\') return false;
+  const size_t close = text.find(']', 1);
+  if (close == std::string::npos) return false;
+  const std::string name = text.substr(1, close - 1);
+  if (name.empty() || name != platform::ToUpper(name) || name == "USERNAME" ||
+      name.find_first_of("! ()~") != std::string::npos)
+    return false;
+
+  if (!directoryMode) {
+    text.insert(1, "%");
+    return true;
+  }
+  // The folder comes from the environment at install time: a directory property set by a
+  // custom action after costing.
+  const std::string property = "Qv" + name.substr(0, name.find('\''));
+  content::AddCustomAction(property, "CostFinalize", kSetDirectoryAction, property, "[%" + name + "]",
+                           "");
+  if (!writer->IsKnownDirectory(property)) writer->AddDirectory(property, "TARGETDIR", ".");
+  text.replace(1, close - 1, property);
+  return true;
+}
+
+bool ToInstallerPath(std::string& text, bool directoryMode, bool plainVariables) {
+  if (text.empty()) return false;
+  const std::string original = text;
+  bool changed = ApplyScriptVariable(text, plainVariables);
+  changed |= NormalizePercentFolders(text);
+  changed |= PercentPairToBracket(text);
+  changed |= DropBackslashAfterBracket(text);
+  changed |= text != original;
+  if (ApplyInstallDir(text)) return true;
+  if (IsFolderReference(text)) return changed;
+  if (ApplyEnvironmentFolder(text, directoryMode)) return true;
+  return changed;
+}
+
+bool ToInstallerFolder(std::string& text, bool directoryMode, bool plainVariables) {
+  const bool changed = ToInstallerPath(text, directoryMode, plainVariables);
+  AddTrailingBackslash(text);
+  DropBackslashAfterBracket(text);
+  return changed;
+}
+
+bool ConvertEmbeddedPaths(std::string& text, bool directoryMode, bool plainVariables) {
+  if (text.empty()) return false;
+  const std::string original = text;
+  const bool endedWithBackslash = text.back() == '\\';
+  StripShortMarker(text);
+  // Each pass moves on by at least two characters; variables that expand into further
+  // references cannot make it run for ever.
+  const size_t maxPasses = text.size() + 1;
+  size_t position = text.find('%');
+  for (size_t pass = 0; position != std::string::npos && pass < maxPasses; ++pass) {
+    const std::string before = text;
+    std::string rest = text.substr(position);
+    ToInstallerPath(rest, directoryMode, plainVariables);
+    AddTrailingBackslash(rest);
+    text = text.substr(0, position) + rest;
+    const bool changed = !platform::EqualsNoCase(text, before);
+    StripShortMarker(text);
+    if (!changed) break;
+    position = text.find('%', position + 2);
+  }
+  if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
+  return text != original;
+}
+
+void ToFormattedText(std::string& text) {
+  if (text.find('%') != std::string::npos) {
+    std::string converted = text;
+    if (ToInstallerPath(converted, false, true)) {
+      text = converted;
+      return;
+    }
+  }
+  text = ReplaceAll(text, "%%", "%");
+  text = EscapeFormattedText(text);
+}
+
+void ConvertValuePath(std::string& text) {
+  StripShortMarker(text);
+  NormalizePercentFolders(text);
+  ApplyScriptVariable(text, false);
+  DropBackslashAfterBracket(text);
+}
+
+void SplitFolderAndFile(std::string& path, std::string& fileName) {
+  const size_t separator = path.rfind('\\');
+  if (separator == std::string::npos) {
+    fileName = path;
+    path = "[WindowsFolder]";
+    return;
+  }
+  fileName = path.substr(separator + 1);
+  path.erase(separator);
+  ToInstallerPath(path, true, false);
+}
+
+void MapShortcutFolder(std::string& text) {
+  const size_t separator = text.find('\\');
+  const size_t length = separator == std::string::npos ? text.size() : separator;
+  const auto& words = ShortcutFolderWords();
+  const auto found = words.find(platform::ToLower(text.substr(0, length)));
+  if (found != words.end()) {
+    text.replace(0, length, found->second);
+    DropBackslashAfterBracket(text);
+  }
+  ToInstallerPath(text, true, false);
+}
+
+void SplitCommandLine(const std::string& command, std::string& executable, std::string& arguments) {
+  executable.clear();
+  arguments.clear();
+  if (command.empty()) return;
+  std::string line = command;
+  line = ReplaceAll(line, "\\\"", "\"");
+  const std::string lower = platform::ToLower(line);
+
+  if (const size_t at = lower.find("rundll32.exe "); at != std::string::npos) {
+    executable = line.substr(at);
+    const size_t comma = executable.find(',');
+    if (comma != std::string::npos) {
+      arguments = executable.substr(comma + 1);
+      executable.erase(comma);
+    }
+    return;
+  }
+  const size_t at = lower.find(".exe");
+  if (at == std::string::npos) return;
+  executable = line.substr(0, std::min(at + 5, line.size()));
+  executable.erase(0, executable.find_first_not_of('"') == std::string::npos
+                          ? executable.size()
+                          : executable.find_first_not_of('"'));
+  while (!executable.empty() && (executable.back() == '"' || executable.back() == ' '))
+    executable.pop_back();
+  ConvertValuePath(executable);
+  if (line.size() > at + 5) arguments = platform::Trim(line.substr(at + 5));
+}
+
+std::string SourceRoot() {
+  if (options::Options().EnablePathVariables()) return "<SOURCEFILEPATH>\\";
+  return CurrentScriptFolder();
+}
+
+std::string MakeSourcePath(const std::string& fileName, const std::string& folder) {
+  if (fileName.empty() || folder.empty()) return fileName;
+  std::string taken;
+  if (platform::StartsWithNoCase(fileName, "%SCRIPTFOLDER%")) {
+    taken = fileName.substr(14);
+  } else {
+    const std::string form = FolderCompareForm(folder);
+    std::string copy = FileNameCompareForm(fileName);
+    size_t at = copy.find(form);
+    if (at != std::string::npos) {
+      taken = TailFrom(fileName, at);
+    } else {
+      ApplyWindowsVolume(copy, false);
+      at = copy.find(form);
+      if (at == std::string::npos) return fileName;
+      taken = at == 0 ? "WindowsVolume" + TailFrom(fileName, 2) : TailFrom(fileName, at);
+    }
+  }
+  taken = ReplaceAll(taken, "%%", "%");
+  taken.erase(0, std::min(taken.find_first_not_of('\\'), taken.size()));
+  return SourceRoot() + taken;
+}
+
+bool MakeScriptRelative(std::string& path, const std::string& folder) {
+  const size_t at = FileNameCompareForm(path).find(FolderCompareForm(folder));
+  if (at == std::string::npos) return false;
+  std::string kept = TailFrom(path, at);
+  const std::string scriptFolder = CurrentScriptFolder();
+  if (!scriptFolder.empty() && platform::IsSeparator(scriptFolder.back()) && !kept.empty() &&
+      kept.front() == '\\')
+    kept.erase(0, 1);
+  path = scriptFolder + kept;
+  return true;
+}
+
+void NormalizeForCompare(std::string& text, bool useScriptFolder) {
+  StripShortMarker(text);
+  NormalizeBackslashFolders(text);
+  if (text.starts_with("%_")) text.erase(1, 1);
+  if (PercentFolderToPlain(text)) {
+    DropBackslashAfterBracket(text);
+    text = (useScriptFolder ? CurrentScriptFolder() : SourceRoot()) + text;
+  }
+}
+
+void NormalizeFolderAndFile(std::string& path) {
+  const size_t separator = path.rfind('\\');
+  if (separator != std::string::npos) {
+    const std::string fileName = path.substr(separator + 1);
+    std::string folder = path.substr(0, separator + 1);
+    NormalizePercentFolders(folder);
+    ApplyScriptVariable(folder, false);
+    AddTrailingBackslash(folder);
+    path = folder + fileName;
+  }
+  DropBackslashAfterBracket(path);
+}
+
+}  // namespace capture

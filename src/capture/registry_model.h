@@ -1,0 +1,160 @@
+// The captured registry: keys by full path (ordered, without regard to case), each with its
+// values in file order, and the marks that the registry mappers set on what they consume.
+// The registry data files of a capture (REGEDIT4 text) and the INI edits of its AddIni blocks
+// (under the pseudo root HKEY_INIFILES) are read into it line by line.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/key_classes.h"
+#include "platform/text.h"
+#include "qv/com.h"
+#include "qv/entity.h"
+
+namespace capture {
+
+// Registry root handle values; 0 for any other root (HKEY_INIFILES).
+enum RegistryRoot : uint32_t {
+  kNoRoot = 0,
+  kHKeyClassesRoot = 0x80000000u,
+  kHKeyCurrentUser = 0x80000001u,
+  kHKeyLocalMachine = 0x80000002u,
+  kHKeyUsers = 0x80000003u,
+};
+
+// "HKEY_CLASSES_ROOT" and the others; empty for kNoRoot.
+const char* RootName(uint32_t root);
+
+enum RegValueType : int {
+  kNotParsed = 0,
+  kString = 1,
+  kDword = 2,
+  kBinary = 4,
+  kMultiStringHex = 12,
+  kExpandStringHex = 20,
+  kMultiStringList = 36,
+};
+
+// Marks shared by keys and values.
+class RegistryItem {
+ public:
+  virtual ~RegistryItem() = default;
+  // A mapped value has become a row of a dedicated table; the Registry table skips it.
+  virtual void SetMapped(bool mapped) { mapped_ = mapped; }
+  // A key-mapped key is skipped by the Registry table as a whole.
+  virtual void SetKeyMapped(bool keyMapped) { keyMapped_ = keyMapped; }
+  bool IsMapped() const { return mapped_; }
+  bool IsKeyMapped() const { return keyMapped_; }
+
+ private:
+  bool mapped_ = false;
+  bool keyMapped_ = false;
+};
+
+class RegValue : public RegistryItem {
+ public:
+  // The first line of a value ("name"=text, or name=text in an INI section).
+  static RegValue Parse(const std::string& line);
+  // Appends one line of data in the value's encoding. firstLine: the line that started the value.
+  void AppendLine(std::string line, bool firstLine);
+
+  const std::string& Name() const { return name_; }
+  const std::string& Data() const { return data_; }
+  int Type() const { return type_; }
+  int ListMode() const { return listMode_; }
+  bool ContinuationPending() const { return continuationPending_; }
+  const std::string& Prefix() const { return prefix_; }
+  // For INI edits whose line ended with a backslash.
+  void AppendRawData(const std::string& text) { data_ += text; }
+
+ private:
+  std::string name_;
+  std::string data_;
+  int type_ = kNotParsed;
+  int listMode_ = 0;
+  bool continuationPending_ = false;
+  std::string prefix_;
+};
+
+class RegKey : public RegistryItem {
+ public:
+  RegKey() = default;
+  RegKey(uint32_t root, std::string subkeyPath, std::string componentTag);
+
+  // Clearing the mapped mark of a mapped key first clears the marks of its values.
+  void SetMapped(bool mapped) override;
+
+  uint32_t Root() const { return root_; }
+  const std::string& SubkeyPath() const { return subkeyPath_; }
+  const std::string& FullPath() const { return fullPath_; }
+  const std::string& ComponentTag() const { return componentTag_; }
+  const KeyClass* Class() const { return keyClass_; }
+  int ClassId() const { return keyClass_ ? keyClass_->id : 0; }
+
+  std::vector<RegValue>& Values() { return values_; }
+  const std::vector<RegValue>& Values() const { return values_; }
+
+  // The component a mapper assigned to the key.
+  const qv::ComPtr<qv::IComponent>& Component() const { return component_; }
+  void SetComponent(const qv::ComPtr<qv::IComponent>& component) { component_ = component; }
+
+  // Re-roots the key under HKEY_USERS\.Default (the copy that stands in for the current user).
+  void MoveToDefaultUser();
+
+ private:
+  void Rebuild();
+
+  uint32_t root_ = kNoRoot;
+  std::string subkeyPath_;
+  qv::ComPtr<qv::IComponent> component_;
+  std::vector<RegValue> values_;
+  std::string fullPath_;
+  std::string componentTag_;
+  const KeyClass* keyClass_ = nullptr;
+};
+
+class RegistryModel {
+ public:
+  using KeyMap = std::map<std::string, RegKey, platform::LessNoCase>;
+
+  // Takes "UseHKCUProxy" from the options.
+  RegistryModel();
+  explicit RegistryModel(bool useHKCUProxy);
+  RegistryModel(const RegistryModel&) = delete;
+  RegistryModel& operator=(const RegistryModel&) = delete;
+
+  // Reads a REGEDIT4 file; an empty path does nothing. A file that cannot be read ends the
+  // conversion with "Can't open file '%s'".
+  void LoadRegistryFile(const std::string& path);
+  // The same for text already in memory; fileName names it in messages.
+  void LoadRegistryText(std::string contents, const std::string& fileName);
+  // One line of a REGEDIT4 file, or of an AddIni block (iniMode). Returns true.
+  bool ReadRegistryLine(const std::string& line, bool iniMode);
+
+  KeyMap& Keys() { return keys_; }
+  const KeyMap& Keys() const { return keys_; }
+  RegKey* FindKey(const std::string& fullPath);
+  const RegKey* FindKey(const std::string& fullPath) const;
+  bool UseHKCUProxy() const { return useHKCUProxy_; }
+
+ private:
+  void ReadKeyLine(const std::string& line);
+  void ReadValueLine(const std::string& line, bool iniMode);
+  void ContinueValue(const std::string& line);
+  // Removes previous from the map when it has no values and the next key lies below it.
+  void PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath);
+  RegKey* Insert(RegKey key);
+
+  KeyMap keys_;
+  RegKey* currentKey_ = nullptr;
+  RegKey* currentShadowKey_ = nullptr;
+  bool useHKCUProxy_ = false;
+  bool multiStringPending_ = false;
+  bool lastValueExcluded_ = false;
+  RegValue excludedValue_;  // an excluded value, read to its end and dropped
+};
+
+}  // namespace capture

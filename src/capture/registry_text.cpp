@@ -1,0 +1,88 @@
+#include "capture/registry_text.h"
+
+#include "capture/formatted_text.h"
+#include "capture/knowledge_base.h"
+#include "capture/path_translation.h"
+#include "capture/registry_model.h"
+#include "platform/codepage.h"
+#include "platform/text.h"
+#include "project/check_hr.h"
+
+namespace capture {
+namespace {
+
+constexpr std::string_view kShortMarker = "_Short(";
+
+bool FileNameMatches(const std::string& fileNames, const std::string& fileName) {
+  // "short|long" or one name.
+  const size_t bar = fileNames.find('|');
+  if (bar == std::string::npos) return platform::EqualsNoCase(fileNames, fileName);
+  return platform::EqualsNoCase(std::string_view(fileNames).substr(bar + 1), fileName) ||
+         platform::EqualsNoCase(std::string_view(fileNames).substr(0, bar), fileName);
+}
+
+// The File key of a captured file: among the files of the component that the knowledge base
+// holds for its path, the one of the same name.
+std::string FileKeyFor(const std::string& path) {
+  const ComponentRef component = GetComponentFor(path);
+  if (!component) return {};
+  const std::string fileName = path.substr(path.rfind('\\') + 1);
+  qv::ComPtr<qv::IFileCollection> files;
+  if (qv::Failed(CHECK_HR(component->GetFiles(files.Put()))) || !files) return {};
+  int32_t count = 0;
+  if (qv::Failed(CHECK_HR(files->GetCount(&count)))) return {};
+  for (int32_t i = 0; i < count; ++i) {
+    qv::ComPtr<qv::IFile> file;
+    std::string names;
+    if (qv::Failed(CHECK_HR(files->Item(i, file.Put()))) || !file ||
+        qv::Failed(CHECK_HR(file->GetFileName(&names))))
+      continue;
+    if (!FileNameMatches(platform::Utf8ToAnsi(names), fileName)) continue;
+    std::string key;
+    if (qv::Failed(CHECK_HR(file->GetKey(&key)))) continue;
+    return platform::Utf8ToAnsi(key);
+  }
+  return {};
+}
+
+// "_Short(path)" becomes "[!FileKey]" where the file is known. Returns whether any did.
+bool ReplaceShortMarkers(std::string& text) {
+  bool replaced = false;
+  size_t from = 0;
+  for (size_t at = text.find(kShortMarker, from); at != std::string::npos;
+       at = text.find(kShortMarker, from)) {
+    const size_t pathStart = at + kShortMarker.size();
+    const size_t close = text.find(')', pathStart);
+    if (close == std::string::npos) break;
+    const std::string key = FileKeyFor(text.substr(pathStart, close - pathStart));
+    if (key.empty()) {
+      from = pathStart;
+      continue;
+    }
+    const std::string reference = "[!" + key + "]";
+    text.replace(at, close + 1 - at, reference);
+    from = at + reference.size();
+    replaced = true;
+  }
+  return replaced;
+}
+
+bool IsTextType(int type) {
+  return type == kString || type == kMultiStringHex || type == kExpandStringHex ||
+         type == kMultiStringList;
+}
+
+}  // namespace
+
+std::string GetRegistryTableValue(const RegValue& value) {
+  std::string text = value.Data();
+  if (IsTextType(value.Type()) && !text.starts_with("[\\{]") && !ReplaceShortMarkers(text)) {
+    const bool endedWithBackslash = !text.empty() && text.back() == '\\';
+    ConvertEmbeddedPaths(text, true, true);
+    if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
+    if (value.Type() == kMultiStringHex) text = "[~]" + ConvertStringValue(text);
+  }
+  return value.Prefix() + text;
+}
+
+}  // namespace capture

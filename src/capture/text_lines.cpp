@@ -1,0 +1,69 @@
+#include "capture/text_lines.h"
+
+#include <cstring>
+
+#include "frontend/messages.h"
+#include "frontend/repackager_exception.h"
+#include "frontend/string_table.h"
+#include "platform/host_paths.h"
+#include "platform/text.h"
+
+namespace capture {
+namespace {
+
+constexpr int kCantOpenFile = 22114;
+
+bool StartsWithUtf16ByteOrderMark(const std::string& text) {
+  if (text.size() < 2) return false;
+  const auto first = static_cast<unsigned char>(text[0]);
+  const auto second = static_cast<unsigned char>(text[1]);
+  return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
+}
+
+}  // namespace
+
+TextLines::TextLines(std::string contents, std::string fileName)
+    : contents_(std::move(contents)), fileName_(std::move(fileName)) {
+  if (StartsWithUtf16ByteOrderMark(contents_)) {
+    throw frontend::repackager_exception(
+        "Can't read file '" + fileName_ +
+        "': it is Unicode (UTF-16) text. Save it as ANSI text (registry data in the REGEDIT4 "
+        "format) and convert again.");
+  }
+  // A UTF-8 byte-order mark carries no text; everything after it stays bytes.
+  if (contents_.compare(0, 3, "\xEF\xBB\xBF") == 0) position_ = 3;
+}
+
+bool TextLines::Next(std::string_view& line) {
+  if (position_ >= contents_.size()) return false;
+  const size_t start = position_;
+  size_t end = contents_.find_first_of("\r\n", start);
+  if (end == std::string::npos) {
+    end = contents_.size();
+    position_ = end;
+  } else if (contents_[end] == '\r' && end + 1 < contents_.size() && contents_[end + 1] == '\n') {
+    position_ = end + 2;
+  } else {
+    position_ = end + 1;
+  }
+  ++lineNumber_;
+  line = std::string_view(contents_).substr(start, end - start);
+  if (std::memchr(line.data(), '\0', line.size()) != nullptr) {
+    throw frontend::repackager_exception(platform::Format(
+        "Can't read file '%s': line %zu holds a NUL byte, so the file is not ANSI text.",
+        fileName_.c_str(), lineNumber_));
+  }
+  return true;
+}
+
+std::string ReadCapturedFile(const std::string& path) {
+  std::string contents;
+  if (!platform::ReadFile(platform::ResolveHostPath(path), &contents)) {
+    const std::string text = frontend::FormatString(kCantOpenFile, path.c_str());
+    frontend::LogTrace(frontend::kTraceGeneral, "%s", text.c_str());
+    throw frontend::repackager_exception(text);
+  }
+  return contents;
+}
+
+}  // namespace capture
