@@ -1,0 +1,269 @@
+#include "capture/registry_model.h"
+
+#include "capture/capture_filter.h"
+#include "capture/registry_text.h"
+#include "capture_fixture.h"
+#include "frontend/repackager_exception.h"
+
+using capture::RegistryModel;
+using capture::RegKey;
+using capture::RegValue;
+using capturetest::CaptureTest;
+
+namespace {
+
+class RegistryTest : public CaptureTest {
+ protected:
+  void Load(RegistryModel& model, const std::string& text) {
+    model.LoadRegistryText(text, "test.reg");
+  }
+  const RegValue& Value(const RegistryModel& model, const std::string& key, size_t index = 0) {
+    const RegKey* found = model.FindKey(key);
+    if (found == nullptr || found->Values().size() <= index)
+      throw std::runtime_error("no value " + std::to_string(index) + " under " + key);
+    return found->Values()[index];
+  }
+};
+
+TEST_F(RegistryTest, KeyLinesFoldMachineClassesAndResolveRoots) {
+  RegistryModel model(false);
+  Load(model,
+       "REGEDIT4\r\n\r\n"
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.txt]\r\n@=\"txtfile\"\r\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.doc]\r\n@=\"docfile\"\r\n"
+       "[hkey_current_user\\Software\\A],x,y,Tag,z\r\n\"v\"=\"1\"\r\n"
+       "[HKEY_INIFILES\\x.ini|S]\r\nk=v\r\n");
+  const RegKey* txt = model.FindKey("HKEY_CLASSES_ROOT\\.txt");
+  ASSERT_NE(txt, nullptr);
+  EXPECT_EQ(txt->Root(), capture::kHKeyClassesRoot);
+  EXPECT_EQ(txt->SubkeyPath(), ".txt");
+  EXPECT_EQ(txt->ClassId(), capture::kFileExtension);
+  const RegKey* doc = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Classes\\.doc");
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->Root(), capture::kHKeyLocalMachine);
+  EXPECT_EQ(model.FindKey("HKEY_CLASSES_ROOT\\.doc"), nullptr);
+  const RegKey* user = model.FindKey("HKEY_CURRENT_USER\\Software\\A");
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(user->FullPath(), "HKEY_CURRENT_USER\\Software\\A");
+  EXPECT_EQ(user->ComponentTag(), "Tag");
+  const RegKey* ini = model.FindKey("hkey_inifiles\\X.INI|s");  // looked up without regard to case
+  ASSERT_NE(ini, nullptr);
+  EXPECT_EQ(ini->Root(), capture::kNoRoot);
+  EXPECT_EQ(ini->FullPath(), "HKEY_INIFILES\\x.ini|S");
+}
+
+TEST_F(RegistryTest, CurrentUserProxyCopiesKeysAndValues) {
+  RegistryModel model(true);
+  Load(model,
+       "[HKEY_CURRENT_USER\\Software\\A]\n\"Name\"=\"x\"\n\"Bin\"=hex:01,02,\\\n  03\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\B]\n\"Other\"=\"y\"\n");
+  const RegKey* shadow = model.FindKey("HKEY_USERS\\.Default\\Software\\A");
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(shadow->Root(), capture::kHKeyUsers);
+  EXPECT_EQ(shadow->SubkeyPath(), ".Default\\Software\\A");
+  ASSERT_EQ(shadow->Values().size(), 2u);
+  EXPECT_EQ(shadow->Values()[1].Data(), "010203");
+  EXPECT_EQ(Value(model, "HKEY_CURRENT_USER\\Software\\A", 1).Data(), "010203");
+  EXPECT_EQ(model.FindKey("HKEY_USERS\\.Default\\Software\\B"), nullptr);
+  EXPECT_EQ(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\B")->Values().size(), 1u);
+
+  RegistryModel without(false);
+  Load(without, "[HKEY_CURRENT_USER\\Software\\A]\n\"Name\"=\"x\"\n");
+  EXPECT_EQ(without.Keys().size(), 1u);
+}
+
+TEST_F(RegistryTest, EmptyParentsArePrunedOnlyForTheirSubkeys) {
+  RegistryModel model(true);
+  Load(model,
+       "[HKEY_CURRENT_USER\\Software\\A]\n"
+       "[HKEY_CURRENT_USER\\Software\\A\\B]\n\"v\"=\"1\"\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Empty]\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\EmptyTwin]\n\"v\"=\"2\"\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Last]\n");
+  EXPECT_EQ(model.FindKey("HKEY_CURRENT_USER\\Software\\A"), nullptr);
+  EXPECT_EQ(model.FindKey("HKEY_USERS\\.Default\\Software\\A"), nullptr);
+  EXPECT_NE(model.FindKey("HKEY_CURRENT_USER\\Software\\A\\B"), nullptr);
+  EXPECT_NE(model.FindKey("HKEY_USERS\\.Default\\Software\\A\\B"), nullptr);
+  // A sibling whose name only begins with the empty key's name is no subkey of it.
+  EXPECT_NE(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Empty"), nullptr);
+  EXPECT_NE(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Last"), nullptr);
+  EXPECT_EQ(model.Keys().size(), 5u);
+}
+
+TEST_F(RegistryTest, ValueTypesDecode) {
+  RegistryModel model(false);
+  Load(model,
+       "[HKEY_LOCAL_MACHINE\\Software\\V]\n"
+       "@=\"default\"\n"
+       "\"Path\"=\"C:\\\\Program Files\\\\\"\n"
+       "\"Quote\"=\"say \\\"hi\\\"\"\n"
+       "\"Count\"=dword:000000ff\n"
+       "\"Big\"=dword:ffffffff\n"
+       "\"Bin\"=hex:01,a2,ff\n"
+       "\"Empty\"=hex:\n"
+       "\"Looks\"=\"hex:01,02\"\n"
+       "\"Multi\"=hex(7):61,00,62,00,00\n"
+       "\"Expand\"=hex(2):25,77,69,6e,64,69,72,25,00\n"
+       "\"Hash\"=\"#1\"\n"
+       "\"Guid\"=\"{12345678-1234-1234-1234-123456789012}\"\n"
+       "\"Braces\"=\"{abc}\"\n"
+       "\"a=b\"=\"name with equals\"\n");
+  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\V";
+  const auto& values = model.FindKey(key)->Values();
+  ASSERT_EQ(values.size(), 14u);
+  EXPECT_EQ(values[0].Name(), "@");
+  EXPECT_EQ(values[0].Data(), "default");
+  EXPECT_EQ(values[1].Data(), "C:\\Program Files\\");
+  EXPECT_EQ(values[2].Data(), "say \"hi\"");
+  EXPECT_EQ(values[3].Type(), capture::kDword);
+  EXPECT_EQ(values[3].Data(), "255");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[3]), "#255");
+  EXPECT_EQ(values[4].Data(), "4294967295");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[5]), "#x01a2ff");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[6]), "#x");
+  EXPECT_EQ(values[7].Type(), capture::kBinary);  // a quoted text beginning with hex: too
+  EXPECT_EQ(values[8].Type(), capture::kMultiStringHex);
+  EXPECT_EQ(values[8].Data(), "a[~]b[~]");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[8]), "[~]a[~]b[~]");
+  EXPECT_EQ(values[9].Data(), "%windir%");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[9]), "#%[WindowsFolder]");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[10]), "##1");
+  EXPECT_EQ(values[11].Data(), "{12345678-1234-1234-1234-123456789012}");
+  EXPECT_EQ(values[12].Data(), "[\\{]abc[\\}]");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[12]), "[\\{]abc[\\}]");
+  EXPECT_EQ(values[13].Name(), "a=b");
+  EXPECT_EQ(values[13].Data(), "name with equals");
+}
+
+TEST_F(RegistryTest, ContinuationLinesOfHexValues) {
+  RegistryModel model(false);
+  // A long value name puts every byte on continuation lines.
+  Load(model,
+       "[HKEY_LOCAL_MACHINE\\Software\\C]\n"
+       "\"Long\"=hex:\\\n  01,02,\\\n  03\n"
+       "\"Short\"=hex:aa,\\\n  bb\n"
+       "\"Multi\"=hex(7):61,00,\\\n  62,00,00,00\n");
+  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\C")->Values();
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(values[0].Data(), "010203");
+  EXPECT_EQ(values[1].Data(), "aabb");
+  EXPECT_EQ(values[2].Data(), "a[~]b[~][~]");
+}
+
+TEST_F(RegistryTest, ListNotationCollectsLinesInEveryMode) {
+  RegistryModel model(false);
+  Load(model,
+       "[HKEY_LOCAL_MACHINE\\Software\\L]\n"
+       "\"Default\"=multi_sz(s,\n\"one\"\nkey=value\n\"two\".\n"
+       "\"Append\"=multi_sz( IAB ,\none\ntwo.\n"
+       "\"Prepend\"=multi_sz(iap,\none.\n"
+       "\"Delete\"=multi_sz(d,\n\"x\".\n"
+       "\"NoComma\"=multi_sz(a)\nlast.\n"
+       "\"After\"=\"plain\"\n");
+  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\L")->Values();
+  ASSERT_EQ(values.size(), 6u);
+  EXPECT_EQ(values[0].Type(), capture::kMultiStringList);
+  EXPECT_EQ(values[0].ListMode(), 6);
+  EXPECT_EQ(values[0].Data(), "[~]one[~]key=value[~]two[~]");
+  EXPECT_FALSE(values[0].ContinuationPending());
+  EXPECT_EQ(values[1].ListMode(), 0);
+  EXPECT_EQ(values[1].Data(), "one[~]two[~]");
+  EXPECT_EQ(values[2].ListMode(), 1);
+  EXPECT_EQ(values[2].Data(), "[~]one");
+  EXPECT_EQ(values[3].ListMode(), 7);
+  EXPECT_EQ(values[3].Data(), "[~]x");
+  EXPECT_EQ(values[4].ListMode(), 6);
+  EXPECT_EQ(values[5].Data(), "plain");
+  const char* keywords[][2] = {{"ira", "2"}, {"ia", "3"}, {"sa", "4"}, {"a", "5"}, {"other", "6"}};
+  for (const auto& [keyword, mode] : keywords) {
+    RegistryModel one(false);
+    Load(one, std::string("[HKEY_CURRENT_USER\\K]\n\"M\"=multi_sz(") + keyword + ",\nx.\n");
+    EXPECT_EQ(std::to_string(Value(one, "HKEY_CURRENT_USER\\K").ListMode()), mode) << keyword;
+  }
+}
+
+TEST_F(RegistryTest, LinesWithoutAKeyOrValueAreIgnored) {
+  RegistryModel model(false);
+  Load(model,
+       "Windows Registry Editor Version 5.00\n"
+       "\"Orphan\"=\"before any key\"\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\K]\n"
+       "stray continuation\n"
+       "\"v\"=\"1\"\n");
+  EXPECT_EQ(model.Keys().size(), 1u);
+  ASSERT_EQ(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\K")->Values().size(), 1u);
+  EXPECT_EQ(Value(model, "HKEY_LOCAL_MACHINE\\Software\\K").Data(), "1");
+}
+
+class ExcludeNoise : public capture::CaptureFilter {
+ public:
+  bool IsKeyExcluded(const std::string& key) const override { return key.find("Noise") != std::string::npos; }
+  bool IsValueExcluded(const std::string&, const std::string& name) const override { return name == "Skip"; }
+};
+
+TEST_F(RegistryTest, ExcludedKeysAndValuesAreDroppedWithTheirLines) {
+  ExcludeNoise filter;
+  capture::SetCaptureFilter(&filter);
+  RegistryModel model(false);
+  Load(model,
+       "[HKEY_LOCAL_MACHINE\\Software\\Noise]\n\"v\"=\"1\"\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Kept]\n"
+       "\"Skip\"=hex:01,\\\n  02\n"
+       "\"Skip\"=multi_sz(s,\n\"a\"\n\"Next\"=\"x\".\n"
+       "\"Next\"=\"y\"\n");
+  capture::SetCaptureFilter(nullptr);
+  EXPECT_EQ(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Noise"), nullptr);
+  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Kept")->Values();
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(values[0].Name(), "Next");
+  EXPECT_EQ(values[0].Data(), "y");
+  // The filter in place by default excludes nothing.
+  EXPECT_FALSE(capture::IsKeyExcluded("HKEY_LOCAL_MACHINE\\Software\\Noise"));
+}
+
+TEST_F(RegistryTest, MarksOfKeysAndValues) {
+  RegistryModel model(false);
+  Load(model, "[HKEY_LOCAL_MACHINE\\Software\\M]\n\"a\"=\"1\"\n\"b\"=\"2\"\n");
+  RegKey& key = *model.FindKey("HKEY_LOCAL_MACHINE\\Software\\M");
+  key.Values()[0].SetMapped(true);
+  key.Values()[1].SetMapped(true);
+  key.SetMapped(false);  // an unmapped key: its values keep their marks
+  EXPECT_TRUE(key.Values()[0].IsMapped());
+  key.SetMapped(true);
+  key.SetMapped(false);  // a mapped key unmapped: its values are unmapped too
+  EXPECT_FALSE(key.Values()[0].IsMapped());
+  EXPECT_FALSE(key.Values()[1].IsMapped());
+  key.SetKeyMapped(true);
+  EXPECT_TRUE(key.IsKeyMapped());
+}
+
+TEST_F(RegistryTest, FilesAreReadFromDiskOrReportedByName) {
+  RegistryModel model(false);
+  model.LoadRegistryFile("");  // no file named: nothing to do
+  EXPECT_TRUE(model.Keys().empty());
+
+  testenv::WriteText(dir_ / "Load.REG", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\F]\r\n\"v\"=\"1\"\r");
+  model.LoadRegistryFile(dir_ / "load.reg");  // found whatever the letter case
+  EXPECT_NE(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\F"), nullptr);
+
+  const std::string missing = dir_ / "missing.reg";
+  try {
+    model.LoadRegistryFile(missing);
+    FAIL() << "no error for a missing file";
+  } catch (const frontend::repackager_exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Can't open file '" + missing + "'");
+  }
+  // REGEDIT5 files are UTF-16 text.
+  testenv::WriteText(dir_ / "unicode.reg", std::string("\xFF\xFEW\0i\0n\0", 8));
+  EXPECT_THROW(model.LoadRegistryFile(dir_ / "unicode.reg"), frontend::repackager_exception);
+}
+
+TEST_F(RegistryTest, LongLinesAreReadWhole) {
+  RegistryModel model(false);
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += "ab,";
+  Load(model, "[HKEY_LOCAL_MACHINE\\Software\\Long]\n\"Bin\"=hex:" + bytes + "01\n");
+  EXPECT_EQ(Value(model, "HKEY_LOCAL_MACHINE\\Software\\Long").Data().size(), 40002u);
+}
+
+}  // namespace
