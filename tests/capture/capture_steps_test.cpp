@@ -1,0 +1,91 @@
+#include "frontend/capture_steps.h"
+
+#include "capture/registry_model.h"
+#include "capture_fixture.h"
+#include "frontend/repackager_exception.h"
+
+using capture::CaptureScript;
+using capturetest::CaptureTest;
+
+namespace {
+
+class CaptureStepsTest : public CaptureTest {
+ protected:
+  CaptureScript& Script(const std::string& text) {
+    testenv::WriteText(dir_ / "app.inc", text);
+    script_ = std::make_unique<CaptureScript>(dir_ / "app.inc");
+    capture::SetCurrentCaptureScript(script_.get());
+    return *script_;
+  }
+};
+
+TEST_F(CaptureStepsTest, ReadingWarnsWithoutInstallDirAndTracesTheVersion) {
+  const std::string log = dir_ / "conversion.log";
+  frontend::OpenConversionLogAt(log, frontend::kTraceGeneral);
+  CaptureScript& script = Script("ScriptVersion('4.2')\r\nSet('APPDIR','D:\\Apps')\r\n");
+  frontend::ReadCapture(script);
+  frontend::CloseConversionLog();
+  EXPECT_EQ(WarningTexts().at(0),
+            "No INSTALLDIR definition was found in the Options.ini file.  This may lead to "
+            "unexpected results unless a suitable value exists in the project template.");
+  EXPECT_NE(testenv::ReadText(log).find("Script version: 4.2"), std::string::npos);
+  EXPECT_EQ(capture::InstallDirPath(), "");
+
+  capturetest::Messages().clear();
+  LoadOptions({{"INSTALLDIR", "%APPDIR%\\Tool"}, {"EnablePathVariables", "N"}});
+  frontend::ReadCapture(Script("ScriptVersion('4.2')\r\nSet('APPDIR','D:\\Apps')\r\n"));
+  EXPECT_TRUE(WarningTexts().empty());
+  EXPECT_EQ(capture::InstallDirPath(), "D:\\Apps\\Tool\\");
+}
+
+TEST_F(CaptureStepsTest, OemEditsAndMachineSpecificPathsAreReported) {
+  CaptureScript& script = Script(
+      "ModifyOemEx('config.sys')\r\nDEVICE=x.sys\r\nFILES=40\r\nEndProc\r\n"
+      "Set('APPDIR','D:\\Apps')\r\nSet('FOLDER','%ProgramFilesFolder%\\App')\r\n"
+      "Set('DIR','[WindowsFolder]x')\r\nSet('EMPTY','')\r\n");
+  script.ReadScript();
+  frontend::ReportOemEdits(script);
+  frontend::WarnMachineSpecificPaths(script);
+  const std::vector<std::string> expected = {
+      "This installation includes changes to base operating system file 'config.sys'.  These "
+      "changes are not supported and may require a custom action be created manually for the "
+      "application to work. The installation performed the following changes:",
+      "DEVICE=x.sys", "FILES=40",
+      "The path 'D:\\Apps' appears to be a machine-specific path. The repackaged installation may "
+      "not function if this path does not exist on client machines."};
+  EXPECT_EQ(WarningTexts(), expected);
+}
+
+TEST_F(CaptureStepsTest, RegistryFilesLoadIntoTheirModels) {
+  testenv::WriteText(dir_ / "load.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"1\"\r\n");
+  testenv::WriteText(dir_ / "delete.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\B]\r\n\"w\"=\"2\"\r\n");
+  CaptureScript& script = Script("RegLoad('C:\\cap\\load.reg')\r\nRegDelete('C:\\cap\\delete.reg')\r\n");
+  capture::RegistryModel loaded(false), deleted(false);
+  script.AttachRegistryModel(&loaded);
+  script.ReadScript();
+  frontend::LoadCapturedRegistry(script, deleted);
+  EXPECT_NE(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\A"), nullptr);
+  EXPECT_EQ(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
+  EXPECT_NE(deleted.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
+
+  // A registry file named by the script that cannot be read ends the conversion by its name.
+  CaptureScript& broken = Script("RegLoad('C:\\cap\\absent.reg')\r\n");
+  broken.AttachRegistryModel(&loaded);
+  broken.ReadScript();
+  try {
+    frontend::LoadCapturedRegistry(broken, deleted);
+    FAIL() << "no error";
+  } catch (const frontend::repackager_exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Can't open file '" + broken.ScriptFolder() + "absent.reg'");
+  }
+}
+
+TEST(CaptureMethodText, NamesEveryCaptureMethod) {
+  EXPECT_EQ(frontend::CaptureMethodText(capture::kSnapshot), "Snapshot");
+  EXPECT_EQ(frontend::CaptureMethodText(capture::kInstallMonitor), "InstallMonitor");
+  EXPECT_EQ(frontend::CaptureMethodText(capture::kLoggingCapture), "QvPro Logging");
+  EXPECT_EQ(frontend::CaptureMethodText(capture::kUnknownCaptureMethod), "Unknown");
+  EXPECT_EQ(frontend::CaptureMethodText(42), "Unknown");
+}
+
+}  // namespace
