@@ -6,6 +6,7 @@
 #include "frontend/messages.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
+#include "project/keys.h"
 
 namespace capture {
 namespace {
@@ -25,7 +26,6 @@ struct KnowledgeBase {
   std::set<std::string> progIdsWithVerbs;
   std::set<std::string, LessNoCase> progIdsWithVerbsAnyCase;
   std::map<std::string, std::string, LessNoCase> nameTable;
-  std::map<std::string, uint32_t> usedKeys;
 };
 
 KnowledgeBase& KB() {
@@ -206,19 +206,15 @@ std::string& GetNameTableEntry(const std::string& text) {
   return KB().nameTable[text];
 }
 
-void MarkKeyUsed(uint32_t bits, const std::string& key) {
-  KB().usedKeys[key] |= bits;
-}
+// The table writer keeps the one register of used keys, which its unique keys are made from.
+void MarkKeyUsed(uint32_t bits, const std::string& key) { project::MarkKeyUsed(bits, key); }
 
-bool IsKeyUsed(uint32_t bits, const std::string& key) {
-  const auto& usedKeys = KB().usedKeys;
-  const auto found = usedKeys.find(key);
-  return found != usedKeys.end() && (found->second & bits) == bits;
-}
+bool IsKeyUsed(uint32_t bits, const std::string& key) { return project::IsKeyUsed(bits, key); }
 
 void ClearKnowledgeBase() {
   if (frontend::TraceMask() & frontend::kTraceKnowledgeBase) DumpKnowledgeBase();
   KB() = KnowledgeBase();
+  project::ClearUsedKeys();
 }
 
 }  // namespace capture

@@ -3,8 +3,13 @@
 
 #include <memory>
 
+#include "capture/capture_script.h"
+#include "capture/knowledge_base.h"
+#include "capture/path_translation.h"
+#include "capture/registry_model.h"
 #include "content/custom_action_writer.h"
 #include "frontend/cancellation.h"
+#include "frontend/capture_steps.h"
 #include "frontend/messages.h"
 #include "frontend/progress_plan.h"
 #include "frontend/repackager_exception.h"
@@ -43,11 +48,15 @@ class ConversionRun {
   void LoadSettings();
   void OpenLog();
   void CreateProject();
+  void CreateCaptureModel();
   void RunConversionSteps();
   void SaveOrBuild();
 
   // The conversion steps, in the order they run.
+  void ReadTheCapture();
+  void LoadRegistryFiles();
   void CreateFirstFeature();
+  void SetCaptureMethod();
   void SetSourceFolderProperty();
   void LimitUserInterface();
 
@@ -59,6 +68,10 @@ class ConversionRun {
   bool settingsLoaded_ = false;
   bool logOpen_ = false;
   std::unique_ptr<project::VpxWriter> writer_;
+  std::unique_ptr<capture::CaptureScript> script_;
+  // The captured registry data waiting to be mapped, and the removed registry data.
+  std::unique_ptr<capture::RegistryModel> registry_;
+  std::unique_ptr<capture::RegistryModel> deletedRegistry_;
 };
 
 void ConversionRun::Execute() {
@@ -68,7 +81,7 @@ void ConversionRun::Execute() {
   CurrentProgressPlan().Build(PlanSwitches::FromOptions());
   OpenLog();
   CreateProject();
-  project::SetCurrentProjectWriter(writer_.get());
+  CreateCaptureModel();
   RunConversionSteps();
   SaveOrBuild();
   NextStep(kStepFinished);
@@ -95,6 +108,17 @@ void ConversionRun::CreateProject() {
   writer_->Open(projectPath_);
 }
 
+// The capture model and the project writer are published for the steps that are not handed
+// them; the registry models take "UseHKCUProxy" from the loaded options.
+void ConversionRun::CreateCaptureModel() {
+  script_ = std::make_unique<capture::CaptureScript>(capturePath_);
+  project::SetCurrentProjectWriter(writer_.get());
+  capture::SetCurrentCaptureScript(script_.get());
+  registry_ = std::make_unique<capture::RegistryModel>();
+  deletedRegistry_ = std::make_unique<capture::RegistryModel>();
+  script_->AttachRegistryModel(registry_.get());
+}
+
 // The steps of the conversion, in their order:
 //   1 read the capture (23003)             10 files and components (23005)
 //   2 changes to base system files         11 registry mapping stage (23022 ... 23018)
@@ -108,9 +132,30 @@ void ConversionRun::CreateProject() {
 // A step announces its plan entry when it runs; steps that this program does not carry out yet
 // are not called, and announce nothing.
 void ConversionRun::RunConversionSteps() {
+  ReadTheCapture();
+  ReportOemEdits(*script_);
+  LoadRegistryFiles();
+  ApplyCaptureLanguage(*script_, *writer_);
   CreateFirstFeature();
+  SetCaptureMethod();
   SetSourceFolderProperty();
   LimitUserInterface();
+  WarnMachineSpecificPaths(*script_);
+}
+
+void ConversionRun::ReadTheCapture() {
+  NextStep(kStepReadingCapture);
+  ReadCapture(*script_);
+}
+
+void ConversionRun::LoadRegistryFiles() {
+  if (!options::SequenceSwitch("NIR")) return;
+  NextStep(kStepLoadingRegistry);
+  LoadCapturedRegistry(*script_, *deletedRegistry_);
+}
+
+void ConversionRun::SetCaptureMethod() {
+  writer_->SetRepackagingMode(CaptureMethodText(script_->CaptureMethod()));
 }
 
 void ConversionRun::CreateFirstFeature() { writer_->GetFeatureForNewComponent(); }
@@ -136,7 +181,13 @@ void ConversionRun::SaveOrBuild() {
 }
 
 ConversionRun::~ConversionRun() {
+  capture::ClearKnowledgeBase();
+  deletedRegistry_.reset();
+  registry_.reset();
+  capture::SetCurrentCaptureScript(nullptr);
   project::SetCurrentProjectWriter(nullptr);
+  script_.reset();
+  capture::SetInstallDirPath("");
   writer_.reset();  // an unsaved project leaves no file behind
   content::ResetSequenceLists();
   project::ClearUsedKeys();
