@@ -1,7 +1,5 @@
 #include "frontend/capture_steps.h"
 
-#include <cstdint>
-
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
@@ -9,18 +7,11 @@
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
 #include "options/project_options.h"
-#include "platform/locale.h"
 #include "platform/text.h"
-#include "project/vpx_writer.h"
 
 namespace frontend {
 namespace {
 
-constexpr int kApplyingLanguage = 21003;
-constexpr int kSnapshotText = 21085;
-constexpr int kInstallMonitorText = 21086;
-constexpr int kUnknownText = 21087;
-constexpr int kLoggingCaptureText = 25113;
 constexpr int kNoInstallDir = 22201;
 constexpr int kOemFileChanged = 22202;
 
@@ -48,27 +39,6 @@ void ReportOemEdits(const capture::CaptureScript& script) {
 void LoadCapturedRegistry(const capture::CaptureScript& script, capture::RegistryModel& deleted) {
   if (capture::RegistryModel* loaded = script.Registry()) loaded->LoadRegistryFile(script.RegistryLoadFile());
   deleted.LoadRegistryFile(script.RegistryDeleteFile());
-}
-
-void ApplyCaptureLanguage(const capture::CaptureScript& script, project::VpxWriter& writer) {
-  const std::string& declared = script.CaptureLanguage();
-  if (!options::Options().UseLanguage() || declared.empty()) return;
-  const auto languageId = static_cast<uint16_t>(platform::Atol(declared) & 0xFFFF);
-  const std::string name = platform::LanguageName(languageId);
-  const std::string described = name.empty()
-                                    ? platform::Format("code %s", declared.c_str())
-                                    : platform::Format("%s (code %s)", name.c_str(), declared.c_str());
-  LogMessage(kInformation, FormatString(kApplyingLanguage, described.c_str()));
-  writer.SetLanguage(languageId);
-}
-
-std::string CaptureMethodText(int captureMethod) {
-  switch (captureMethod) {
-    case capture::kSnapshot: return LoadString(kSnapshotText);
-    case capture::kInstallMonitor: return LoadString(kInstallMonitorText);
-    case capture::kLoggingCapture: return LoadString(kLoggingCaptureText);
-    default: return LoadString(kUnknownText);
-  }
 }
 
 void WarnMachineSpecificPaths(const capture::CaptureScript& script) {

@@ -9,6 +9,7 @@
 #include "capture/registry_model.h"
 #include "content/custom_action_writer.h"
 #include "frontend/cancellation.h"
+#include "frontend/capture_description.h"
 #include "frontend/capture_steps.h"
 #include "frontend/messages.h"
 #include "frontend/progress_plan.h"
@@ -55,6 +56,7 @@ class ConversionRun {
   // The conversion steps, in the order they run.
   void ReadTheCapture();
   void LoadRegistryFiles();
+  void ApplyLanguage();
   void CreateFirstFeature();
   void SetCaptureMethod();
   void SetSourceFolderProperty();
@@ -135,7 +137,7 @@ void ConversionRun::RunConversionSteps() {
   ReadTheCapture();
   ReportOemEdits(*script_);
   LoadRegistryFiles();
-  ApplyCaptureLanguage(*script_, *writer_);
+  ApplyLanguage();
   CreateFirstFeature();
   SetCaptureMethod();
   SetSourceFolderProperty();
@@ -154,9 +156,12 @@ void ConversionRun::LoadRegistryFiles() {
   LoadCapturedRegistry(*script_, *deletedRegistry_);
 }
 
-void ConversionRun::SetCaptureMethod() {
-  writer_->SetRepackagingMode(CaptureMethodText(script_->CaptureMethod()));
+void ConversionRun::ApplyLanguage() {
+  if (options::Options().UseLanguage() && !script_->CaptureLanguage().empty())
+    ApplyCaptureLanguage(*writer_, script_->CaptureLanguage());
 }
+
+void ConversionRun::SetCaptureMethod() { ApplyCaptureMethod(*writer_, script_->CaptureMethod()); }
 
 void ConversionRun::CreateFirstFeature() { writer_->GetFeatureForNewComponent(); }
 

@@ -80,12 +80,4 @@ TEST_F(CaptureStepsTest, RegistryFilesLoadIntoTheirModels) {
   }
 }
 
-TEST(CaptureMethodText, NamesEveryCaptureMethod) {
-  EXPECT_EQ(frontend::CaptureMethodText(capture::kSnapshot), "Snapshot");
-  EXPECT_EQ(frontend::CaptureMethodText(capture::kInstallMonitor), "InstallMonitor");
-  EXPECT_EQ(frontend::CaptureMethodText(capture::kLoggingCapture), "QvPro Logging");
-  EXPECT_EQ(frontend::CaptureMethodText(capture::kUnknownCaptureMethod), "Unknown");
-  EXPECT_EQ(frontend::CaptureMethodText(42), "Unknown");
-}
-
 }  // namespace
