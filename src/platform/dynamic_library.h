@@ -19,7 +19,7 @@ std::string LastLibraryError();
 namespace platform {
 
 // The folder (without trailing separator) of the loaded library or program that holds the
-// address; empty when unknown. Engine libraries find the files that lie beside them this way.
+// address, symbolic links resolved; empty when unknown. Engine libraries find the files that lie beside them this way.
 std::string ModuleFolderOf(const void* address);
 
 }  // namespace platform
