@@ -1,7 +1,9 @@
 // The conversion driver.
 #include "frontend/inc_to_vpx.h"
 
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
@@ -16,7 +18,6 @@
 #include "frontend/repackager_exception.h"
 #include "frontend/string_table.h"
 #include "options/project_options.h"
-#include "platform/host_paths.h"
 #include "platform/text.h"
 #include "project/keys.h"
 #include "project/limited_ui.h"
@@ -27,12 +28,14 @@ namespace frontend {
 
 namespace {
 
-// The folder of the capture script, with its trailing separator.
-std::string ScriptFolderOf(const std::string& capturePath) {
-  std::string full = platform::FullPath(capturePath);
-  size_t cut = platform::LastSeparator(full);
-  return cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
-}
+// Switches the "[INSTALLDIR]" substitution of the path translation off for its scope.
+class InstallDirSubstitutionOff {
+ public:
+  InstallDirSubstitutionOff() { capture::SetInstallDirEnabled(false); }
+  ~InstallDirSubstitutionOff() { capture::SetInstallDirEnabled(true); }
+  InstallDirSubstitutionOff(const InstallDirSubstitutionOff&) = delete;
+  InstallDirSubstitutionOff& operator=(const InstallDirSubstitutionOff&) = delete;
+};
 
 // Everything one conversion makes, in the order it is made; the destructor tears it down in
 // the reverse order.
@@ -57,7 +60,8 @@ class ConversionRun {
   void ReadTheCapture();
   void LoadRegistryFiles();
   void ApplyLanguage();
-  void CreateFirstFeature();
+  void SetProductFolder();
+  void CreateFeatures();
   void SetCaptureMethod();
   void SetSourceFolderProperty();
   void LimitUserInterface();
@@ -138,7 +142,8 @@ void ConversionRun::RunConversionSteps() {
   ReportOemEdits(*script_);
   LoadRegistryFiles();
   ApplyLanguage();
-  CreateFirstFeature();
+  SetProductFolder();
+  CreateFeatures();
   SetCaptureMethod();
   SetSourceFolderProperty();
   LimitUserInterface();
@@ -163,11 +168,48 @@ void ConversionRun::ApplyLanguage() {
 
 void ConversionRun::SetCaptureMethod() { ApplyCaptureMethod(*writer_, script_->CaptureMethod()); }
 
-void ConversionRun::CreateFirstFeature() { writer_->GetFeatureForNewComponent(); }
+// The product's main folder: NewInstallDir, else INSTALLDIR, in installer form.
+void ConversionRun::SetProductFolder() {
+  const options::ProjectOptions& options = options::Options();
+  std::string folder = options.NewInstallDir().empty() ? options.InstallDir() : options.NewInstallDir();
+  if (folder.empty()) return;
+  {
+    // The install directory's own path is where INSTALLDIR goes: it must not turn into
+    // "[INSTALLDIR]" itself.
+    InstallDirSubstitutionOff off;
+    capture::ToInstallerPath(folder, true, false);
+  }
+  if (!folder.empty()) writer_->SetMainFolder(folder);
+}
+
+// The first numbered feature, then the features that the capture script defines: a feature's
+// block names its child features, and a later block naming the same child wins.
+void ConversionRun::CreateFeatures() {
+  writer_->GetFeatureForNewComponent();
+  if (!options::Options().BuildFeatures()) return;
+
+  const std::vector<capture::FeatureEntry>& features = script_->Features();
+  std::map<std::string, std::string, platform::LessNoCase> parents;
+  for (const capture::FeatureEntry& feature : features) {
+    size_t start = 0;
+    while (start <= feature.blockText.size()) {
+      size_t tab = feature.blockText.find('\t', start);
+      if (tab == std::string::npos) tab = feature.blockText.size();
+      std::string child = platform::Trim(feature.blockText.substr(start, tab - start));
+      if (!child.empty()) parents[child] = feature.argument1;
+      start = tab + 1;
+    }
+  }
+  for (const capture::FeatureEntry& feature : features) {
+    auto parent = parents.find(feature.argument1);
+    writer_->CreateFeature(feature.argument1, parent == parents.end() ? std::string() : parent->second,
+                           feature.argument2, feature.argument3, feature.argument4);
+  }
+}
 
 void ConversionRun::SetSourceFolderProperty() {
   if (options::Options().EnablePathVariables())
-    writer_->SetProperty("SOURCEFILEPATH", ScriptFolderOf(capturePath_));
+    writer_->SetProperty("SOURCEFILEPATH", script_->ScriptFolder());
 }
 
 void ConversionRun::LimitUserInterface() {

@@ -29,6 +29,8 @@ class CaptureFolder {
   std::string CapturePath() const { return File("app.inc"); }
   std::string ProjectPath() const { return File("app.vpx"); }
 
+  // Replaces the capture script.
+  void WriteCapture(const std::string& text) { WriteWholeFile(CapturePath(), text); }
   // Writes the options file: section "General" with these keys, then the extra text.
   void WriteOptions(const std::map<std::string, std::string>& general, const std::string& extra = "");
 

@@ -136,6 +136,81 @@ TEST(Conversion, ProductNameAndVersionDefaults) {
   EXPECT_EQ(features[0][0], "myNewFeature");
 }
 
+TEST(Conversion, CaptureFeaturesBecomeAFeatureTree) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  CaptureFolder folder;
+  folder.WriteCapture(
+      "ScriptVersion('4.0')\r\n"
+      "Feature('Main','Main Program','The main program','')\r\nHelp\r\nDocs\r\nEndProc\r\n"
+      "Feature('Help','Help Files','Help for the program','INSTALLDIR')\r\nEndProc\r\n"
+      "Feature('Docs','','','')\r\nEndProc\r\n"
+      "Feature('Other','Other Things','','')\r\nDocs\r\nEndProc\r\n");
+  folder.WriteOptions({{"ProductName", "Tree"}});
+  ProgramRun run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+
+  std::map<std::string, std::vector<std::string>> features;
+  for (const auto& row : DumpTable(folder.ProjectPath(), "Feature")) features[row[0]] = row;
+  ASSERT_EQ(features.size(), 5u);
+  EXPECT_EQ(features["TreeNewFeature"][1], "");
+  EXPECT_EQ(features["Main"][1], "TreeNewFeature") << "no parent: the default feature";
+  EXPECT_EQ(features["Main"][2], "Main Program");
+  EXPECT_EQ(features["Main"][3], "The main program");
+  EXPECT_EQ(features["Main"][4], "4");
+  EXPECT_EQ(features["Help"][1], "Main");
+  EXPECT_EQ(features["Help"][6], "INSTALLDIR");
+  EXPECT_EQ(features["Docs"][1], "Other") << "the later block naming a child wins";
+  EXPECT_EQ(features["Docs"][2], "Docs") << "an empty title is the key";
+  EXPECT_EQ(features["Docs"][3], "Docs");
+  EXPECT_EQ(features["Docs"][6], "INSTALLDIR");
+  EXPECT_EQ(features["Other"][1], "TreeNewFeature");
+  EXPECT_EQ(features["Other"][4], "10");
+
+  // With BuildFeatures off only the numbered feature is made.
+  folder.WriteOptions({{"ProductName", "Tree"}, {"BuildFeatures", "N"}});
+  ProgramRun flat = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(flat.exitCode, 0) << flat.output;
+  EXPECT_EQ(DumpTable(folder.ProjectPath(), "Feature").size(), 1u);
+}
+
+TEST(Conversion, InstallDirectoryBecomesTheProductFolder) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  auto directories = [](const std::string& project) {
+    std::map<std::string, std::vector<std::string>> rows;
+    for (const auto& row : DumpTable(project, "Directory")) rows[row[0]] = row;
+    return rows;
+  };
+  // The long name of a DefaultDir value ("short|long" or one name).
+  auto longName = [](const std::string& defaultDir) {
+    size_t bar = defaultDir.find('|');
+    return bar == std::string::npos ? defaultDir : defaultDir.substr(bar + 1);
+  };
+
+  CaptureFolder folder;
+  folder.WriteOptions({{"INSTALLDIR", "%ProgramFilesFolder%\\Quill Demo"}});
+  ProgramRun run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_FALSE(HasLine(run, "Warning: No INSTALLDIR definition was found in the Options.ini file.  This may lead "
+                            "to unexpected results unless a suitable value exists in the project template."));
+  auto rows = directories(folder.ProjectPath());
+  ASSERT_TRUE(rows.count("INSTALLDIR"));
+  EXPECT_EQ(rows["INSTALLDIR"][1], "ProgramFilesFolder");
+  EXPECT_EQ(longName(rows["INSTALLDIR"][2]), "Quill Demo");
+
+  // NewInstallDir wins over INSTALLDIR.
+  folder.WriteOptions({{"INSTALLDIR", "%ProgramFilesFolder%\\Quill Demo"},
+                       {"NewInstallDir", "[ProgramFilesFolder]Vendor\\New App"}});
+  run = folder.Run({folder.CapturePath(), "/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  rows = directories(folder.ProjectPath());
+  ASSERT_TRUE(rows.count("INSTALLDIR"));
+  EXPECT_EQ(longName(rows["INSTALLDIR"][2]), "New App");
+  std::string parent = rows["INSTALLDIR"][1];
+  ASSERT_TRUE(rows.count(parent)) << parent;
+  EXPECT_EQ(longName(rows[parent][2]), "Vendor");
+  EXPECT_EQ(rows[parent][1], "ProgramFilesFolder");
+}
+
 TEST(Conversion, FakeGuidsGiveIdenticalProjects) {
   SKIP_UNLESS_PROGRAM_IS_BUILT();
   CaptureFolder folder;
