@@ -323,6 +323,18 @@ TEST(Conversion, FailedConversionLeavesAnExistingProjectAsItWas) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini"}));
   }
+
+  // A capture script that cannot be read stops the run the same way.
+  folder.WriteOptions({});
+  folder.WriteCapture("ScriptVersion('4.0')\r\nSet('broken')\r\n");
+  ProgramRun unreadable = folder.Run({folder.CapturePath(), "/vpxonly"});
+  EXPECT_EQ(unreadable.exitCode, 1) << unreadable.output;
+  EXPECT_TRUE(HasLine(unreadable, "Error: Unrecognized line in .inc file.")) << unreadable.output;
+  EXPECT_FALSE(HasLine(unreadable, "Saving project file")) << unreadable.output;
+  EXPECT_TRUE(ReadWholeFile(folder.ProjectPath()) == saved) << "the project was changed";
+  std::vector<std::string> files = folder.Files();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"app.inc", "app.vpx", "options.ini"}));
 }
 
 TEST(Conversion, LimitedUIEndsTheDialogSequenceAtTheWelcomeDialog) {
