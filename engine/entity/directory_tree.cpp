@@ -41,6 +41,7 @@ Table* DirectoryTree::Refresh(Database& db) {
   if (table == table_ && table->Version() == version_) return table;
   children_.clear();
   shortNames_.clear();
+  shortCounters_.clear();
   for (const auto& [key, id] : table->KeyOrder()) {
     const Row& row = *table->Get(id);
     Remember(CellText(row[0]), ParentOf(row), DefaultDirOf(row));
@@ -90,10 +91,14 @@ std::string DirectoryTree::NewKey(const Table& table, const std::string& folderN
 }
 
 std::string DirectoryTree::NewDefaultDir(const std::string& parent, const std::string& longName) {
-  std::string shortName = MakeShortName(longName, [&](const std::string& candidate) {
-    auto it = shortNames_.find({parent, candidate});
-    return it != shortNames_.end() && it->second > 0;
-  });
+  int& next = shortCounters_[{parent, ShortNameStem(longName)}];
+  std::string shortName = MakeShortName(
+      longName,
+      [&](const std::string& candidate) {
+        auto it = shortNames_.find({parent, candidate});
+        return it != shortNames_.end() && it->second > 0;
+      },
+      &next);
   return ShortLongName(shortName, longName);
 }
 

@@ -47,6 +47,8 @@ class DirectoryTree {
   std::map<std::pair<std::string, std::string>, std::string> children_;
   // (parent key, upper-case short name) -> number of children using it
   std::map<std::pair<std::string, std::string>, int> shortNames_;
+  // (parent key, short name stem) -> next number to try for a generated short name
+  std::map<std::pair<std::string, std::string>, int> shortCounters_;
   // Next number to try for a key made from a folder name.
   std::map<std::string, int> keyCounters_;
 };

@@ -43,11 +43,10 @@ bool IsValidShortName(std::string_view name) {
   return true;
 }
 
-std::string MakeShortName(std::string_view longName, const std::function<bool(const std::string&)>& taken) {
-  if (IsValidShortName(longName) && !taken(AsciiUpper(longName))) return std::string(longName);
-
-  // Base and extension: the extension follows the last dot; characters short names do not
-  // allow are dropped, as the file systems do.
+namespace {
+// Base and extension of a generated short name: the extension follows the last dot; characters
+// short names do not allow are dropped or replaced, as the file systems do.
+void ShortNameParts(std::string_view longName, std::string* base, std::string* ext) {
   size_t dot = longName.rfind('.');
   std::string_view baseText = dot == std::string_view::npos || dot == 0 ? longName : longName.substr(0, dot);
   std::string_view extText = dot == std::string_view::npos || dot == 0 ? std::string_view() : longName.substr(dot + 1);
@@ -60,16 +59,33 @@ std::string MakeShortName(std::string_view longName, const std::function<bool(co
     }
     return out;
   };
-  std::string base = clean(baseText);
-  std::string ext = clean(extText).substr(0, 3);
-  if (base.empty()) base = "_";
-  for (int n = 1; n < 1000000; ++n) {
+  *base = clean(baseText);
+  *ext = clean(extText).substr(0, 3);
+  if (base->empty()) *base = "_";
+}
+}  // namespace
+
+std::string ShortNameStem(std::string_view longName) {
+  std::string base, ext;
+  ShortNameParts(longName, &base, &ext);
+  return base.substr(0, 6) + "." + ext;
+}
+
+std::string MakeShortName(std::string_view longName, const std::function<bool(const std::string&)>& taken,
+                          int* firstNumber) {
+  if (IsValidShortName(longName) && !taken(AsciiUpper(longName))) return std::string(longName);
+  std::string base, ext;
+  ShortNameParts(longName, &base, &ext);
+  for (int n = firstNumber && *firstNumber > 1 ? *firstNumber : 1; n < 10000000; ++n) {
     std::string tail = "~" + std::to_string(n);
     std::string candidate = base.substr(0, 8 - tail.size()) + tail;
     if (!ext.empty()) candidate += "." + ext;
-    if (!taken(candidate)) return candidate;
+    if (!taken(candidate)) {
+      if (firstNumber) *firstNumber = n + 1;
+      return candidate;
+    }
   }
-  return base.substr(0, 8);  // not reached in practice: a million siblings of one prefix
+  return base.substr(0, 8);  // not reached: ten million siblings of one stem
 }
 
 std::string ShortLongName(const std::string& shortName, const std::string& longName) {

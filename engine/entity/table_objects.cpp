@@ -101,12 +101,13 @@ HResult RowObject::GetFields(IFieldCollection** fields) { return HandOver(New<Fi
 // walk survives changes to the table.
 class ViewObject : public ComObject<IView> {
  public:
-  ViewObject(ContextPtr context, Table* table, std::vector<std::pair<size_t, Cell>> conditions)
-      : context_(std::move(context)), table_(table), conditions_(std::move(conditions)) {}
+  ViewObject(ContextPtr context, Table* table, std::vector<std::pair<size_t, Cell>> conditions, bool matchesNothing)
+      : context_(std::move(context)), table_(table), conditions_(std::move(conditions)), matchesNothing_(matchesNothing) {}
 
   HResult Next(IRow** row) override {
     if (!row) return kPointer;
     *row = nullptr;
+    if (matchesNothing_) return kFalse;
     const auto& order = table_->KeyOrder();
     auto it = started_ ? order.upper_bound(last_) : order.begin();
     for (; it != order.end(); ++it) {
@@ -138,6 +139,7 @@ class ViewObject : public ComObject<IView> {
   ContextPtr context_;
   Table* table_;
   std::vector<std::pair<size_t, Cell>> conditions_;
+  bool matchesNothing_;
   bool started_ = false;
   Key last_;
 };
@@ -170,15 +172,16 @@ class TableObject : public ComObject<ITable> {
     if (!ParseViewQuery(text, &query)) return kInvalidArg;
     if (query.table != table_->Name()) return kNotFound;
     std::vector<std::pair<size_t, Cell>> conditions;
+    bool matchesNothing = false;
     for (const ViewCondition& condition : query.conditions) {
       int column = table_->ColumnIndex(condition.column);
       if (column < 0) return kNotFound;
       Cell value;
       // A value that cannot fit the column matches no row.
-      if (Failed(VariantToCell(table_->Columns()[column], condition.value, &value))) value = std::string("\x01mismatch");
+      if (Failed(VariantToCell(table_->Columns()[column], condition.value, &value))) matchesNothing = true;
       conditions.emplace_back(static_cast<size_t>(column), std::move(value));
     }
-    return HandOver(New<ViewObject>(context_, table_, std::move(conditions)), view);
+    return HandOver(New<ViewObject>(context_, table_, std::move(conditions), matchesNothing), view);
   }
 
   HResult FindRow(const std::vector<Variant>& key, IRow** row) override {

@@ -2,6 +2,8 @@
 // the main folder, properties, configurations and releases.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "engine_support.h"
 #include "qv/project_tables.h"
 
@@ -119,6 +121,16 @@ TEST(Product, DirectoryForPathFindsOrCreatesTheFoldersAlongAPath) {
   EXPECT_EQ(key, "INSTALLDIR");
   ASSERT_EQ(product->DirectoryForPath("[INSTALLDIR]9 Lives", &key), qv::kOk);
   EXPECT_EQ(key, "_9Lives");
+  // Many siblings of one stem all get short names of their own.
+  std::set<std::string> shortNames;
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(product->DirectoryForPath("[CommonFilesFolder]Shared Component " + std::to_string(i), &key), qv::kOk);
+    std::string row = DirectoryRow(project.Get(), key);
+    shortNames.insert(row.substr(row.find('|') + 1, row.rfind('|') - row.find('|') - 1));
+  }
+  EXPECT_EQ(shortNames.size(), 300u);
+  EXPECT_TRUE(shortNames.count("SHARED~1"));
+  EXPECT_TRUE(shortNames.count("SHAR~300"));
   // Refusals.
   EXPECT_EQ(product->DirectoryForPath("[NoSuchFolder]x", &key), qv::kNotFound);
   EXPECT_EQ(product->DirectoryForPath("relative\\path", &key), qv::kInvalidArg);

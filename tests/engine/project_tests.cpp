@@ -135,6 +135,14 @@ TEST(Project, ViewsWalkRowsInKeyOrderWithTheirConditions) {
   EXPECT_EQ(walk("select * from Directory where `Directory_Parent` = 'TARGETDIR' AND `DefaultDir` = 'nothing'").size(), 0u);
 
   ComPtr<qv::IView> view;
+  // A value that cannot be in the column matches nothing.
+  auto sequence = FindTable(project.Get(), "InstallExecuteSequence");
+  ASSERT_EQ(sequence->OpenView("SELECT * FROM InstallExecuteSequence WHERE `Sequence` = 'late'", view.Put()), qv::kOk);
+  ComPtr<qv::IRow> none;
+  EXPECT_EQ(view->Next(none.Put()), qv::kFalse);
+  ASSERT_EQ(sequence->OpenView("SELECT * FROM InstallExecuteSequence WHERE `Sequence` = 1000", view.Put()), qv::kOk);
+  ASSERT_EQ(view->Next(none.Put()), qv::kOk);
+  EXPECT_EQ(RowValues(sequence.Get(), {T("CostFinalize")}).at(2).integer, 1000);
   EXPECT_EQ(directories->OpenView("DELETE FROM Directory", view.Put()), qv::kInvalidArg);
   EXPECT_EQ(directories->OpenView("SELECT * FROM Directory WHERE `NoColumn` = 1", view.Put()), qv::kNotFound);
   EXPECT_EQ(directories->OpenView("SELECT * FROM File", view.Put()), qv::kNotFound);

@@ -13,8 +13,9 @@ struct IAppServices : IUnknown {
   // trailing separator.
   virtual HResult GetTemplateFolder(std::string* folder) = 0;
   virtual HResult AttachProject(IProject* project) = 0;
-  // Adds the DLL wrapper (a Binary row named name) that custom actions calling DLL functions
-  // use. kNotImplemented while the wrapper is not available.
+  // Records in the attached project (table QvDllWrapper) that custom actions calling DLL
+  // functions use the DLL wrapper named name; the build carries the wrapper into the package.
+  // kFalse when it is recorded already, kNotOpen without an attached project.
   virtual HResult AddDllWrapper(const std::string& name) = 0;
 };
 constexpr Guid IID_IAppServices = MakeGuid("537E14D0-B0D1-4801-BE07-3B7809D15341");

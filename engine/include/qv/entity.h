@@ -208,6 +208,8 @@ constexpr Guid IID_IRelease = MakeGuid("F7ADB801-DDAC-49E6-A08A-68C4C9CFE11A");
 
 struct IReleaseCollection : IUnknown {
   virtual HResult Find(const std::string& name, IRelease** release) = 0;  // kFalse when none
+  // A new release with the default settings (compressed, no setup launcher, built in
+  // "<QvProjectFolder>"). kDuplicateKey when it exists.
   virtual HResult Add(const std::string& name, IRelease** release) = 0;
 };
 constexpr Guid IID_IReleaseCollection = MakeGuid("E0920928-F77D-4E5C-8CFD-A54E25B598D9");
@@ -220,6 +222,7 @@ constexpr Guid IID_IProductConfig = MakeGuid("F3925B49-B24E-4D04-8C67-0FB25E3576
 
 struct IProductConfigCollection : IUnknown {
   virtual HResult Find(const std::string& name, IProductConfig** config) = 0;  // kFalse when none
+  // kDuplicateKey when it exists. A configuration is kept in the project once it has a release.
   virtual HResult Add(const std::string& name, IProductConfig** config) = 0;
 };
 constexpr Guid IID_IProductConfigCollection = MakeGuid("FF77F246-69D5-4F48-80EA-A23A9ECF1F61");
@@ -258,6 +261,8 @@ constexpr Guid IID_IProduct = MakeGuid("BF41FD80-E25E-4823-B436-0B13281C341C");
 
 struct IProject : IUnknown {
   // Opens a project file (or any MSI-format database of the current project format).
+  // kBadFormat for a file that is no MSI-format database or lacks the current project tables
+  // (the upgrader brings those to the current format), kFileNotFound when it is missing.
   virtual HResult Open(const std::string& path) = 0;
   virtual HResult GetPath(std::string* path) = 0;
   // Writes the open project to path (a temporary file beside it, then renamed over it).
