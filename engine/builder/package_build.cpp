@@ -3,19 +3,18 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
+#include "msi_file.h"
 #include "package_compiler.h"
-#include "package_finisher.h"
-#include "package_reader.h"
-#include "platform/dynamic_library.h"
+#include "package_summary.h"
 #include "platform/guid.h"
 #include "platform/host_paths.h"
 #include "qv/project_tables.h"
 #include "schema_check.h"
 #include "setup_launcher.h"
 #include "source_image.h"
-#include "summary_information.h"
-#include "table_access.h"
 
 #ifndef FERNCLIP_VERSION
 #define FERNCLIP_VERSION "0"
@@ -56,17 +55,22 @@ bool ReadReleaseSettings(qv::IProject* project, const BuildRequest& request, Bui
     messages.Error("The product configuration '" + request.configuration + "' has no release '" + request.release + "'.");
     return false;
   }
-  auto setting = [&](const char* name) {
+  auto text = [&](const char* name) {
     qv::Variant value;
     release->GetSetting(name, &value);
-    return value;
+    if (value.kind == qv::Variant::Kind::Integer) return std::to_string(value.integer);
+    return value.kind == qv::Variant::Kind::Text ? value.text : std::string();
   };
-  settings->compressed = Integer(setting("Compressed"), 1) != 0;
-  settings->setupExe = Integer(setting("SetupExe"), 0) != 0;
-  settings->fixedTimestamps = Integer(setting("FixedTimestamps"), 0) != 0;
-  if (std::string location = Text(setting("BuildLocation")); !location.empty()) settings->buildLocation = location;
-  settings->packageName = Text(setting("PackageName"));
-  settings->packageCode = Text(setting("PackageCode"));
+  auto flag = [&](const char* name, bool fallback) {
+    const std::string value = text(name);
+    return value.empty() ? fallback : std::atoi(value.c_str()) != 0;
+  };
+  settings->compressed = flag("Compressed", true);
+  settings->setupExe = flag("SetupExe", false);
+  settings->fixedTimestamps = flag("FixedTimestamps", false);
+  if (std::string location = text("BuildLocation"); !location.empty()) settings->buildLocation = location;
+  settings->packageName = text("PackageName");
+  settings->packageCode = text("PackageCode");
   return true;
 }
 
@@ -79,27 +83,6 @@ std::string ResolveLocation(const std::string& location, const std::string& proj
   if (size_t at = folder.find(variable); at != std::string::npos) folder.replace(at, variable.size(), projectFolder);
   while (folder.size() > 1 && platform::IsSeparator(folder.back())) folder.pop_back();
   return platform::ResolveHostPath(folder);
-}
-
-// A fresh project object of the engine, for the working copy that the build changes.
-qv::ComPtr<qv::IProject> CreateWorkingProject(const std::string& engineFolder, std::string* error) {
-  qv::ComPtr<qv::IProject> project;
-  const std::string library = engineFolder + "/QvEntity.DLL";
-  platform::LibraryHandle handle = platform::LoadLibrary(library);
-  auto getClassObject = handle ? reinterpret_cast<qv::DllGetClassObjectFn>(
-                                     platform::GetProcAddress(handle, qv::kDllGetClassObjectName))
-                               : nullptr;
-  qv::ComPtr<qv::IClassFactory> factory;
-  if (!getClassObject || qv::Failed(getClassObject(qv::CLSID_Project, qv::IID_IClassFactory, factory.PutVoid())) ||
-      !factory || qv::Failed(factory->CreateInstance(nullptr, qv::IID_IProject, project.PutVoid()))) {
-    *error = "cannot create a project object from " + library;
-    return nullptr;
-  }
-  return project;
-}
-
-uint64_t SummaryTime(bool fixed) {
-  return FileTimeFromUnixSeconds(fixed ? kFixedUnixTime : int64_t(std::time(nullptr)));
 }
 
 // Removes what a failed build wrote.
@@ -116,13 +99,14 @@ class Leftovers {
   std::vector<std::string> paths_;
 };
 
-bool CopyImageFiles(const std::vector<PackageTable>& tables, const CompiledPackage& package,
+bool CopyImageFiles(const qv::engine::Database& database, const CompiledPackage& package,
                     const std::string& outputFolder, BuildMessages& messages) {
   std::vector<DirectoryEntry> directories;
-  for (const PackageTable& table : tables) {
-    if (table.name != "Directory") continue;
-    for (const auto& row : table.rows)
-      if (row.size() >= 3) directories.push_back({ValueText(row[0]), ValueText(row[1]), ValueText(row[2])});
+  if (const qv::engine::Table* table = database.FindTable("Directory"); table && table->Columns().size() >= 3) {
+    for (const auto& [key, id] : table->KeyOrder()) {
+      const qv::engine::Row& row = *table->Get(id);
+      directories.push_back({qv::engine::CellText(row[0]), qv::engine::CellText(row[1]), qv::engine::CellText(row[2])});
+    }
   }
   const auto folders = SourceImageFolders(directories, /*shortNames=*/false);
   for (const PackageFile& file : package.files) {
@@ -152,20 +136,17 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   ReleaseSettings settings;
   if (!ReadReleaseSettings(request.project, request, messages, &settings)) return false;
 
-  std::string error;
-  qv::ComPtr<qv::IProject> working = CreateWorkingProject(request.engineFolder, &error);
-  if (!working || qv::Failed(working->Open(projectPath))) {
-    messages.Error(error.empty() ? "Cannot open the saved project " + projectPath + "." : error);
+  // The build works on its own copy of the saved project, loaded into the engine's database.
+  std::unique_ptr<qv::engine::Database> database;
+  if (qv::Failed(qv::engine::LoadDatabase(projectPath, &database))) {
+    messages.Error("Cannot read the saved project " + projectPath + ".");
     return false;
   }
-  working->SetFixedTimestamps(settings.fixedTimestamps);
-  qv::ComPtr<qv::IDatabase> database;
-  working->QueryInterface(qv::IID_IDatabase, database.PutVoid());
 
   CompileSettings compileSettings;
   compileSettings.compressed = settings.compressed;
   CompiledPackage package;
-  CompilePackage(database.Get(), compileSettings, messages, &package);
+  CompilePackage(*database, compileSettings, messages, &package);
   if (settings.packageName.empty()) settings.packageName = package.productName.empty() ? "Package" : package.productName;
 
   const std::string location = ResolveLocation(settings.buildLocation, projectPath);
@@ -173,6 +154,22 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   *packagePath = outputFolder + "/" + settings.packageName + ".msi";
   messages.Info("Building " + std::string(settings.compressed ? "compressed" : "uncompressed") + " package " +
                 *packagePath + " (" + std::to_string(package.files.size()) + " files).");
+
+  PackageSummary summary;
+  summary.title = "Installation Database";
+  summary.subject = package.productName;
+  summary.author = package.manufacturer;
+  summary.keywords = "Installer,MSI,Database";
+  summary.comments = "This installer database contains the logic and data required to install " +
+                     package.productName + ".";
+  summary.templateText = SummaryTemplate(package.is64Bit, package.language);
+  summary.packageCode = settings.packageCode.empty() ? platform::NewGuid() : settings.packageCode;
+  summary.creatingApplication = std::string("fernclip ") + FERNCLIP_VERSION;
+  summary.wordCount = settings.compressed ? kWordCountCompressed : 0;  // long names either way
+  if (!settings.fixedTimestamps) summary.createdTime = FileTimeFromUnixSeconds(int64_t(std::time(nullptr)));
+  ApplyPackageSummary(*database, summary);
+
+  for (const std::string& problem : CheckAgainstValidation(*database)) messages.Error(problem);
   if (messages.ErrorCount() > 0) return false;
 
   if (!platform::CreateDirectories(outputFolder)) {
@@ -182,15 +179,10 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   Leftovers leftovers;
   const std::string temporary = platform::TemporaryPathBeside(*packagePath);
   leftovers.Add(temporary);
-  if (qv::Failed(working->SaveAs(temporary))) {
-    messages.Error("Cannot write " + temporary + ".");
-    return false;
-  }
-  working->Close();
-  database.Reset();
-  working.Reset();
 
-  std::vector<EmbeddedStream> streams;
+  std::string error;
+  qv::engine::SaveOptions saveOptions;
+  saveOptions.fixedTimestamps = settings.fixedTimestamps;
   if (settings.compressed) {
     const std::string cabinetFolder = temporary + ".cabinets";
     leftovers.Add(cabinetFolder);
@@ -209,37 +201,15 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
         messages.Error("Cannot write cabinet " + name + ": " + error);
         return false;
       }
-      streams.push_back({name, cabinet});
+      saveOptions.streams.emplace_back(name, cabinet);
     }
   }
-
-  PackageSummary summary;
-  summary.keepExistingDescriptions = true;
-  summary.title = "Installation Database";
-  summary.subject = package.productName;
-  summary.author = package.manufacturer;
-  summary.keywords = "Installer,MSI,Database";
-  summary.comments = "This installer database contains the logic and data required to install " +
-                     package.productName + ".";
-  summary.templateText = SummaryTemplate(package.is64Bit, package.language);
-  summary.packageCode = settings.packageCode.empty() ? platform::NewGuid() : settings.packageCode;
-  summary.creatingApplication = std::string("fernclip ") + FERNCLIP_VERSION;
-  summary.wordCount = settings.compressed ? kWordCountCompressed : 0;  // long names either way
-  summary.createdTime = summary.savedTime = SummaryTime(settings.fixedTimestamps);
-  if (!FinishPackage(temporary, package.projectTables, streams, summary, &error)) {
-    messages.Error(error);
+  if (qv::Failed(qv::engine::SaveDatabase(*database, temporary, saveOptions))) {
+    messages.Error("Cannot write " + temporary + ".");
     return false;
   }
 
-  std::vector<PackageTable> tables;
-  if (!ReadPackageTables(temporary, &tables, &error)) {
-    messages.Error(error);
-    return false;
-  }
-  for (const std::string& problem : CheckAgainstValidation(tables)) messages.Error(problem);
-  if (messages.ErrorCount() > 0) return false;
-
-  if (!settings.compressed && !CopyImageFiles(tables, package, outputFolder, messages)) return false;
+  if (!settings.compressed && !CopyImageFiles(*database, package, outputFolder, messages)) return false;
   if (settings.setupExe &&
       !PlaceSetupLauncher(request.engineFolder + "/setup-launcher.exe", settings.packageName + ".msi",
                           outputFolder + "/setup.exe", &error)) {

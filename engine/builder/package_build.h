@@ -14,7 +14,7 @@ struct BuildRequest {
   qv::IProject* project = nullptr;  // the caller's open project; built from its saved file
   std::string configuration;
   std::string release;
-  std::string engineFolder;  // where QvEntity.DLL and setup-launcher.exe lie
+  std::string engineFolder;  // where setup-launcher.exe lies (beside SABuild.dll)
 };
 
 // True when the package was written; *packagePath names it.

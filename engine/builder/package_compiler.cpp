@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <map>
-#include <set>
 
 #include "file_hash.h"
 #include "platform/codepage.h"
@@ -12,16 +11,18 @@
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "qv/project_tables.h"
-#include "table_access.h"
 
 namespace builder {
 namespace {
 
-// Columns of the installer tables (1-based, in schema order).
-namespace file_column {
-constexpr int kFile = 1, kComponent = 2, kFileName = 3, kFileSize = 4, kVersion = 5, kLanguage = 6,
-              kAttributes = 7, kSequence = 8;
-}
+using qv::engine::Cell;
+using qv::engine::CellText;
+using qv::engine::Database;
+using qv::engine::Row;
+using qv::engine::RowId;
+using qv::engine::Table;
+using qv::engine::TextCell;
+
 constexpr int32_t kAttributeNoncompressed = 0x2000;
 constexpr int32_t kAttributeCompressed = 0x4000;
 constexpr int32_t kComponent64Bit = 0x100;
@@ -32,13 +33,24 @@ constexpr int32_t kWrapperSystemActionType = 131104;
 const char* const kSequenceTables[] = {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence",
                                        "AdminExecuteSequence", "AdminUISequence"};
 
-std::map<std::string, std::string> ReadKeyValueTable(qv::IDatabase* db, const char* table) {
-  std::map<std::string, std::string> values;
-  ForEachRow(FindTable(db, table).Get(), [&](qv::IRow*, const RowValues& row) {
-    if (row.size() >= 2) values[Text(row[0])] = Text(row[1]);
-    return true;
-  });
-  return values;
+int32_t IntegerOf(const Cell& cell, int32_t fallback = 0) {
+  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
+  const std::string& text = CellText(cell);
+  if (text.empty()) return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  return end && *end == '\0' ? int32_t(value) : fallback;
+}
+
+// A column of a table by name; -1 (and an error) when the table lacks it.
+int Column(const Table& table, const char* name, BuildMessages& messages) {
+  const int index = table.ColumnIndex(name);
+  if (index < 0) messages.Error("Table '" + table.Name() + "' has no column '" + name + "'.");
+  return index;
+}
+
+std::string Where(const std::string& table, const std::string& key, const std::string& column) {
+  return "Table '" + table + "', row '" + key + "', column '" + column + "'";
 }
 
 // A source path of the project as a host path: "<SOURCEFILEPATH>\" resolved against the
@@ -59,25 +71,50 @@ std::string HostPathOf(const std::string& sourcePath, const std::string& sourceF
   return resolved;
 }
 
-std::string Where(const std::string& table, const std::string& key, const std::string& column) {
-  return "Table '" + table + "', row '" + key + "', column '" + column + "'";
+// Column 1 -> column 2 of a two-column table (Property, QvFileSource).
+std::map<std::string, std::string> ReadPairs(const Database& db, const char* tableName) {
+  std::map<std::string, std::string> pairs;
+  if (const Table* table = db.FindTable(tableName); table && table->Columns().size() >= 2)
+    for (const auto& [key, id] : table->KeyOrder()) {
+      const Row& row = *table->Get(id);
+      pairs[CellText(row[0])] = CellText(row[1]);
+    }
+  return pairs;
 }
 
-void LeaveOutWrapperActions(qv::IDatabase* db, BuildMessages& messages) {
-  auto actions = FindTable(db, "CustomAction");
+void EraseByKey(Table* table, const std::string& key) {
+  RowId id = 0;
+  if (table && table->Find({TextCell(key)}, &id)) table->Erase(id);
+}
+
+void LeaveOutWrapperActions(Database& db, BuildMessages& messages) {
+  Table* actions = db.FindTable("CustomAction");
+  if (!actions || actions->Columns().size() < 2) return;
   std::vector<std::string> leftOut;
-  ForEachRow(actions.Get(), [&](qv::IRow*, const RowValues& row) {
-    const int32_t type = row.size() > 1 ? Integer(row[1]) : 0;
-    if (type == kWrapperActionType || type == kWrapperSystemActionType) leftOut.push_back(Text(row[0]));
-    return true;
-  });
+  for (const auto& [key, id] : actions->KeyOrder()) {
+    const int32_t type = IntegerOf((*actions->Get(id))[1]);
+    if (type == kWrapperActionType || type == kWrapperSystemActionType) leftOut.push_back(CellText(key[0]));
+  }
   for (const std::string& action : leftOut) {
     messages.Warning("Custom action '" + action +
                      "' calls a DLL function through the DLL wrapper, which this build does not provide; "
                      "the action is left out of the package.");
-    DeleteRow(actions.Get(), {qv::Variant::Text(action)});
-    for (const char* sequence : kSequenceTables)
-      if (auto table = FindTable(db, sequence)) DeleteRow(table.Get(), {qv::Variant::Text(action)});
+    EraseByKey(actions, action);
+    for (const char* sequence : kSequenceTables) EraseByKey(db.FindTable(sequence), action);
+  }
+}
+
+// Drops the engine's own tables and their validation rows: a package carries installer tables only.
+void DropProjectTables(Database& db) {
+  std::vector<std::string> projectTables;
+  for (const Table* table : db.Tables())
+    if (table->Name().rfind(qv::kProjectTablePrefix, 0) == 0) projectTables.push_back(table->Name());
+  Table* validation = db.FindTable("_Validation");
+  for (const std::string& name : projectTables) {
+    db.DropTable(name);
+    if (!validation) continue;
+    std::vector<RowId> rows = validation->RowsWhere(0, TextCell(name));
+    for (RowId id : rows) validation->Erase(id);
   }
 }
 
@@ -87,19 +124,20 @@ struct ComponentInfo {
 };
 
 // The App Paths key of each application path, in the component that owns the executable.
-void WriteAppPaths(qv::IDatabase* db, const std::map<std::string, ComponentInfo>& components,
+void WriteAppPaths(Database& db, const std::map<std::string, ComponentInfo>& components,
                    const std::multimap<std::string, std::pair<std::string, std::string>>& filesByComponent,
                    BuildMessages& messages) {
-  auto appPaths = ReadAllRows(FindTable(db, qv::kAppPathTable).Get());
-  if (appPaths.empty()) return;
-  auto registry = FindTable(db, "Registry");
-  if (!registry) {
+  const Table* appPaths = db.FindTable(qv::kAppPathTable);
+  if (!appPaths || appPaths->RowCount() == 0) return;
+  Table* registry = db.FindTable("Registry");
+  if (!registry || registry->Columns().size() < 6) {
     messages.Error("The project has application paths but no Registry table.");
     return;
   }
-  for (const RowValues& row : appPaths) {
-    const std::string component = Text(row[0]), executable = Text(row[1]);
-    const std::string searchPath = row.size() > 2 ? Text(row[2]) : "";
+  for (const auto& [key, id] : appPaths->KeyOrder()) {
+    const Row& row = *appPaths->Get(id);
+    const std::string component = CellText(row[0]), executable = CellText(row[1]);
+    const std::string searchPath = row.size() > 2 ? CellText(row[2]) : "";
     auto owner = components.find(component);
     if (owner == components.end()) {
       messages.Error(Where(qv::kAppPathTable, component + ";" + executable, "Component_") + ": '" + component +
@@ -115,151 +153,163 @@ void WriteAppPaths(qv::IDatabase* db, const std::map<std::string, ComponentInfo>
       const std::string longName = bar == std::string::npos ? fileName : fileName.substr(bar + 1);
       if (platform::EqualsNoCase(longName, executable)) target = "[#" + it->second.first + "]";
     }
-    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + executable;
-    const std::string rowKey = "AppPath_" + component + "_" + executable;
-    AddRow(registry.Get(), {qv::Variant::Text(rowKey.substr(0, 72)), qv::Variant::Int(kRegistryRootLocalMachine),
-                            qv::Variant::Text(key), qv::Variant::Null(), qv::Variant::Text(target),
-                            qv::Variant::Text(component)});
-    if (!searchPath.empty())
-      AddRow(registry.Get(), {qv::Variant::Text((rowKey + "_Path").substr(0, 72)),
-                              qv::Variant::Int(kRegistryRootLocalMachine), qv::Variant::Text(key),
-                              qv::Variant::Text("Path"), qv::Variant::Text(searchPath), qv::Variant::Text(component)});
+    const std::string registryKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + executable;
+    const std::string rowKey = ("AppPath_" + component + "_" + executable).substr(0, 66);
+    Row defaultValue(registry->Columns().size());
+    defaultValue[0] = TextCell(rowKey);
+    defaultValue[1] = Cell{kRegistryRootLocalMachine};
+    defaultValue[2] = TextCell(registryKey);
+    defaultValue[4] = TextCell(target);
+    defaultValue[5] = TextCell(component);
+    registry->Insert(defaultValue);
+    if (!searchPath.empty()) {
+      Row pathValue = defaultValue;
+      pathValue[0] = TextCell(rowKey + "_Path");
+      pathValue[3] = TextCell("Path");
+      pathValue[4] = TextCell(searchPath);
+      registry->Insert(pathValue);
+    }
   }
 }
 
-void WriteMediaRows(qv::IDatabase* db, const CompiledPackage& package, bool compressed, BuildMessages& messages) {
-  auto media = FindTable(db, "Media");
-  if (!media) {
+void WriteMediaRows(Database& db, const CompiledPackage& package, bool compressed, BuildMessages& messages) {
+  Table* media = db.FindTable("Media");
+  if (!media || media->Columns().size() < 4) {
     messages.Error("The project has no Media table.");
     return;
   }
-  for (const RowValues& row : ReadAllRows(media.Get())) DeleteRow(media.Get(), {row[0]});
+  std::vector<RowId> old;
+  for (const auto& [key, id] : media->KeyOrder()) old.push_back(id);
+  for (RowId id : old) media->Erase(id);
+  auto add = [&](int32_t disk, int32_t lastSequence, const std::string& cabinet) {
+    Row row(media->Columns().size());
+    row[0] = Cell{disk};
+    row[1] = Cell{lastSequence};
+    row[3] = TextCell(cabinet);
+    media->Insert(row);
+  };
   if (!compressed || package.files.empty()) {
-    AddRow(media.Get(), {qv::Variant::Int(1), qv::Variant::Int(int32_t(package.files.size()))});
+    add(1, int32_t(package.files.size()), "");
     return;
   }
-  for (size_t i = 0; i < package.cabinetEnds.size(); ++i) {
-    AddRow(media.Get(), {qv::Variant::Int(int32_t(i + 1)), qv::Variant::Int(int32_t(package.cabinetEnds[i])),
-                         qv::Variant::Null(), qv::Variant::Text("#" + CabinetStreamName(i + 1))});
-  }
+  for (size_t i = 0; i < package.cabinetEnds.size(); ++i)
+    add(int32_t(i + 1), int32_t(package.cabinetEnds[i]), "#" + CabinetStreamName(i + 1));
 }
 
 }  // namespace
 
 std::string CabinetStreamName(size_t number) { return "Data" + std::to_string(number) + ".cab"; }
 
-void CompilePackage(qv::IDatabase* db, const CompileSettings& settings, BuildMessages& messages,
-                    CompiledPackage* package) {
-  for (const std::string& name : TableNames(db))
-    if (name.rfind(qv::kProjectTablePrefix, 0) == 0) package->projectTables.push_back(name);
-
-  const auto properties = ReadKeyValueTable(db, "Property");
+void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages& messages, CompiledPackage* package) {
+  const auto properties = ReadPairs(db, "Property");
   auto property = [&](const char* name) {
     auto it = properties.find(name);
     return it == properties.end() ? std::string() : it->second;
   };
   package->productName = property("ProductName");
   package->manufacturer = property("Manufacturer");
-  package->language = Integer(qv::Variant::Text(property("ProductLanguage")), 1033);
+  package->language = IntegerOf(TextCell(property("ProductLanguage")), 1033);
   const std::string sourceFilePath = property("SOURCEFILEPATH");
-  const auto sources = ReadKeyValueTable(db, qv::kFileSourceTable);
+  const auto sources = ReadPairs(db, qv::kFileSourceTable);
 
   std::map<std::string, ComponentInfo> components;
-  ForEachRow(FindTable(db, "Component").Get(), [&](qv::IRow*, const RowValues& row) {
-    if (row.size() >= 4) {
-      ComponentInfo& info = components[Text(row[0])];
-      info.directory = Text(row[2]);
-      info.attributes = Integer(row[3]);
+  if (const Table* table = db.FindTable("Component")) {
+    const int directory = Column(*table, "Directory_", messages), attributes = Column(*table, "Attributes", messages);
+    if (directory < 0 || attributes < 0) return;
+    for (const auto& [key, id] : table->KeyOrder()) {
+      const Row& row = *table->Get(id);
+      ComponentInfo& info = components[CellText(row[0])];
+      info.directory = CellText(row[size_t(directory)]);
+      info.attributes = IntegerOf(row[size_t(attributes)]);
       if (info.attributes & kComponent64Bit) package->is64Bit = true;
     }
-    return true;
-  });
+  }
 
   LeaveOutWrapperActions(db, messages);
 
   // Files: sequence in key order, size, version and language, or a hash.
-  struct Hash {
-    std::string key;
-    FileHashParts parts;
-  };
-  std::vector<Hash> hashes;
+  Table* files = db.FindTable("File");
+  Table* hashes = db.FindTable("MsiFileHash");
   std::multimap<std::string, std::pair<std::string, std::string>> filesByComponent;
-  auto files = FindTable(db, "File");
-  ForEachRow(files.Get(), [&](qv::IRow* row, const RowValues& values) {
-    if (values.size() < file_column::kSequence) return false;
-    PackageFile file;
-    file.key = Text(values[file_column::kFile - 1]);
-    const std::string component = Text(values[file_column::kComponent - 1]);
-    file.fileName = Text(values[file_column::kFileName - 1]);
-    filesByComponent.emplace(component, std::make_pair(file.key, file.fileName));
-    if (auto owner = components.find(component); owner != components.end()) file.directory = owner->second.directory;
+  bool reportedMissingHashTable = false;
+  if (files) {
+    const int componentColumn = Column(*files, "Component_", messages), nameColumn = Column(*files, "FileName", messages),
+              sizeColumn = Column(*files, "FileSize", messages), versionColumn = Column(*files, "Version", messages),
+              languageColumn = Column(*files, "Language", messages),
+              attributesColumn = Column(*files, "Attributes", messages),
+              sequenceColumn = Column(*files, "Sequence", messages);
+    if (componentColumn < 0 || nameColumn < 0 || sizeColumn < 0 || versionColumn < 0 || languageColumn < 0 ||
+        attributesColumn < 0 || sequenceColumn < 0)
+      return;
+    // Ids first: the rows change while they are visited.
+    std::vector<RowId> ids;
+    for (const auto& [key, id] : files->KeyOrder()) ids.push_back(id);
+    for (RowId id : ids) {
+      Row row = *files->Get(id);
+      PackageFile file;
+      file.key = CellText(row[0]);
+      const std::string component = CellText(row[size_t(componentColumn)]);
+      file.fileName = CellText(row[size_t(nameColumn)]);
+      filesByComponent.emplace(component, std::make_pair(file.key, file.fileName));
+      if (auto owner = components.find(component); owner != components.end()) file.directory = owner->second.directory;
 
-    auto source = sources.find(file.key);
-    if (source == sources.end() || source->second.empty()) {
-      messages.Error(Where("File", file.key, "FileName") + ": the project names no source file for '" +
-                     file.fileName + "'.");
-      return true;
-    }
-    file.hostPath = HostPathOf(source->second, sourceFilePath);
-    struct stat info {};
-    if (stat(file.hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second +
-                     "' was not found (looked for " + file.hostPath + ").");
-      return true;
-    }
-    file.size = uint64_t(info.st_size);
-    if (file.size > uint64_t(INT32_MAX) || (settings.compressed && file.size > settings.cabinetLimits.maxBytes)) {
-      messages.Error(Where("File", file.key, "FileSize") + ": the file '" + file.hostPath +
-                     "' is too large for a package.");
-      return true;
-    }
+      auto source = sources.find(file.key);
+      if (source == sources.end() || source->second.empty()) {
+        messages.Error(Where("File", file.key, "FileName") + ": the project names no source file for '" +
+                       file.fileName + "'.");
+        continue;
+      }
+      file.hostPath = HostPathOf(source->second, sourceFilePath);
+      struct stat info {};
+      if (stat(file.hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second +
+                       "' was not found (looked for " + file.hostPath + ").");
+        continue;
+      }
+      file.size = uint64_t(info.st_size);
+      if (file.size > uint64_t(INT32_MAX) || (settings.compressed && file.size > settings.cabinetLimits.maxBytes)) {
+        messages.Error(Where("File", file.key, "FileSize") + ": the file '" + file.hostPath +
+                       "' is too large for a package.");
+        continue;
+      }
 
-    std::vector<std::pair<int, qv::Variant>> changes;
-    platform::FileVersionInfo version;
-    const platform::VersionStatus status = platform::ReadFileVersionInfo(file.hostPath, &version);
-    if (status == platform::VersionStatus::kFound) {
-      changes.emplace_back(file_column::kVersion, qv::Variant::Text(version.VersionText()));
-      changes.emplace_back(file_column::kLanguage, version.language ? qv::Variant::Text(std::to_string(*version.language))
-                                                                    : qv::Variant::Null());
-    } else {
-      if (status == platform::VersionStatus::kNotLoadable)
-        messages.Warning("The version resource of '" + file.hostPath + "' is damaged; the file is treated as unversioned.");
-      // A companion file keeps the File key in its Version column.
-      const std::string existing = Text(values[file_column::kVersion - 1]);
-      if (existing.empty() || std::isdigit(static_cast<unsigned char>(existing[0]))) {
-        changes.emplace_back(file_column::kVersion, qv::Variant::Null());
-        changes.emplace_back(file_column::kLanguage, qv::Variant::Null());
+      platform::FileVersionInfo version;
+      const platform::VersionStatus status = platform::ReadFileVersionInfo(file.hostPath, &version);
+      if (status == platform::VersionStatus::kFound) {
+        row[size_t(versionColumn)] = TextCell(version.VersionText());
+        row[size_t(languageColumn)] = version.language ? TextCell(std::to_string(*version.language)) : Cell{};
+        EraseByKey(hashes, file.key);
+      } else {
+        if (status == platform::VersionStatus::kNotLoadable)
+          messages.Warning("The version resource of '" + file.hostPath +
+                           "' is damaged; the file is treated as unversioned.");
+        // A companion file keeps the File key in its Version column.
+        const std::string existing = CellText(row[size_t(versionColumn)]);
+        if (existing.empty() || std::isdigit(static_cast<unsigned char>(existing[0]))) {
+          row[size_t(versionColumn)] = Cell{};
+          row[size_t(languageColumn)] = Cell{};
+        }
+        FileHashParts parts{};
+        if (!ComputeFileHash(file.hostPath, &parts)) {
+          messages.Error(Where("File", file.key, "FileName") + ": the source file '" + file.hostPath +
+                         "' cannot be read.");
+          continue;
+        }
+        if (!hashes || hashes->Columns().size() < 6) {
+          if (!reportedMissingHashTable)
+            messages.Error("The project has no MsiFileHash table for the hashes of its unversioned files.");
+          reportedMissingHashTable = true;
+        } else {
+          EraseByKey(hashes, file.key);
+          hashes->Insert({TextCell(file.key), Cell{0}, Cell{parts[0]}, Cell{parts[1]}, Cell{parts[2]}, Cell{parts[3]}});
+        }
       }
-      Hash hash{file.key, {}};
-      if (!ComputeFileHash(file.hostPath, &hash.parts)) {
-        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + file.hostPath + "' cannot be read.");
-        return true;
-      }
-      hashes.push_back(hash);
-    }
-    const int32_t attributes =
-        Integer(values[file_column::kAttributes - 1]) & ~(kAttributeCompressed | kAttributeNoncompressed);
-    package->files.push_back(file);
-    changes.emplace_back(file_column::kFileSize, qv::Variant::Int(int32_t(file.size)));
-    changes.emplace_back(file_column::kAttributes, qv::Variant::Int(attributes));
-    changes.emplace_back(file_column::kSequence, qv::Variant::Int(int32_t(package->files.size())));
-    if (qv::Failed(UpdateRow(row, changes)))
-      messages.Error(Where("File", file.key, "Sequence") + ": the row cannot be updated.");
-    return true;
-  });
-
-  if (!hashes.empty()) {
-    auto hashTable = FindTable(db, "MsiFileHash");
-    if (!hashTable) {
-      messages.Error("The project has no MsiFileHash table for the hashes of its unversioned files.");
-    } else {
-      for (const Hash& hash : hashes) {
-        DeleteRow(hashTable.Get(), {qv::Variant::Text(hash.key)});
-        const qv::HResult hr = AddRow(hashTable.Get(), {qv::Variant::Text(hash.key), qv::Variant::Int(0),
-                                                         qv::Variant::Int(hash.parts[0]), qv::Variant::Int(hash.parts[1]),
-                                                         qv::Variant::Int(hash.parts[2]), qv::Variant::Int(hash.parts[3])});
-        if (qv::Failed(hr)) messages.Error(Where("MsiFileHash", hash.key, "File_") + ": the row cannot be written.");
-      }
+      package->files.push_back(file);
+      row[size_t(sizeColumn)] = Cell{int32_t(file.size)};
+      row[size_t(attributesColumn)] =
+          Cell{IntegerOf(row[size_t(attributesColumn)]) & ~(kAttributeCompressed | kAttributeNoncompressed)};
+      row[size_t(sequenceColumn)] = Cell{int32_t(package->files.size())};
+      files->Update(id, row);
     }
   }
 
@@ -268,6 +318,7 @@ void CompilePackage(qv::IDatabase* db, const CompileSettings& settings, BuildMes
   if (settings.compressed) package->cabinetEnds = SplitIntoCabinets(cabinetFiles, settings.cabinetLimits);
   WriteMediaRows(db, *package, settings.compressed, messages);
   WriteAppPaths(db, components, filesByComponent, messages);
+  DropProjectTables(db);
 }
 
 }  // namespace builder

@@ -1,8 +1,8 @@
-// Turns the working copy of a project into the tables of a package: File rows get their
-// sequence, size, version and language; unversioned files get MsiFileHash rows; Media rows
-// follow the cabinets (or the uncompressed image); application paths become App Paths
-// Registry rows; custom actions that need the DLL wrapper are left out with a warning.
-// The project tables themselves stay; the caller drops them from the saved package.
+// Turns the engine's in-memory copy of a project into the tables of a package: File rows get
+// their sequence, size, version and language; unversioned files get MsiFileHash rows; Media
+// rows follow the cabinets (or the uncompressed image); application paths become App Paths
+// Registry rows; custom actions that need the DLL wrapper are left out with a warning; the
+// engine's own project tables and their validation rows leave the database.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 #include "build_messages.h"
 #include "cabinet_writer.h"
-#include "qv/entity.h"
+#include "database.h"
 
 namespace builder {
 
@@ -29,21 +29,20 @@ struct PackageFile {
 };
 
 struct CompiledPackage {
-  std::vector<PackageFile> files;        // in sequence order (sequence = index + 1)
-  std::vector<size_t> cabinetEnds;       // compressed: one past the last file of each cabinet
-  std::vector<std::string> projectTables;  // the engine's own tables ("Qv..."), to drop
+  std::vector<PackageFile> files;   // in sequence order (sequence = index + 1)
+  std::vector<size_t> cabinetEnds;  // compressed: one past the last file of each cabinet
   std::string productName;
   std::string manufacturer;
   int32_t language = 1033;
   bool is64Bit = false;
 };
 
-// The stream name of the n-th cabinet (1-based) and the Media row's reference to it.
+// The stream name of the n-th cabinet (1-based); a Media row refers to it as "#<name>".
 std::string CabinetStreamName(size_t number);
 
-// Changes the tables of the database in place. Problems are build messages; the result is
-// complete only when no error was reported.
-void CompilePackage(qv::IDatabase* database, const CompileSettings& settings, BuildMessages& messages,
+// Changes the database in place. Problems are build messages; the result is complete only when
+// no error was reported.
+void CompilePackage(qv::engine::Database& database, const CompileSettings& settings, BuildMessages& messages,
                     CompiledPackage* package);
 
 }  // namespace builder

@@ -2,11 +2,17 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <unordered_set>
 
 namespace builder {
 namespace {
+
+using qv::engine::Cell;
+using qv::engine::CellText;
+using qv::engine::ColumnDef;
+using qv::engine::Database;
+using qv::engine::Row;
+using qv::engine::Table;
 
 struct ColumnRule {
   bool nullable = true;
@@ -28,46 +34,37 @@ std::vector<std::string> SplitSemicolons(const std::string& text) {
   return parts;
 }
 
-std::optional<int64_t> ParseInteger(const qv::Variant& value) {
-  if (value.kind == qv::Variant::Kind::Integer) return value.integer;
-  if (value.kind != qv::Variant::Kind::Text || value.text.empty()) return std::nullopt;
-  try {
-    size_t used = 0;
-    const long long v = std::stoll(value.text, &used);
-    if (used == value.text.size()) return v;
-  } catch (...) {
-  }
+std::string ValueText(const Cell& cell) {
+  if (const auto* number = std::get_if<int32_t>(&cell)) return std::to_string(*number);
+  return CellText(cell);
+}
+
+std::optional<int64_t> IntegerOf(const Cell& cell) {
+  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
+  const std::string& text = CellText(cell);
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (end && *end == '\0') return value;
   return std::nullopt;
 }
 
-int ColumnIndex(const PackageTable& table, const std::string& name) {
-  for (size_t i = 0; i < table.columns.size(); ++i)
-    if (table.columns[i].name == name) return int(i);
-  return -1;
-}
-
-size_t Utf8Length(const std::string& text) {
-  size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-// Rules by table and column, read from the _Validation table.
-std::map<std::string, std::map<std::string, ColumnRule>> ReadRules(const PackageTable& validation) {
+std::map<std::string, std::map<std::string, ColumnRule>> ReadRules(const Table& validation) {
   std::map<std::string, std::map<std::string, ColumnRule>> rules;
-  const int table = ColumnIndex(validation, "Table"), column = ColumnIndex(validation, "Column"),
-            nullable = ColumnIndex(validation, "Nullable"), minValue = ColumnIndex(validation, "MinValue"),
-            maxValue = ColumnIndex(validation, "MaxValue"), keyTable = ColumnIndex(validation, "KeyTable"),
-            keyColumn = ColumnIndex(validation, "KeyColumn");
+  const int table = validation.ColumnIndex("Table"), column = validation.ColumnIndex("Column"),
+            nullable = validation.ColumnIndex("Nullable"), minValue = validation.ColumnIndex("MinValue"),
+            maxValue = validation.ColumnIndex("MaxValue"), keyTable = validation.ColumnIndex("KeyTable"),
+            keyColumn = validation.ColumnIndex("KeyColumn");
   if (table < 0 || column < 0) return rules;
-  for (const auto& row : validation.rows) {
+  for (const auto& [key, id] : validation.KeyOrder()) {
+    const Row& row = *validation.Get(id);
     ColumnRule rule;
-    if (nullable >= 0) rule.nullable = ValueText(row[nullable]) != "N";
-    if (minValue >= 0) rule.minValue = ParseInteger(row[minValue]);
-    if (maxValue >= 0) rule.maxValue = ParseInteger(row[maxValue]);
-    if (keyTable >= 0) rule.keyTables = SplitSemicolons(ValueText(row[keyTable]));
-    if (keyColumn >= 0) rule.keyColumn = int(ParseInteger(row[keyColumn]).value_or(0));
-    rules[ValueText(row[table])][ValueText(row[column])] = rule;
+    if (nullable >= 0) rule.nullable = CellText(row[size_t(nullable)]) != "N";
+    if (minValue >= 0) rule.minValue = IntegerOf(row[size_t(minValue)]);
+    if (maxValue >= 0) rule.maxValue = IntegerOf(row[size_t(maxValue)]);
+    if (keyTable >= 0) rule.keyTables = SplitSemicolons(CellText(row[size_t(keyTable)]));
+    if (keyColumn >= 0) rule.keyColumn = int(IntegerOf(row[size_t(keyColumn)]).value_or(0));
+    rules[CellText(row[size_t(table)])][CellText(row[size_t(column)])] = rule;
   }
   return rules;
 }
@@ -75,65 +72,62 @@ std::map<std::string, std::map<std::string, ColumnRule>> ReadRules(const Package
 // The values of one column of a table, for reference look-ups; built once per (table, column).
 class KeyIndex {
  public:
-  explicit KeyIndex(const std::vector<PackageTable>& tables) {
-    for (const PackageTable& t : tables) byName_[t.name] = &t;
-  }
-  bool TableExists(const std::string& name) const { return byName_.count(name) != 0; }
-  bool Contains(const std::string& table, int column, const std::string& value) {
-    auto it = byName_.find(table);
-    if (it == byName_.end() || column < 1 || size_t(column) > it->second->columns.size()) return false;
-    auto& values = cache_[{table, column}];
+  explicit KeyIndex(const Database& db) : db_(db) {}
+  bool Contains(const std::string& tableName, int column, const std::string& value) {
+    const Table* table = db_.FindTable(tableName);
+    if (!table || column < 1 || size_t(column) > table->Columns().size()) return false;
+    auto& values = cache_[{tableName, column}];
     if (!values) {
       values.emplace();
-      for (const auto& row : it->second->rows) values->insert(ValueText(row[column - 1]));
+      for (const auto& [key, id] : table->KeyOrder()) values->insert(ValueText((*table->Get(id))[size_t(column - 1)]));
     }
     return values->count(value) != 0;
   }
 
  private:
-  std::map<std::string, const PackageTable*> byName_;
+  const Database& db_;
   std::map<std::pair<std::string, int>, std::optional<std::unordered_set<std::string>>> cache_;
 };
 
-std::string Where(const PackageTable& table, const std::vector<qv::Variant>& row, const std::string& column) {
-  return "Table '" + table.name + "', row '" + RowKeyText(table, row) + "', column '" + column + "'";
+std::string Where(const Table& table, const Row& row, const std::string& column) {
+  std::string key;
+  for (size_t c = 0; c < table.KeyColumnCount(); ++c) key += (c ? ";" : "") + ValueText(row[c]);
+  return "Table '" + table.Name() + "', row '" + key + "', column '" + column + "'";
 }
 
 }  // namespace
 
-std::vector<std::string> CheckAgainstValidation(const std::vector<PackageTable>& tables) {
+std::vector<std::string> CheckAgainstValidation(const Database& db) {
   std::vector<std::string> problems;
-  const PackageTable* validation = nullptr;
-  for (const PackageTable& t : tables)
-    if (t.name == "_Validation") validation = &t;
-  if (!validation) return problems;
-  const auto rules = ReadRules(*validation);
-  KeyIndex keys(tables);
+  std::map<std::string, std::map<std::string, ColumnRule>> rules;
+  if (const Table* validation = db.FindTable("_Validation")) rules = ReadRules(*validation);
+  const std::map<std::string, ColumnRule> noRules;
+  KeyIndex keys(db);
 
-  for (const PackageTable& table : tables) {
-    auto tableRules = rules.find(table.name);
-    if (tableRules == rules.end()) continue;
-    for (const auto& row : table.rows) {
-      for (size_t c = 0; c < table.columns.size() && c < row.size(); ++c) {
-        const ColumnDefinition& column = table.columns[c];
-        const qv::Variant& value = row[c];
-        auto rule = tableRules->second.find(column.name);
-        const bool isNull = value.IsNull();
-        if (isNull) {
-          if ((rule != tableRules->second.end() && !rule->second.nullable) || !column.nullable)
-            problems.push_back(Where(table, row, column.name) + ": a value is required.");
+  for (const Table* table : db.Tables()) {
+    auto found = rules.find(table->Name());
+    const auto& tableRules = found == rules.end() ? noRules : found->second;
+    const auto& columns = table->Columns();
+    for (const auto& [key, id] : table->KeyOrder()) {
+      const Row& row = *table->Get(id);
+      for (size_t c = 0; c < columns.size() && c < row.size(); ++c) {
+        const ColumnDef& column = columns[c];
+        const Cell& value = row[c];
+        auto rule = tableRules.find(column.name);
+        if (qv::engine::IsNull(value)) {
+          if ((rule != tableRules.end() && !rule->second.nullable) || !column.nullable)
+            problems.push_back(Where(*table, row, column.name) + ": a value is required.");
           continue;
         }
-        if (column.isString && column.width > 0 && value.kind == qv::Variant::Kind::Text &&
-            Utf8Length(value.text) > size_t(column.width)) {
-          problems.push_back(Where(table, row, column.name) + ": the value is longer than " + std::to_string(column.width) + " characters.");
-        }
-        if (rule == tableRules->second.end()) continue;
+        if (column.IsText() && column.length > 0 && qv::engine::Utf8Length(CellText(value)) > size_t(column.length))
+          problems.push_back(Where(*table, row, column.name) + ": the value is longer than " +
+                             std::to_string(column.length) + " characters.");
+        if (rule == tableRules.end()) continue;
         const ColumnRule& r = rule->second;
-        if (!column.isString) {
-          const auto number = ParseInteger(value);
+        if (column.IsInteger()) {
+          const auto number = IntegerOf(value);
           if (number && ((r.minValue && *number < *r.minValue) || (r.maxValue && *number > *r.maxValue)))
-            problems.push_back(Where(table, row, column.name) + ": the value " + ValueText(value) + " is outside " +
+            problems.push_back(Where(*table, row, column.name) + ": the value " + ValueText(value) + " is outside " +
                                (r.minValue ? std::to_string(*r.minValue) : "") + ".." +
                                (r.maxValue ? std::to_string(*r.maxValue) : "") + ".");
         }
@@ -144,7 +138,8 @@ std::vector<std::string> CheckAgainstValidation(const std::vector<PackageTable>&
           if (!found) {
             std::string targets;
             for (const std::string& keyTable : r.keyTables) targets += (targets.empty() ? "" : "' or '") + keyTable;
-            problems.push_back(Where(table, row, column.name) + ": '" + ValueText(value) + "' refers to no row of table '" + targets + "'.");
+            problems.push_back(Where(*table, row, column.name) + ": '" + ValueText(value) +
+                               "' refers to no row of table '" + targets + "'.");
           }
         }
       }

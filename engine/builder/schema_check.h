@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "package_tables.h"
+#include "database.h"
 
 namespace builder {
 
-// The problems found, in table and row order. _Validation itself comes from tables (the table
-// named "_Validation"); tables without validation rows are not checked.
-std::vector<std::string> CheckAgainstValidation(const std::vector<PackageTable>& tables);
+// The problems found, in table and row order. Tables without validation rows are not checked;
+// without a _Validation table only the column definitions are.
+std::vector<std::string> CheckAgainstValidation(const qv::engine::Database& database);
 
 }  // namespace builder

@@ -275,6 +275,22 @@ bool WriteSummary(LibmsiDatabase* db, const Database& database, const SaveOption
   return libmsi_summary_info_persist(info.get(), error.out());
 }
 
+bool WriteStreams(LibmsiDatabase* db, const std::vector<std::pair<std::string, std::string>>& streams) {
+  if (streams.empty()) return true;
+  ErrorRef error;
+  GObjectRef<LibmsiQuery> query(libmsi_query_new(db, "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)", error.out()));
+  if (!query) return false;
+  for (const auto& [name, hostPath] : streams) {
+    GObjectRef<LibmsiRecord> record(libmsi_record_new(2));
+    if (!libmsi_record_set_string(record.get(), 1, name.c_str()) ||
+        !libmsi_record_load_stream(record.get(), 2, hostPath.c_str()) ||
+        !libmsi_query_execute(query.get(), record.get(), error.out()))
+      return false;
+  }
+  libmsi_query_close(query.get(), nullptr);
+  return true;
+}
+
 // Whether the file begins with the signature of a compound file, the container of every MSI
 // database. Checked first so that a text file is refused without libmsi complaining about it.
 bool HasCompoundFileSignature(const std::string& path) {
@@ -335,6 +351,7 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
     if (!ImportCodePage(db.get(), database.CodePage())) return kFail;
     for (const Table* table : database.Tables())
       if (!WriteTable(db.get(), *table)) return kFail;
+    if (!WriteStreams(db.get(), options.streams)) return kFail;
     if (!WriteSummary(db.get(), database, options)) return kFail;
     if (!libmsi_database_commit(db.get(), error.out())) return kFail;
   }

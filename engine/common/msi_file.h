@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "database.h"
 
@@ -12,6 +14,9 @@ struct SaveOptions {
   // Every time the engine writes (summary information) is then fixed, so that saving the same
   // content twice gives identical files.
   bool fixedTimestamps = false;
+  // Streams written into the file's _Streams table: the stream name and the host file whose
+  // bytes it takes (the cabinets of a compressed package), read while the file is written.
+  std::vector<std::pair<std::string, std::string>> streams;
 };
 
 // Whether the file is an MSI-format database (libmsi opens it).

@@ -1,13 +1,11 @@
-// The parts of a package that need no project: file hashes, cabinets, summary information.
-// Cabinets are checked with cabextract (another decoder), summary information with msiinfo.
+// The parts of a package that need no project: file hashes and cabinets (checked with
+// cabextract, another decoder).
 #include <gtest/gtest.h>
-#include <libmsi.h>
 
 #include <random>
 
 #include "cabinet_writer.h"
 #include "file_hash.h"
-#include "summary_information.h"
 #include "test_support.h"
 
 namespace {
@@ -94,40 +92,6 @@ TEST(CabinetWriter, WritesMszipCabinetsInOrderThatAnotherDecoderReads) {
   files.push_back({"gone.txt", temp / "src/gone.txt", 10});
   EXPECT_FALSE(builder::WriteCabinet(temp / "three.cab", files, std::nullopt, &error));
   EXPECT_FALSE(error.empty());
-}
-
-TEST(SummaryInformation, EveryPropertyReadsBackThroughMsiinfo) {
-  TempFolder temp;
-  const std::string path = temp / "summary.msi";
-  GError* gerror = nullptr;
-  LibmsiDatabase* db = libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, &gerror);
-  ASSERT_NE(db, nullptr);
-  builder::PackageSummary summary;
-  summary.title = "Installation Database";
-  summary.subject = "Tool 1.0";
-  summary.author = "Example Corp";
-  summary.keywords = "Installer,MSI,Database";
-  summary.comments = "Built from a capture";
-  summary.templateText = builder::SummaryTemplate(false, 1031);
-  summary.packageCode = "{AAAAAAAA-0000-0000-0000-000000000007}";
-  summary.creatingApplication = "fernclip 0.1";
-  summary.wordCount = builder::kWordCountCompressed;
-  summary.createdTime = summary.savedTime = builder::FileTimeFromUnixSeconds(946684800);
-  std::string error;
-  ASSERT_TRUE(builder::WriteSummaryInformation(db, summary, &error)) << error;
-  ASSERT_TRUE(libmsi_database_commit(db, &gerror));
-  g_object_unref(db);
-
-  std::string output;
-  ASSERT_EQ(RunCommand("TZ=UTC msiinfo suminfo " + ShellQuote(path), &output), 0) << output;
-  for (const char* line : {"Title: Installation Database", "Subject: Tool 1.0", "Author: Example Corp",
-                           "Keywords: Installer,MSI,Database", "Template: Intel;1031",
-                           "Revision number (UUID): {AAAAAAAA-0000-0000-0000-000000000007}",
-                           "Version: 200", "Source: 2", "Application: fernclip 0.1", "Security: 2",
-                           "Created: Sat Jan  1 00:00:00 2000"}) {
-    EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
-  }
-  EXPECT_EQ(builder::SummaryTemplate(true, 1033), "x64;1033");
 }
 
 }  // namespace
