@@ -1,6 +1,6 @@
 #include "package_build.h"
 
-#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>

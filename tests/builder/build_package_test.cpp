@@ -9,16 +9,17 @@
 #include "file_hash.h"
 #include "support/engine_presence.h"
 #include "sample_project.h"
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using buildertest::EngineProject;
-using buildertest::ReadBytes;
-using buildertest::RunCommand;
-using buildertest::ShellQuote;
-using buildertest::TempFolder;
+using testenv::ReadText;
+using test_support::RunCommand;
+using test_support::ShellQuote;
+using testenv::TempDir;
 
 const char* kPackageCode = "{AAAAAAAA-0000-0000-0000-000000000042}";
 
@@ -51,7 +52,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 
 TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
   SKIP_UNLESS_ENGINE_IS_BUILT();
-  TempFolder temp;
+  TempDir temp;
   EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
   project.SetRelease(/*compressed=*/true, /*setupExe=*/false, /*fixed=*/true, "Demo", kPackageCode);
@@ -115,36 +116,36 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
     EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
 
   // msiextract (through the cabinet) gives back every captured file.
-  ASSERT_EQ(RunCommand("cd " + ShellQuote(temp.path().string()) + " && msiextract -C out Demo.msi", &output), 0)
+  ASSERT_EQ(RunCommand("cd " + ShellQuote(temp.path()) + " && msiextract -C out Demo.msi", &output), 0)
       << output;
   for (const auto& [key, file] : sample.files) {
     bool found = false;
     for (const auto& entry : fs::recursive_directory_iterator(temp / "out"))
-      if (entry.path().filename() == file.first) found = ReadBytes(entry.path().string()) == file.second;
+      if (entry.path().filename() == file.first) found = ReadText(entry.path()) == file.second;
     EXPECT_TRUE(found) << file.first;
   }
-  EXPECT_EQ(RunCommand("cd " + ShellQuote(temp.path().string()) + " && 7zz x -tCompound -y -ostreams Demo.msi && "
+  EXPECT_EQ(RunCommand("cd " + ShellQuote(temp.path()) + " && 7zz x -tCompound -y -ostreams Demo.msi && "
                        "cabextract -t streams/Data1.cab", &output), 0)
       << output;
 }
 
 TEST(BuildPackage, FixedTimeStampsGiveIdenticalBytes) {
   SKIP_UNLESS_ENGINE_IS_BUILT();
-  TempFolder temp;
+  TempDir temp;
   EngineProject project(temp / "Sample.vpx");
   buildertest::FillSampleProject(project, temp / "cap");
   project.SetRelease(true, false, true, "Demo", kPackageCode);
   project.Save();
   ASSERT_EQ(project.Build().errors, 0);
-  const std::string first = ReadBytes(temp / "Demo.msi");
+  const std::string first = ReadText(temp / "Demo.msi");
   fs::last_write_time(temp / "cap/ProgramFiles/App/data.bin", fs::file_time_type::clock::now());
   ASSERT_EQ(project.Build().errors, 0);
-  EXPECT_EQ(ReadBytes(temp / "Demo.msi"), first);
+  EXPECT_EQ(ReadText(temp / "Demo.msi"), first);
 }
 
 TEST(BuildPackage, MissingSourceFileOrBrokenReferenceFailsWithoutPackage) {
   SKIP_UNLESS_ENGINE_IS_BUILT();
-  TempFolder temp;
+  TempDir temp;
   {
     EngineProject project(temp / "Sample.vpx");
     buildertest::FillSampleProject(project, temp / "cap");
@@ -181,7 +182,7 @@ TEST(BuildPackage, MissingSourceFileOrBrokenReferenceFailsWithoutPackage) {
 
 TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
   SKIP_UNLESS_ENGINE_IS_BUILT();
-  TempFolder temp;
+  TempDir temp;
   EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
   project.SetRelease(/*compressed=*/false, /*setupExe=*/true, true, "Demo", kPackageCode);
@@ -192,7 +193,7 @@ TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
   EXPECT_EQ(outcome.packagePath, package);
   ASSERT_TRUE(fs::exists(package));
   ASSERT_TRUE(fs::exists(temp / "Demo/setup.exe"));
-  EXPECT_NE(ReadBytes(temp / "Demo/setup.exe").find(std::string("D\0e\0m\0o\0.\0m\0s\0i\0\0\0", 18)), std::string::npos);
+  EXPECT_NE(ReadText(temp / "Demo/setup.exe").find(std::string("D\0e\0m\0o\0.\0m\0s\0i\0\0\0", 18)), std::string::npos);
 
   auto media = ExportTable(package, "Media");
   ASSERT_EQ(media.size(), 1u);
@@ -207,7 +208,7 @@ TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
   size_t found = 0;
   for (const auto& entry : fs::recursive_directory_iterator(temp / "Demo")) {
     for (const auto& [key, file] : sample.files)
-      if (entry.path().filename() == file.first && ReadBytes(entry.path().string()) == file.second) ++found;
+      if (entry.path().filename() == file.first && ReadText(entry.path()) == file.second) ++found;
   }
   EXPECT_EQ(found, sample.files.size());
   bool guideBelowDocs = false;

@@ -6,15 +6,16 @@
 
 #include "cabinet_writer.h"
 #include "file_hash.h"
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace {
 
-using buildertest::ReadBytes;
-using buildertest::RunCommand;
-using buildertest::ShellQuote;
-using buildertest::TempFolder;
-using buildertest::WriteBytes;
+using testenv::ReadText;
+using test_support::RunCommand;
+using test_support::ShellQuote;
+using testenv::TempDir;
+using testenv::WriteText;
 
 TEST(FileHash, IsTheMd5AsFourSignedLittleEndianParts) {
   // MD5("abc") = 90015098 3cd24fb0 d6963f7d 28e17f72
@@ -25,10 +26,10 @@ TEST(FileHash, IsTheMd5AsFourSignedLittleEndianParts) {
   EXPECT_EQ(abc[3], int32_t(0x727fe128u));
   EXPECT_LT(abc[0], 0);  // signed, as the installer stores it
 
-  TempFolder temp;
+  TempDir temp;
   std::string big(300000, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + (i >> 9));
-  WriteBytes(temp / "big.bin", big);
+  WriteText(temp / "big.bin", big);
   builder::FileHashParts fromFile{};
   ASSERT_TRUE(builder::ComputeFileHash(temp / "big.bin", &fromFile));
   EXPECT_EQ(fromFile, builder::ComputeFileHashOfBytes(big));  // read in blocks, same digest
@@ -51,13 +52,13 @@ TEST(CabinetSplit, RespectsFileCountAndByteLimits) {
 }
 
 TEST(CabinetWriter, WritesMszipCabinetsInOrderThatAnotherDecoderReads) {
-  TempFolder temp;
+  TempDir temp;
   std::mt19937 random(42);
   std::string noise(200000, '\0');
   for (char& c : noise) c = char(random());
-  WriteBytes(temp / "src/noise.bin", noise);
-  WriteBytes(temp / "src/empty.txt", "");
-  WriteBytes(temp / "src/text.txt", std::string(100000, 'x'));
+  WriteText(temp / "src/noise.bin", noise);
+  WriteText(temp / "src/empty.txt", "");
+  WriteText(temp / "src/text.txt", std::string(100000, 'x'));
   std::vector<builder::CabinetFile> files = {
       {"zeta.bin", temp / "src/noise.bin", noise.size()},
       {"alpha.txt", temp / "src/empty.txt", 0},
@@ -78,15 +79,15 @@ TEST(CabinetWriter, WritesMszipCabinetsInOrderThatAnotherDecoderReads) {
   EXPECT_NE(output.find("01.01.2000 00:00:00"), std::string::npos) << output;
 
   ASSERT_EQ(RunCommand("cabextract -q -d " + ShellQuote(temp / "out") + " " + ShellQuote(temp / "one.cab"), &output), 0);
-  EXPECT_EQ(ReadBytes(temp / "out/zeta.bin"), noise);
-  EXPECT_EQ(ReadBytes(temp / "out/mid.txt"), std::string(100000, 'x'));
-  EXPECT_EQ(ReadBytes(temp / "out/alpha.txt"), "");
-  EXPECT_LT(ReadBytes(temp / "one.cab").size(), noise.size() + 10000);  // the text compressed
+  EXPECT_EQ(ReadText(temp / "out/zeta.bin"), noise);
+  EXPECT_EQ(ReadText(temp / "out/mid.txt"), std::string(100000, 'x'));
+  EXPECT_EQ(ReadText(temp / "out/alpha.txt"), "");
+  EXPECT_LT(ReadText(temp / "one.cab").size(), noise.size() + 10000);  // the text compressed
 
   // With a fixed time, writing again gives the same bytes even after the sources are touched.
-  WriteBytes(temp / "src/empty.txt", "");
+  WriteText(temp / "src/empty.txt", "");
   ASSERT_TRUE(builder::WriteCabinet(temp / "two.cab", files, 946684800, &error)) << error;
-  EXPECT_EQ(ReadBytes(temp / "one.cab"), ReadBytes(temp / "two.cab"));
+  EXPECT_EQ(ReadText(temp / "one.cab"), ReadText(temp / "two.cab"));
 
   // A source that cannot be read is a failure with a message.
   files.push_back({"gone.txt", temp / "src/gone.txt", 10});

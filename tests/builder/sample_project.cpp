@@ -2,7 +2,8 @@
 
 #include <random>
 
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace buildertest {
 
@@ -10,7 +11,7 @@ SampleProject FillSampleProject(EngineProject& project, const std::string& captu
   using V = qv::Variant;
   SampleProject sample;
   sample.captureFolder = captureFolder;
-  const std::string program = ReadBytes(std::string(FERNCLIP_BUILD_DIR) + "/tests/fixtures/pe/versioned.exe");
+  const std::string program = testenv::ReadText(std::string(FERNCLIP_BUILD_DIR) + "/tests/fixtures/pe/versioned.exe");
   std::mt19937 random(7);
   std::string noise(300000, '\0');
   for (char& c : noise) c = char(random());
@@ -18,10 +19,10 @@ SampleProject FillSampleProject(EngineProject& project, const std::string& captu
   sample.files["readme.txt"] = {"Read Me.txt", "Read me first.\r\n"};
   sample.files["data.bin"] = {"data.bin", noise};
   sample.files["guide.txt"] = {"Guide.txt", std::string(50000, 'g')};
-  WriteBytes(captureFolder + "/ProgramFiles/App/app.exe", program);
-  WriteBytes(captureFolder + "/ProgramFiles/App/Read Me.txt", sample.files["readme.txt"].second);
-  WriteBytes(captureFolder + "/ProgramFiles/App/data.bin", noise);
-  WriteBytes(captureFolder + "/ProgramFiles/App/DOCS/GUIDE.TXT", sample.files["guide.txt"].second);  // case differs
+  testenv::WriteText(captureFolder + "/ProgramFiles/App/app.exe", program);
+  testenv::WriteText(captureFolder + "/ProgramFiles/App/Read Me.txt", sample.files["readme.txt"].second);
+  testenv::WriteText(captureFolder + "/ProgramFiles/App/data.bin", noise);
+  testenv::WriteText(captureFolder + "/ProgramFiles/App/DOCS/GUIDE.TXT", sample.files["guide.txt"].second);  // case differs
 
   project.SetProperty("SOURCEFILEPATH", captureFolder);
   project.SetProperty("ProductName", "Sample Tool");

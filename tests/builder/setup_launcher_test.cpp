@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "setup_launcher.h"
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ std::string Utf16(const std::string& ascii) {
 }
 
 TEST(SetupLauncher, WritesThePackageNameIntoItsSlotOnly) {
-  const std::string original = buildertest::ReadBytes(std::string(FERNCLIP_BUILD_DIR) + "/setup-launcher.exe");
+  const std::string original = testenv::ReadText(std::string(FERNCLIP_BUILD_DIR) + "/setup-launcher.exe");
   ASSERT_GT(original.size(), 1000u);
   std::string patched = original;
   std::string error;

@@ -6,7 +6,8 @@
 
 #include "sample_project.h"
 #include "support/engine_presence.h"
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 #include "wine_prefix.h"
 
 namespace {
@@ -19,13 +20,13 @@ std::string FindInstalled(const winetest::WinePrefix& wine, const std::string& n
     const std::string host = wine.HostPath(root);
     if (!fs::exists(host)) continue;
     for (const auto& entry : fs::recursive_directory_iterator(host))
-      if (entry.path().filename() == name) return entry.path().string();
+      if (entry.path().filename() == name) return entry.path();
   }
   return "";
 }
 
 void BuildInstallAndRemove(bool compressed) {
-  buildertest::TempFolder temp;
+  testenv::TempDir temp;
   buildertest::EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
   project.SetRelease(compressed, false, true, "Sample", "{AAAAAAAA-0000-0000-0000-000000000077}");
@@ -40,7 +41,7 @@ void BuildInstallAndRemove(bool compressed) {
   for (const auto& [key, file] : sample.files) {
     const std::string installed = FindInstalled(*wine, file.first);
     ASSERT_FALSE(installed.empty()) << file.first;
-    EXPECT_EQ(buildertest::ReadBytes(installed), file.second) << file.first;
+    EXPECT_EQ(testenv::ReadText(installed), file.second) << file.first;
   }
   const std::string key = "HKLM\\Software\\Wow6432Node\\Fernclip Sample";
   auto text = wine->QueryValue(key, "Text");

@@ -6,15 +6,16 @@
 #include <filesystem>
 
 #include "support/engine_presence.h"
-#include "test_support.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
 #include "wine_prefix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using buildertest::ReadBytes;
-using buildertest::RunCommand;
-using buildertest::ShellQuote;
+using testenv::ReadText;
+using test_support::RunCommand;
+using test_support::ShellQuote;
 
 // The value of a property of a package, as msiinfo exports the Property table.
 std::string PackageProperty(const std::string& package, const std::string& name) {
@@ -29,12 +30,12 @@ std::string PackageProperty(const std::string& package, const std::string& name)
 
 TEST(ConversionInstall, DemoBuildsReproduciblyWithSetupExeThatInstalls) {
   SKIP_UNLESS_PROGRAM_IS_BUILT();
-  buildertest::TempFolder temp;
+  testenv::TempDir temp;
   fs::copy(std::string(FERNCLIP_SOURCE_DIR) + "/examples/demo", temp / "demo", fs::copy_options::recursive);
   {
-    std::string options = ReadBytes(temp / "demo/options.ini");
+    std::string options = ReadText(temp / "demo/options.ini");
     options.replace(options.find("[General]"), 9, "[General]\r\nCreateSetupExe=Y");
-    buildertest::WriteBytes(temp / "demo/options.ini", options);
+    testenv::WriteText(temp / "demo/options.ini", options);
   }
   const std::string run = "FERNCLIP_REGISTRY=" + ShellQuote(temp / "registry.reg") + " " +
                           ShellQuote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " +
@@ -47,11 +48,11 @@ TEST(ConversionInstall, DemoBuildsReproduciblyWithSetupExeThatInstalls) {
   const std::string setup = temp / "demo/setup.exe";
   ASSERT_TRUE(fs::exists(package)) << output;
   ASSERT_TRUE(fs::exists(setup)) << output;
-  const std::string firstPackage = ReadBytes(package), firstSetup = ReadBytes(setup);
+  const std::string firstPackage = ReadText(package), firstSetup = ReadText(setup);
 
   ASSERT_EQ(RunCommand(run, &output), 0) << output;
-  EXPECT_EQ(ReadBytes(package), firstPackage);
-  EXPECT_EQ(ReadBytes(setup), firstSetup);
+  EXPECT_EQ(ReadText(package), firstPackage);
+  EXPECT_EQ(ReadText(setup), firstSetup);
 
   const std::string productCode = PackageProperty(package, "ProductCode");
   ASSERT_FALSE(productCode.empty());

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "engine_project.h"
-#include "test_support.h"
+#include "support/test_env.h"
 #include "wine_prefix.h"
 
 namespace {
@@ -19,7 +19,7 @@ TEST(TemplateInstall, APackageFromTheBlankTemplateInstallsAndUninstalls) {
   ASSERT_TRUE(wine) << error;
   const std::string work = wine->Folder() + "/template";
   fs::create_directories(work + "/capture");
-  buildertest::WriteBytes(work + "/capture/hello.txt", "hello from the template\r\n");
+  testenv::WriteText(work + "/capture/hello.txt", "hello from the template\r\n");
 
   buildertest::EngineProject project(work + "/Fern Template.vpx");
   qv::IProduct* product = project.Product();
@@ -61,11 +61,11 @@ TEST(TemplateInstall, APackageFromTheBlankTemplateInstallsAndUninstalls) {
 
   ASSERT_EQ(wine->Install(outcome.packagePath), 0);
   const std::string installed = wine->HostPath("C:\\Program Files (x86)\\Fern Template\\Data\\hello.txt");
-  EXPECT_EQ(buildertest::ReadBytes(installed), "hello from the template\r\n");
+  EXPECT_EQ(testenv::ReadText(installed), "hello from the template\r\n");
   auto value = wine->QueryValue("HKLM\\Software\\Wow6432Node\\Fern Template", "Greeting");
   ASSERT_TRUE(value);
   EXPECT_EQ(value->data, "hello");
-  std::string ini = buildertest::ReadBytes(wine->HostPath("C:\\Program Files (x86)\\Fern Template\\fern.ini"));
+  std::string ini = testenv::ReadText(wine->HostPath("C:\\Program Files (x86)\\Fern Template\\fern.ini"));
   EXPECT_NE(ini.find("Mode=quiet"), std::string::npos) << ini;
 
   ASSERT_EQ(wine->Uninstall(outcome.packagePath), 0);
