@@ -145,6 +145,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
 
   CompileSettings compileSettings;
   compileSettings.compressed = settings.compressed;
+  compileSettings.cabinetLimits = request.cabinetLimits;
   CompiledPackage package;
   CompilePackage(*database, compileSettings, messages, &package);
   if (settings.packageName.empty()) settings.packageName = package.productName.empty() ? "Package" : package.productName;

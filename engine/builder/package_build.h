@@ -6,6 +6,7 @@
 #include <string>
 
 #include "build_messages.h"
+#include "cabinet_writer.h"
 #include "qv/entity.h"
 
 namespace builder {
@@ -15,6 +16,7 @@ struct BuildRequest {
   std::string configuration;
   std::string release;
   std::string engineFolder;  // where setup-launcher.exe lies (beside SABuild.dll)
+  CabinetLimits cabinetLimits;  // how many files and bytes one cabinet takes
 };
 
 // True when the package was written; *packagePath names it.

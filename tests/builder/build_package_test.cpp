@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "file_hash.h"
+#include "package_build.h"
 #include "support/engine_presence.h"
 #include "sample_project.h"
 #include "support/msi_dump.h"
@@ -215,6 +216,50 @@ TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
   for (const auto& entry : fs::recursive_directory_iterator(temp / "Demo"))
     if (entry.path().filename() == "Guide.txt") guideBelowDocs = entry.path().parent_path().filename() == "Docs";
   EXPECT_TRUE(guideBelowDocs);
+}
+
+}  // namespace
+
+namespace {
+
+class CollectedMessages final : public builder::BuildMessages {
+ public:
+  std::vector<std::string> texts;
+
+ protected:
+  void Send(int32_t, const std::string& text) override { texts.push_back(text); }
+};
+
+TEST(BuildPackage, FilesBeyondOneCabinetGoIntoFurtherCabinetsAndMediaRows) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
+  TempDir temp;
+  EngineProject project(temp / "Sample.vpx");
+  const auto sample = buildertest::FillSampleProject(project, temp / "cap");
+  project.SetRelease(true, false, true, "Split", kPackageCode);
+  project.Save();
+  builder::BuildRequest request;
+  request.project = project.Project();
+  request.configuration = "Product1";
+  request.release = "Release1";
+  request.engineFolder = FERNCLIP_BUILD_DIR;
+  request.cabinetLimits.maxFiles = 3;
+  CollectedMessages messages;
+  std::string package;
+  ASSERT_TRUE(builder::RunBuild(request, messages, &package)) << ::testing::PrintToString(messages.texts);
+
+  auto media = ExportTable(package, "Media");
+  ASSERT_EQ(media.size(), 2u);
+  EXPECT_EQ(media["1"][1], "3");
+  EXPECT_EQ(media["1"][3], "#Data1.cab");
+  EXPECT_EQ(media["2"][1], "4");
+  EXPECT_EQ(media["2"][3], "#Data2.cab");
+  std::string output;
+  ASSERT_EQ(RunCommand("cd " + ShellQuote(temp.path()) + " && msiextract -C out Split.msi", &output), 0) << output;
+  size_t found = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(temp / "out"))
+    for (const auto& [key, file] : sample.files)
+      if (entry.path().filename() == file.first && ReadText(entry.path().string()) == file.second) ++found;
+  EXPECT_EQ(found, sample.files.size());
 }
 
 }  // namespace

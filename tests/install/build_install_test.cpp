@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "package_build.h"
 #include "sample_project.h"
 #include "support/engine_presence.h"
 #include "support/msi_dump.h"
@@ -25,14 +26,32 @@ std::string FindInstalled(const winetest::WinePrefix& wine, const std::string& n
   return "";
 }
 
-void BuildInstallAndRemove(bool compressed) {
+class IgnoredMessages final : public builder::BuildMessages {
+ protected:
+  void Send(int32_t, const std::string&) override {}
+};
+
+// maxCabinetFiles 0: the builder's own limits.
+void BuildInstallAndRemove(bool compressed, size_t maxCabinetFiles = 0) {
   testenv::TempDir temp;
   buildertest::EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
   project.SetRelease(compressed, false, true, "Sample", "{AAAAAAAA-0000-0000-0000-000000000077}");
   project.Save();
-  const auto outcome = project.Build();
-  ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
+  buildertest::BuildOutcome outcome;
+  if (maxCabinetFiles == 0) {
+    outcome = project.Build();
+    ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
+  } else {
+    builder::BuildRequest request;
+    request.project = project.Project();
+    request.configuration = "Product1";
+    request.release = "Release1";
+    request.engineFolder = FERNCLIP_BUILD_DIR;
+    request.cabinetLimits.maxFiles = maxCabinetFiles;
+    IgnoredMessages messages;
+    ASSERT_TRUE(builder::RunBuild(request, messages, &outcome.packagePath));
+  }
 
   std::string error;
   auto wine = winetest::WinePrefix::Create(&error);
@@ -64,6 +83,11 @@ void BuildInstallAndRemove(bool compressed) {
 TEST(BuiltPackage, CompressedPackageInstallsAndUninstalls) {
   SKIP_UNLESS_ENGINE_IS_BUILT();
   BuildInstallAndRemove(true);
+}
+
+TEST(BuiltPackage, PackageOfSeveralCabinetsInstallsAndUninstalls) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
+  BuildInstallAndRemove(true, /*maxCabinetFiles=*/2);
 }
 
 TEST(BuiltPackage, UncompressedImageInstallsAndUninstalls) {
