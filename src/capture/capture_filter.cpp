@@ -18,6 +18,14 @@ bool CaptureFilter::IsValueExcluded(const std::string&, const std::string&) cons
   return false;
 }
 
+bool CaptureFilter::IsDeletedFileExcluded(const std::string&, const std::string&) const {
+  return false;
+}
+
+bool CaptureFilter::IsShortcutExcluded(const std::string&, const std::string&) const {
+  return false;
+}
+
 const CaptureFilter& CurrentCaptureFilter() {
   return installedFilter ? *installedFilter : NothingExcluded();
 }

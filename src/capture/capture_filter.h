@@ -1,5 +1,5 @@
-// The capture filters' questions that the registry reader asks while it reads: is a key, or a
-// value under a key, excluded from the conversion?
+// The capture filters' questions: is a registry key, or a value under a key, excluded from the
+// conversion (asked by the registry reader while it reads)? Is a deleted file or a shortcut?
 //
 // The include and exclude lists of the repackager settings are not wired in here yet. Until they
 // are, the installed filter is the one that excludes nothing; SetCaptureFilter installs another.
@@ -14,6 +14,10 @@ class CaptureFilter {
   virtual ~CaptureFilter() = default;
   virtual bool IsKeyExcluded(const std::string& keyFullPath) const;
   virtual bool IsValueExcluded(const std::string& keyFullPath, const std::string& valueName) const;
+  // A deleted file of the capture (its folder as captured, its file name).
+  virtual bool IsDeletedFileExcluded(const std::string& folder, const std::string& fileName) const;
+  // A captured shortcut (its folder with the leading folder word expanded, its link name).
+  virtual bool IsShortcutExcluded(const std::string& folder, const std::string& linkName) const;
 };
 
 // The process-wide filter (never null). Passing null restores the filter that excludes nothing.

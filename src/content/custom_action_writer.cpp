@@ -94,20 +94,38 @@ void InsertIntoSequence(const std::string& table, const std::string& action,
   list.Add(action, number);
 }
 
+namespace {
+
+void WriteCustomActionRow(project::VpxWriter& writer, const std::string& name, int32_t type,
+                          const std::string& source, const std::string& target) {
+  if (CustomActionExists(writer, name)) return;
+  project::MSIRecord record(writer, "CustomAction");
+  record.SetField(1, name);
+  record.SetField(2, type);
+  record.SetField(3, source);
+  record.SetField(4, target);
+}
+
+}  // namespace
+
 void AddCustomAction(const std::string& name, const std::string& anchor, int32_t type,
                      const std::string& source, const std::string& target,
                      const std::string& condition) {
   project::VpxWriter* writer = project::CurrentProjectWriter();
   if (!writer) return;
-  if (!CustomActionExists(*writer, name)) {
-    project::MSIRecord record(*writer, "CustomAction");
-    record.SetField(1, name);
-    record.SetField(2, type);
-    record.SetField(3, source);
-    record.SetField(4, target);
-  }
+  WriteCustomActionRow(*writer, name, type, source, target);
   for (const char* table : {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence"})
     InsertIntoSequence(table, name, anchor, condition);
+}
+
+void AddScriptCustomAction(const std::string& name, const std::string& anchor, bool inUiSequence,
+                           int32_t type, const std::string& source, const std::string& target,
+                           const std::string& condition) {
+  project::VpxWriter* writer = project::CurrentProjectWriter();
+  if (!writer) return;
+  WriteCustomActionRow(*writer, name, type, source, target);
+  InsertIntoSequence("InstallExecuteSequence", name, anchor, condition);
+  if (inUiSequence) InsertIntoSequence("InstallUISequence", name, anchor, condition);
 }
 
 void ResetSequenceLists() { SequenceLists().clear(); }

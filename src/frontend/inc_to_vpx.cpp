@@ -9,7 +9,11 @@
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
+#include "content/captured_files.h"
+#include "content/content_session.h"
 #include "content/custom_action_writer.h"
+#include "content/deleted_files.h"
+#include "content/registry_writer.h"
 #include "frontend/cancellation.h"
 #include "frontend/capture_description.h"
 #include "frontend/capture_steps.h"
@@ -23,6 +27,7 @@
 #include "project/limited_ui.h"
 #include "project/vpx_build.h"
 #include "project/vpx_writer.h"
+#include "shortcuts/environment_path.h"
 
 namespace frontend {
 
@@ -64,6 +69,10 @@ class ConversionRun {
   void CreateFeatures();
   void SetCaptureMethod();
   void SetSourceFolderProperty();
+  void CreateComponentsAndFiles();
+  void AppendSearchPath();
+  void CreateFolders();
+  void WriteRegistryTables();
   void LimitUserInterface();
 
   const std::string capturePath_;
@@ -146,6 +155,11 @@ void ConversionRun::RunConversionSteps() {
   CreateFeatures();
   SetCaptureMethod();
   SetSourceFolderProperty();
+  content::ConvertScriptCalls();
+  CreateComponentsAndFiles();
+  AppendSearchPath();
+  CreateFolders();
+  WriteRegistryTables();
   LimitUserInterface();
   WarnMachineSpecificPaths(*script_);
 }
@@ -212,6 +226,31 @@ void ConversionRun::SetSourceFolderProperty() {
     writer_->SetProperty("SOURCEFILEPATH", script_->ScriptFolder());
 }
 
+void ConversionRun::CreateComponentsAndFiles() {
+  NextStep(kStepCreatingComponents);
+  content::AddCapturedFiles(*script_);
+  content::WriteDeletedFiles(*script_);
+}
+
+void ConversionRun::AppendSearchPath() {
+  if (!script_->AppendPathValue().empty())
+    shortcuts::AppendPath("Path", script_->AppendPathValue(), script_->AppendPathMachineFlag());
+}
+
+void ConversionRun::CreateFolders() {
+  NextStep(kStepFolders);
+  content::AddCreatedFolders(*script_);
+}
+
+void ConversionRun::WriteRegistryTables() {
+  if (!options::SequenceSwitch("RegistryTable")) return;
+  NextStep(kStepRegistryTable);
+  content::RegistryWriter registry(*writer_);
+  registry.WriteRegistry(*registry_);
+  NextStep(kStepRemoveRegistry);
+  registry.WriteRemoveRegistry(*deletedRegistry_);
+}
+
 void ConversionRun::LimitUserInterface() {
   if (options::Options().LimitedUI()) project::ApplyLimitedUI(*writer_);
 }
@@ -235,8 +274,8 @@ ConversionRun::~ConversionRun() {
   project::SetCurrentProjectWriter(nullptr);
   script_.reset();
   capture::SetInstallDirPath("");
+  content::ResetContent();  // the content writers hold engine objects of the project
   writer_.reset();  // an unsaved project leaves no file behind
-  content::ResetSequenceLists();
   project::ClearUsedKeys();
   if (logOpen_) CloseConversionLog();
   if (settingsLoaded_) {

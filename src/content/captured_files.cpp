@@ -1,0 +1,147 @@
+// Captured files and folders: the component each file joins or gets, and the folder
+// components of the folders the capture creates.
+#include "content/captured_files.h"
+
+#include "capture/capture_script.h"
+#include "capture/knowledge_base.h"
+#include "capture/path_translation.h"
+#include "content/component_writer.h"
+#include "content/content_session.h"
+#include "content/file_writer.h"
+#include "frontend/cancellation.h"
+#include "frontend/messages.h"
+#include "frontend/string_table.h"
+#include "options/project_options.h"
+#include "platform/codepage.h"
+#include "project/check_hr.h"
+#include "project/keys.h"
+#include "shortcuts/create_folder.h"
+#include "shortcuts/shortcut_targets.h"
+
+namespace content {
+
+namespace {
+
+constexpr int kFontDescription = 25104;
+
+std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
+
+// The folder of a file list in installer form ("[INSTALLDIR]", "[ProgramFilesFolder]App\").
+std::string InstallerFolder(const std::string& folder) {
+  std::string directory = folder;
+  capture::ToInstallerFolder(directory, true, false);
+  return directory;
+}
+
+std::string HelpComponentKey(const std::string& directory, const std::string& fileName,
+                             const std::string& condition) {
+  const size_t dot = fileName.rfind('.');
+  const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+  return platform::ToLower(directory) + '|' + platform::ToLower(base) + '|' + condition;
+}
+
+bool IsFontsFolder(const std::string& directory) {
+  return platform::EqualsNoCase(directory, "[FontsFolder]") ||
+         platform::EqualsNoCase(directory, "[FontsFolder]\\");
+}
+
+}  // namespace
+
+ComponentRef ComponentWriter::ComponentForFile(const std::string& installedPath,
+                                               const std::string& directory,
+                                               const FileKind& kind, const std::string& condition) {
+  // A shortcut target is the key file of a component of its own.
+  if (shortcuts::IsShortcutTarget(installedPath)) return ComponentRef();
+  if (kind.group == kHelpFiles) {
+    auto found = helpComponents_.find(HelpComponentKey(directory, FileNameOfPath(installedPath), condition));
+    if (found != helpComponents_.end()) return found->second;
+  }
+  if (kind.group == kOtherFiles && !options::Options().OtherFilesNewComponents() && condition.empty())
+    return capture::GetComponentFor(directory);
+  return ComponentRef();
+}
+
+void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::FileEntry& entry) {
+  const std::string fileName = FileNameOfPath(entry.name);
+  if (fileName.empty()) return;
+  std::string directory = InstallerFolder(folder);
+  if (directory.empty()) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The file '%s' is listed before any target folder in the "
+                                          "capture script; it is installed into INSTALLDIR.",
+                                          entry.name.c_str()));
+    directory = "[INSTALLDIR]";
+  }
+  const std::string installedPath = directory + fileName;
+  const FileKind kind = extensions_.KindOf(ExtensionOfPath(fileName));
+
+  ComponentRef component = ComponentForFile(installedPath, directory, kind, entry.condition);
+  const bool created = !component;
+  std::string componentName;
+  if (created) {
+    componentName = MakeComponentName(entry.name, folder);
+    component = CreateComponent(componentName, "", directory, "", kFileComponent, entry.condition);
+    if (!(kind.group == kOtherFiles && options::Options().OtherFilesNewComponents()))
+      CHECK_HR(component->SetDescription(ToEngine(frontend::LoadString(kind.descriptionId))));
+  } else {
+    std::string utf8Name;
+    CHECK_HR(component->GetName(&utf8Name));
+    componentName = platform::Utf8ToAnsi(utf8Name);
+  }
+
+  // Attribute 6 of a file line marks a file that registers itself.
+  std::string sourcePath;
+  const std::string fileKey = files_.AddFile(componentName, entry.name, folder, entry.field6, &sourcePath);
+  if (!fileKey.empty()) {
+    if (kind.descriptionId == kFontDescription && IsFontsFolder(directory)) files_.AddFont(fileKey, "");
+    const std::string keyPath = keyFiles_.FileAdded(componentName, fileKey, sourcePath,
+                                                    shortcuts::IsShortcutTarget(installedPath));
+    if (!keyPath.empty()) CHECK_HR(component->SetKeyPath(ToEngine(keyPath)));
+  }
+
+  if (created) {
+    capture::SetComponentFor(componentName, component);
+    project::MarkKeyUsed(project::kComponentKeys, componentName);
+    // Other files of the folder join this component; files under an install condition only
+    // join components of the same condition, so the folder keeps an unconditioned one.
+    if (kind.group == kOtherFiles && entry.condition.empty())
+      capture::SetComponentFor(directory, component);
+    if (kind.group == kHelpFiles)
+      helpComponents_[HelpComponentKey(directory, fileName, entry.condition)] = component;
+  }
+  capture::SetComponentFor(installedPath, component);
+}
+
+void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
+  frontend::TestCancel();
+  if (folder.folder.empty()) return;
+  const std::string directory = InstallerFolder(folder.folder);
+  const std::string directoryKey = project_.DirectoryForPath(directory, "");
+  if (directoryKey.empty() || componentDirectories_.count(directoryKey)) return;
+
+  const std::string unique =
+      project::MakeUniqueKey(project::kComponentKeys, LastFolderName(folder.folder), 0, false);
+  const std::string name = UniqueComponentName(unique, naming_.Apply(unique, kCreateFolderNaming));
+  project_.SetCurrentFeature("");
+  ComponentRef component = CreateComponent(name, "", directory, "", kFileComponent);
+  shortcuts::WriteCreateFolder(DirectoryKeyOf(component), name);
+}
+
+void AddCapturedFiles(const capture::CaptureScript& script) {
+  ComponentWriter* components = CurrentComponentWriter();
+  if (!components) return;
+  for (const auto& [folder, entries] : script.InstalledFiles()) {
+    for (const capture::FileEntry& entry : entries) {
+      frontend::TestCancel();
+      components->AddCapturedFile(folder, entry);
+    }
+  }
+}
+
+void AddCreatedFolders(const capture::CaptureScript& script) {
+  ComponentWriter* components = CurrentComponentWriter();
+  if (!components) return;
+  for (const capture::FolderEntry& folder : script.Folders()) components->AddCreatedFolder(folder);
+}
+
+}  // namespace content

@@ -1,0 +1,18 @@
+// The content writers of the current conversion, made on first use for the current project
+// writer, and the end of a conversion for everything the content steps keep between calls.
+#pragma once
+
+namespace content {
+
+class ComponentWriter;
+class FileWriter;
+
+// Null when no project writer is current.
+ComponentWriter* CurrentComponentWriter();
+FileWriter* CurrentFileWriter();
+
+// Releases the writers (before the project writer goes) and forgets the process-wide state of
+// the content steps: sequence lists, icon keys, short names, shortcut targets.
+void ResetContent();
+
+}  // namespace content

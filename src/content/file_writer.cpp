@@ -1,0 +1,104 @@
+// File, SelfReg, Font and RemoveFile rows.
+#include "content/file_writer.h"
+
+#include "capture/path_translation.h"
+#include "content/component_naming.h"
+#include "frontend/messages.h"
+#include "platform/codepage.h"
+#include "platform/text.h"
+#include "project/check_hr.h"
+#include "project/keys.h"
+#include "project/msi_record.h"
+#include "shortcuts/short_names.h"
+
+namespace content {
+
+namespace {
+
+// Keys the engine already holds (from the template) can still come out of the register of used
+// keys; a few retries find a free one.
+constexpr int kKeyAttempts = 100;
+
+std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
+
+}  // namespace
+
+FileWriter::FileWriter(project::VpxWriter& project) : FileTableWriter(project) { Reset(); }
+
+bool FileWriter::SetUniqueKey(qv::IFile* file, const std::string& baseName, std::string* key) {
+  for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
+    *key = project::MakeUniqueKey(project::kFileKeys, baseName, 0, false);
+    const qv::HResult hr = file->SetKey(ToEngine(*key));
+    if (hr != qv::kDuplicateKey) return qv::Succeeded(CHECK_HR(hr));
+  }
+  return false;
+}
+
+// The short|long form; a short part that the engine refuses is rebuilt of the characters every
+// file system takes.
+void FileWriter::SetFileName(qv::IFile* file, const std::string& longName) {
+  if (qv::Succeeded(file->SetFileName(ToEngine(shortcuts::InstallerFileName(longName))))) return;
+  CHECK_HR(file->SetFileName(ToEngine(shortcuts::StrictInstallerFileName(longName))));
+}
+
+std::string FileWriter::AddFile(const std::string& componentName, const std::string& capturedPath,
+                                const std::string& folder, bool selfRegistering,
+                                std::string* sourcePath) {
+  const std::string fileName = FileNameOfPath(capturedPath);
+  qv::ComPtr<qv::IFile> file = AddNew();
+  if (!file) return std::string();
+
+  std::string key;
+  if (!SetUniqueKey(file.Get(), platform::ToLower(fileName), &key)) {
+    std::string placeholder;
+    file->GetKey(&placeholder);
+    key = platform::Utf8ToAnsi(placeholder);
+  }
+  CHECK_HR(file->SetComponent(ToEngine(componentName)));
+  const std::string source = capture::MakeSourcePath(capturedPath, folder);
+  CHECK_HR(file->SetSourcePath(ToEngine(source)));
+  if (sourcePath) *sourcePath = source;
+  SetFileName(file.Get(), fileName);
+
+  std::string written;
+  file->GetFileName(&written);
+  frontend::LogTrace(frontend::kTraceFile, "Created file:  Key = '%s', Filename = '%s', Component = '%s'",
+                     key.c_str(), platform::Utf8ToAnsi(written).c_str(), componentName.c_str());
+
+  if (selfRegistering) {
+    project::MSIRecord record(project_, "SelfReg");
+    record.SetField(1, key);
+  }
+  return key;
+}
+
+void FileWriter::AddRemoveFile(const std::string& componentName, const std::string& filePath,
+                               const std::string& directory, int32_t installMode) {
+  const std::string fileName = FileNameOfPath(filePath);
+  const std::string base = fileName.empty() ? "RemoveFolder_" + directory : fileName;
+  const std::string key = project::MakeUniqueKey(project::kRemoveFileKeys, base, 0, false);
+
+  project::MSIRecord record(project_, "RemoveFile");
+  record.SetField(1, key);
+  record.SetField(2, componentName);
+  if (!fileName.empty()) {
+    std::string form = shortcuts::InstallerFileName(fileName);
+    if (!shortcuts::HasValidShortPart(form)) form = shortcuts::StrictInstallerFileName(fileName);
+    record.SetField(3, form);
+  }
+  record.SetField(4, directory);
+  record.SetField(5, installMode);
+}
+
+void FileWriter::AddRemoveFolder(const std::string& componentName, const std::string& directory,
+                                 int32_t installMode) {
+  AddRemoveFile(componentName, std::string(), directory, installMode);
+}
+
+void FileWriter::AddFont(const std::string& fileKey, const std::string& fontTitle) {
+  project::MSIRecord record(project_, "Font");
+  record.SetField(1, fileKey);
+  if (!fontTitle.empty()) record.SetField(2, fontTitle);
+}
+
+}  // namespace content

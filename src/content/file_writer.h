@@ -1,0 +1,43 @@
+// Files of the project: File rows (with their source paths, SelfReg and Font rows) and
+// RemoveFile rows for single files and whole folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "project/table_writer.h"
+
+namespace content {
+
+// Install modes of RemoveFile rows.
+enum RemoveMode : int32_t {
+  kRemoveOnInstall = 1,
+  kRemoveOnUninstall = 2,
+  kRemoveOnBoth = 3,
+};
+
+class FileWriter : public project::FileTableWriter {
+ public:
+  explicit FileWriter(project::VpxWriter& project);
+
+  // The File row of a captured file (capturedPath: the file list's entry, below folder) in the
+  // component; returns its key (empty when the engine made no row). *sourcePath receives where
+  // the build will read the file.
+  std::string AddFile(const std::string& componentName, const std::string& capturedPath,
+                      const std::string& folder, bool selfRegistering,
+                      std::string* sourcePath = nullptr);
+  // One RemoveFile row for the file (the part of filePath after its last backslash) in the
+  // directory; an empty file path removes the folder itself.
+  void AddRemoveFile(const std::string& componentName, const std::string& filePath,
+                     const std::string& directory, int32_t installMode);
+  void AddRemoveFolder(const std::string& componentName, const std::string& directory,
+                       int32_t installMode);
+  // A Font row: the file is registered as a font (the title only when given).
+  void AddFont(const std::string& fileKey, const std::string& fontTitle);
+
+ private:
+  void SetFileName(qv::IFile* file, const std::string& longName);
+  bool SetUniqueKey(qv::IFile* file, const std::string& baseName, std::string* key);
+};
+
+}  // namespace content

@@ -1,0 +1,49 @@
+#include "content/key_file_choice.h"
+
+#include <fstream>
+
+#include "content/source_paths.h"
+#include "platform/file_version.h"
+
+namespace content {
+
+std::string KeyFileChoice::FileAdded(const std::string& component, const std::string& fileKey,
+                                     const std::string& sourcePath, bool shortcutTarget) {
+  auto [entry, first] = choices_.try_emplace(component);
+  Choice& choice = entry->second;
+  if (choice.fixed) return std::string();
+  if (first || shortcutTarget) {
+    choice.keyFile = fileKey;
+    choice.keySource = sourcePath;
+    choice.fixed = shortcutTarget;
+    return fileKey;
+  }
+  // A second file: only now is the version of the first one worth reading.
+  if (!choice.versionKnown) {
+    choice.versioned = IsVersionedFile(choice.keySource);
+    choice.versionKnown = true;
+  }
+  if (choice.versioned || !IsVersionedFile(sourcePath)) return std::string();
+  choice.keyFile = fileKey;
+  choice.keySource = sourcePath;
+  choice.versioned = true;
+  return fileKey;
+}
+
+void KeyFileChoice::KeepRegistryKeyPath(const std::string& component) {
+  choices_[component].fixed = true;
+}
+
+bool IsVersionedFile(const std::string& sourcePath) {
+  const std::string path = HostPathOfSource(sourcePath);
+  // Only executable images carry version resources; the two bytes spare reading other files.
+  char magic[2] = {0, 0};
+  {
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(magic, sizeof magic) || magic[0] != 'M' || magic[1] != 'Z') return false;
+  }
+  platform::FileVersionInfo info;
+  return platform::ReadFileVersionInfo(path, &info) == platform::VersionStatus::kFound;
+}
+
+}  // namespace content

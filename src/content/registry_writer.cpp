@@ -1,0 +1,168 @@
+// Registry and RemoveRegistry rows.
+#include "content/registry_writer.h"
+
+#include "capture/registry_model.h"
+#include "capture/registry_text.h"
+#include "content/component_lookup.h"
+#include "frontend/cancellation.h"
+#include "frontend/messages.h"
+#include "options/project_options.h"
+#include "platform/codepage.h"
+#include "project/check_hr.h"
+#include "project/msi_record.h"
+
+namespace content {
+
+namespace {
+
+constexpr const char* kMachineComponent = "RegistryData_Machine";
+constexpr const char* kUserComponent = "RegistryData_User";
+constexpr const char* kClassesComponent = "RegistryData_HKCR";
+constexpr const char* kRemoveComponent = "RemoveRegistry_Component";
+constexpr const char* kDefaultValueName = "@";
+constexpr const char* kRemoveWholeKey = "-";
+// Registry keys taken by rows of other steps are skipped over.
+constexpr int kKeyAttempts = 1000;
+
+std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
+
+int32_t RootNumber(uint32_t root) { return static_cast<int32_t>(root % 4096); }
+
+// The installer's value name: the default value has none.
+std::string InstallerValueName(const capture::RegValue& value) {
+  return value.Name() == kDefaultValueName ? std::string() : value.Name();
+}
+
+bool FeatureExists(project::VpxWriter& writer, const std::string& feature) {
+  qv::ComPtr<qv::ITable> table = writer.FindTable("Feature");
+  qv::ComPtr<qv::IRow> row;
+  return table && table->FindRow({qv::Variant::Text(ToEngine(feature))}, row.Put()) == qv::kOk;
+}
+
+}  // namespace
+
+RegistryWriter::RegistryWriter(project::VpxWriter& project) : RegistryTableWriter(project) { Reset(); }
+
+void RegistryWriter::WriteRegistry(capture::RegistryModel& model) {
+  registryKeys_.Reset();
+  for (const char* name : {kMachineComponent, kUserComponent, kClassesComponent})
+    FindOrCreateDataComponent(name);
+  for (auto& [path, key] : model.Keys()) {
+    if (key.IsKeyMapped()) continue;
+    frontend::TestCancel();
+    WriteKey(key, false);
+  }
+}
+
+void RegistryWriter::WriteRemoveRegistry(capture::RegistryModel& deleted) {
+  frontend::TestCancel();
+  project_.SetCurrentFeature("");
+  qv::ComPtr<qv::IComponent> component = FindOrCreateDataComponent(kRemoveComponent);
+  for (auto& [path, key] : deleted.Keys()) {
+    key.SetComponent(component);
+    WriteKey(key, true);
+  }
+}
+
+// The component of a key: the one an earlier step gave it, else the registry data component
+// of its root (with the key's component tag, in the feature of that name).
+std::string RegistryWriter::ComponentNameFor(const capture::RegKey& key) {
+  if (key.Component()) {
+    std::string name;
+    CHECK_HR(key.Component()->GetName(&name));
+    return platform::Utf8ToAnsi(name);
+  }
+  std::string name = kMachineComponent;
+  switch (key.Root()) {
+    case capture::kHKeyCurrentUser:
+      name = kUserComponent;
+      break;
+    case capture::kHKeyUsers:
+      if (options::Options().UseHKCUProxy()) name = kUserComponent;
+      break;
+    case capture::kHKeyClassesRoot:
+      name = kClassesComponent;
+      break;
+    default:
+      break;
+  }
+  if (key.ComponentTag().empty()) {
+    project_.SetCurrentFeature("");
+    return name;
+  }
+  // The tag names a feature of the capture; one the project lacks would leave the component
+  // in no feature the installer knows, so it then goes to the default feature.
+  std::string feature = key.ComponentTag();
+  project::MakeIdentifier(feature, project::IdentifierLimit::kFeature);
+  project_.SetCurrentFeature(FeatureExists(project_, feature) ? feature : std::string());
+  name += "_" + key.ComponentTag();
+  project::MakeIdentifier(name);
+  FindOrCreateDataComponent(name);
+  return name;
+}
+
+void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
+  if (!written_.insert(&key).second) return;
+  // Only the four registry roots reach the installer: INI edits (HKEY_INIFILES) are the INI
+  // step's, and other roots have no place in the tables.
+  if (key.Root() == capture::kNoRoot) {
+    if (!platform::StartsWithNoCase(key.FullPath(), "HKEY_INIFILES\\"))
+      frontend::LogMessage(frontend::kWarning,
+                           platform::Format("Registry entries for '%s' were left out: the key is "
+                                            "not under a root that the installer can write.",
+                                            key.FullPath().c_str()));
+    return;
+  }
+  if (key.SubkeyPath().empty()) return;
+  const std::string componentName = ComponentNameFor(key);
+
+  bool wroteValue = false;
+  for (const capture::RegValue& value : key.Values()) {
+    if (value.IsMapped()) continue;
+    if (removal)
+      WriteRemoveRegistryRow(key, &value, componentName);
+    else
+      WriteRegistryRow(key, &value, componentName);
+    wroteValue = true;
+  }
+  if (!wroteValue && key.Values().empty() && !key.IsMapped() && !key.IsKeyMapped()) {
+    if (removal)
+      WriteRemoveRegistryRow(key, nullptr, componentName);
+    else
+      WriteRegistryRow(key, nullptr, componentName);
+  }
+}
+
+void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
+                                      const std::string& componentName) {
+  qv::ComPtr<qv::IRegistryEntry> entry = AddNew();
+  if (!entry) return;
+  for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
+    const qv::HResult hr = entry->SetKey(ToEngine(registryKeys_.Next()));
+    if (hr != qv::kDuplicateKey) {
+      CHECK_HR(hr);
+      break;
+    }
+  }
+  CHECK_HR(entry->SetRoot(RootNumber(key.Root())));
+  CHECK_HR(entry->SetKeyPath(ToEngine(key.SubkeyPath())));
+  if (value) {
+    CHECK_HR(entry->SetName(ToEngine(InstallerValueName(*value))));
+    CHECK_HR(entry->SetValue(ToEngine(capture::GetRegistryTableValue(*value))));
+  }
+  CHECK_HR(entry->SetComponent(ToEngine(componentName)));
+}
+
+// A removed value keeps its name (the default value has none); "-" removes the key itself.
+void RegistryWriter::WriteRemoveRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
+                                            const std::string& componentName) {
+  project::MSIRecord record(project_, "RemoveRegistry");
+  record.SetField(1, removeRegistryKeys_.Next());
+  record.SetField(2, RootNumber(key.Root()));
+  record.SetField(3, key.SubkeyPath());
+  const std::string name = value ? InstallerValueName(*value) : std::string(kRemoveWholeKey);
+  if (!name.empty()) record.SetField(4, name);
+  record.SetField(5, componentName);
+}
+
+}  // namespace content

@@ -1,0 +1,52 @@
+#include "shortcuts/environment_path.h"
+
+#include <vector>
+
+#include "capture/folder_rules.h"
+#include "capture/path_translation.h"
+#include "content/component_lookup.h"
+#include "project/keys.h"
+#include "project/msi_record.h"
+#include "project/vpx_writer.h"
+
+namespace shortcuts {
+
+namespace {
+
+constexpr const char* kEnvironmentComponent = "RegistryData_Machine";
+
+// The elements before the first empty one: "C:\A;C:\B" gives both, "C:\A;;C:\B" only C:\A.
+std::vector<std::string> Elements(std::string data) {
+  std::vector<std::string> elements;
+  if (data.empty() || data.back() != ';') data += ';';
+  size_t start = 0;
+  for (size_t end = data.find(';', start); end != std::string::npos && end != start;
+       end = data.find(';', start)) {
+    elements.push_back(data.substr(start, end - start));
+    start = end + 1;
+  }
+  return elements;
+}
+
+}  // namespace
+
+void AppendPath(const std::string& variableName, const std::string& data, bool machine) {
+  project::VpxWriter* writer = project::CurrentProjectWriter();
+  if (!writer) return;
+  const std::vector<std::string> elements = Elements(data);
+  if (elements.empty()) return;
+  content::FindOrCreateDataComponent(kEnvironmentComponent);
+
+  const std::string name = (machine ? "*=-" : "=-") + variableName;
+  for (std::string value : elements) {
+    capture::StripShortMarker(value);
+    capture::ToInstallerPath(value, false, true);
+    project::MSIRecord record(*writer, "Environment");
+    record.SetField(1, project::MakeUniqueKey(project::kEnvironmentKeys, "EnvPath_", 0, false));
+    record.SetField(2, name);
+    record.SetField(3, "[~];" + value);
+    record.SetField(4, kEnvironmentComponent);
+  }
+}
+
+}  // namespace shortcuts
