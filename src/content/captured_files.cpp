@@ -2,6 +2,8 @@
 // components of the folders the capture creates.
 #include "content/captured_files.h"
 
+#include <algorithm>
+
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
@@ -53,7 +55,8 @@ ComponentRef ComponentWriter::ComponentForFile(const std::string& installedPath,
   // A shortcut target is the key file of a component of its own.
   if (shortcuts::IsShortcutTarget(installedPath)) return ComponentRef();
   if (kind.group == kHelpFiles) {
-    auto found = helpComponents_.find(HelpComponentKey(directory, FileNameOfPath(installedPath), condition));
+    const std::string fileName = installedPath.substr(std::min(directory.size(), installedPath.size()));
+    auto found = helpComponents_.find(HelpComponentKey(directory, fileName, condition));
     if (found != helpComponents_.end()) return found->second;
   }
   if (kind.group == kOtherFiles && !options::Options().OtherFilesNewComponents() && condition.empty())

@@ -5,6 +5,7 @@
 
 #include "content/custom_action_writer.h"
 #include "content/source_paths.h"
+#include "platform/host_paths.h"
 #include "platform/text.h"
 #include "project/keys.h"
 #include "project/msi_record.h"
@@ -20,8 +21,9 @@ std::map<std::string, std::string, platform::LessNoCase>& IconKeys() {
   return keys;
 }
 
+// Icon files are captured paths or host paths.
 std::string FileNameOf(const std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::LastSeparator(path);
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

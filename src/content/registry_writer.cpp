@@ -94,7 +94,7 @@ std::string RegistryWriter::ComponentNameFor(const capture::RegKey& key) {
   // in no feature the installer knows, so it then goes to the default feature.
   std::string feature = key.ComponentTag();
   project::MakeIdentifier(feature, project::IdentifierLimit::kFeature);
-  project_.SetCurrentFeature(FeatureExists(project_, feature) ? feature : std::string());
+  project_.SetCurrentFeature(FeatureExists(project_, feature) ? feature : project_.DefaultFeature());
   name += "_" + key.ComponentTag();
   project::MakeIdentifier(name);
   FindOrCreateDataComponent(name);

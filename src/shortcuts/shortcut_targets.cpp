@@ -72,7 +72,7 @@ const TargetSet& Targets() {
 
 // The position of ".exe" is taken in the command line without its surrounding blanks and
 // quotes, and the target is cut from that same text, so that a quoted path keeps its first
-// character and loses its closing quote.
+// character; the arguments follow the closing quote.
 ShortcutCommand SplitShortcutCommandLine(const std::string& commandLine) {
   ShortcutCommand command;
   const std::string trimmed = TrimBlanksAndQuotes(commandLine);
@@ -82,7 +82,8 @@ ShortcutCommand SplitShortcutCommandLine(const std::string& commandLine) {
     return command;
   }
   command.target = trimmed.substr(0, exe + 4);
-  std::string rest = trimmed.substr(exe + 4);
+  const size_t start = commandLine.find_first_not_of(" \"");
+  std::string rest = commandLine.substr(start + exe + 4);
   if (!rest.empty() && rest.front() == '"') rest.erase(0, 1);
   command.arguments = platform::TrimLeft(rest);
   return command;
@@ -106,7 +107,8 @@ std::vector<std::string> ShortcutTargetFileNames() {
   Targets();
   std::vector<std::string> names;
   for (const std::string& target : Lists().targetOrder) {
-    const size_t separator = target.rfind('\\');
+    // "[INSTALLDIR]app.exe" names app.exe.
+    const size_t separator = target.find_last_of("\\]");
     names.push_back(separator == std::string::npos ? target : target.substr(separator + 1));
   }
   return names;

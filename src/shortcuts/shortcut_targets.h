@@ -26,7 +26,8 @@ bool IsSkippedShortcut(const capture::ShortcutEntry& shortcut);
 
 // True when the installer-form path is the target of a captured shortcut (case ignored).
 bool IsShortcutTarget(const std::string& installerPath);
-// The file names of the shortcut targets (the part after the last backslash).
+// The file names of the shortcut targets (the part after the last backslash or folder
+// property).
 std::vector<std::string> ShortcutTargetFileNames();
 
 // Forgets the target list and the ignore list (at the end of a conversion).

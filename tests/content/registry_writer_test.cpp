@@ -1,0 +1,152 @@
+// Registry rows of the captured registry data that no mapper took, in the registry data
+// components, and RemoveRegistry rows of the removed data.
+#include "content/registry_writer.h"
+
+#include "capture/registry_model.h"
+#include "content/component_lookup.h"
+#include "content_fixture.h"
+#include "project/msi_record.h"
+#include "support/engine_presence.h"
+
+namespace {
+
+using contenttest::Rows;
+
+class RegistryWriterTest : public contenttest::ContentTest {
+ protected:
+  void SetUp() override {
+    SKIP_UNLESS_ENGINE_IS_BUILT();
+    ContentTest::SetUp();
+    UseScript("ScriptVersion('4.0')\r\n");
+  }
+  std::unique_ptr<capture::RegistryModel> Model(const std::string& text, bool proxy = false) {
+    auto model = std::make_unique<capture::RegistryModel>(proxy);
+    model->LoadRegistryText("REGEDIT4\r\n\r\n" + text, "test.reg");
+    return model;
+  }
+  // Registry rows without their key: root, key, name, value, component.
+  static std::vector<std::string> Content(std::vector<std::string> row) {
+    if (!row.empty()) row.erase(row.begin());
+    return row;
+  }
+};
+
+TEST_F(RegistryWriterTest, RowsByRootWithTheirValueEncodings) {
+  OpenProject();
+  auto model = Model(
+      "[HKEY_CURRENT_USER\\Software\\Acme]\r\n\"Window\"=\"max\"\r\n\"Size\"=dword:0000001a\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Empty]\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Values]\r\n@=\"default\"\r\n\"Blob\"=hex:01,a2,ff\r\n"
+      "\"List\"=hex(7):61,00,62,00,00\r\n\"Editor\"=\"%windir%\\\\notepad.exe\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.acme]\r\n@=\"Acme.Document\"\r\n\r\n"
+      "[HKEY_USERS\\.Default\\Software\\Acme]\r\n\"Shared\"=\"1\"\r\n\r\n"
+      "[HKEY_CURRENT_CONFIG\\Software\\Acme]\r\n\"Odd\"=\"1\"\r\n");
+  content::RegistryWriter writer(*writer_);
+  writer.WriteRegistry(*model);
+  const Rows rows = SavedRows("Registry");
+  // Keys in the map's order: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS.
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_0")),
+            (std::vector<std::string>{"0", ".acme", "", "Acme.Document", "RegistryData_HKCR"}));
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_1")),
+            (std::vector<std::string>{"1", "Software\\Acme", "Window", "max", "RegistryData_User"}));
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_2")),
+            (std::vector<std::string>{"1", "Software\\Acme", "Size", "#26", "RegistryData_User"}));
+  // An empty key gives one row that creates it.
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_3")),
+            (std::vector<std::string>{"2", "SOFTWARE\\Acme\\Empty", "", "", "RegistryData_Machine"}));
+  EXPECT_EQ(RowWithKey(rows, "Registry_4").at(4), "default");
+  EXPECT_EQ(RowWithKey(rows, "Registry_4").at(3), "");
+  EXPECT_EQ(RowWithKey(rows, "Registry_5").at(4), "#x01a2ff");
+  EXPECT_EQ(RowWithKey(rows, "Registry_6").at(4), "[~]a[~]b[~]");
+  EXPECT_EQ(RowWithKey(rows, "Registry_7").at(4), "[WindowsFolder]notepad.exe");
+  // HKEY_USERS stays in the machine's component without UseHKCUProxy.
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_8")),
+            (std::vector<std::string>{"3", ".Default\\Software\\Acme", "Shared", "1", "RegistryData_Machine"}));
+  EXPECT_EQ(rows.size(), 9u);
+  // A root the installer does not know is reported, not written under another root.
+  bool reported = false;
+  for (const std::string& text : WarningTexts())
+    reported |= text.find("HKEY_CURRENT_CONFIG\\Software\\Acme") != std::string::npos;
+  EXPECT_TRUE(reported);
+
+  // The three components have no key file: each gets its folder created.
+  const Rows createFolders = SavedRows("CreateFolder");
+  EXPECT_EQ(createFolders.size(), 3u);
+  for (const auto& row : createFolders) EXPECT_EQ(row.at(0), "INSTALLDIR");
+}
+
+TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
+  OpenProject();
+  auto model = Model(
+      "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}]\r\n@=\"Server\"\r\n\"Kept\"=\"k\"\r\n\r\n"
+      "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}\\InProcServer32]\r\n@=\"srv.dll\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Taken]\r\n\"A\"=\"1\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\AllMapped]\r\n\"B\"=\"1\"\r\n");
+  qv::ComPtr<qv::IComponent> server = content::GetComponent("srv.dll_COM", true);
+  auto& keys = model->Keys();
+  keys.find("HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}")->second.SetComponent(server);
+  keys.find("HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}")->second.Values()[0].SetMapped(true);
+  keys.find("HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}\\InProcServer32")->second.SetKeyMapped(true);
+  keys.find("HKEY_LOCAL_MACHINE\\SOFTWARE\\AllMapped")->second.Values()[0].SetMapped(true);
+  keys.find("HKEY_LOCAL_MACHINE\\SOFTWARE\\AllMapped")->second.SetMapped(true);
+  // A row of another step that took the first running key.
+  {
+    project::MSIRecord record(*writer_, "Registry");
+    record.SetField(1, "Registry_0");
+    record.SetField(2, 2);
+    record.SetField(3, "SOFTWARE\\Other");
+    record.SetField(6, "srv.dll_COM");
+  }
+  content::RegistryWriter writer(*writer_);
+  writer.WriteRegistry(*model);
+  const Rows rows = SavedRows("Registry");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_1")),
+            (std::vector<std::string>{"0", "CLSID\\{00000000-0000-0000-0000-000000000001}", "Kept", "k", "srv.dll_COM"}));
+  EXPECT_EQ(RowWithKey(rows, "Registry_2").at(5), "RegistryData_Machine");
+}
+
+TEST_F(RegistryWriterTest, ProxyUsersAndComponentTags) {
+  LoadOptions({{"UseHKCUProxy", "Y"}});
+  OpenProject();
+  writer_->CreateFeature("Tools", "", "Tools", "", "");
+  writer_->CreateFeature("Main", "", "Main", "", "");
+  auto model = Model(
+      "[HKEY_USERS\\.Default\\Software\\Acme]\r\n\"Shared\"=\"1\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Tools],x,y,Tools\r\n\"T\"=\"1\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Lost],x,y,No Such Feature\r\n\"L\"=\"1\"\r\n",
+      true);
+  content::RegistryWriter writer(*writer_);
+  writer.WriteRegistry(*model);
+  const Rows rows = SavedRows("Registry");
+  EXPECT_EQ(RowWithKey(rows, "Registry_0").at(5), "RegistryData_Machine_NoSuchFeature");
+  EXPECT_EQ(RowWithKey(rows, "Registry_1").at(5), "RegistryData_Machine_Tools");
+  // With UseHKCUProxy, HKEY_USERS is the user's data.
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_2")),
+            (std::vector<std::string>{"3", ".Default\\Software\\Acme", "Shared", "1", "RegistryData_User"}));
+  const Rows links = SavedRows("FeatureComponents");
+  auto featureOf = [&](const std::string& component) {
+    for (const auto& row : links)
+      if (row.at(1) == component) return row.at(0);
+    return std::string();
+  };
+  EXPECT_EQ(featureOf("RegistryData_Machine_Tools"), "Tools");
+  // A tag that names no feature leaves the component in the default feature.
+  EXPECT_EQ(featureOf("RegistryData_Machine_NoSuchFeature"), writer_->DefaultFeature());
+}
+
+TEST_F(RegistryWriterTest, RemovedValuesKeepTheirNamesAndKeysAreRemovedWhole) {
+  OpenProject();
+  auto deleted = Model(
+      "[HKEY_CURRENT_USER\\Software\\Acme]\r\n\"Obsolete\"=\"1\"\r\n@=\"old\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Old]\r\n");
+  content::RegistryWriter writer(*writer_);
+  writer.WriteRemoveRegistry(*deleted);
+  const Rows rows = SavedRows("RemoveRegistry");
+  EXPECT_EQ(rows, (Rows{{"RemoveRegistry_0", "1", "Software\\Acme", "Obsolete", "RemoveRegistry_Component"},
+                        {"RemoveRegistry_1", "1", "Software\\Acme", "", "RemoveRegistry_Component"},
+                        {"RemoveRegistry_2", "2", "SOFTWARE\\Acme\\Old", "-", "RemoveRegistry_Component"}}));
+  EXPECT_FALSE(RowWithKey(SavedRows("Component"), "RemoveRegistry_Component").empty());
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// The capture script's program and DLL calls as custom actions with their properties and
+// places in the sequences, the all-users profile actions, the DLL wrapper, and icon keys.
+#include "content/custom_action_writer.h"
+
+#include "content_fixture.h"
+#include "support/engine_presence.h"
+
+namespace {
+
+using contenttest::Rows;
+
+class ScriptCallsTest : public contenttest::ContentTest {
+ protected:
+  void SetUp() override {
+    SKIP_UNLESS_ENGINE_IS_BUILT();
+    ContentTest::SetUp();
+  }
+  static int SequenceOf(const Rows& rows, const std::string& action) {
+    auto row = RowWithKey(rows, action);
+    return row.size() > 2 ? std::stoi(row[2]) : -1;
+  }
+};
+
+TEST_F(ScriptCallsTest, ProgramAndDllCallsBecomeActions) {
+  UseScript(
+      "ScriptVersion('4.0')\r\n"
+      "EXE(%SystemFolder%\\notepad.exe|System|readme.txt|InstallFinalize|0)\r\n"
+      "EXE(calc.exe|system||InstallFinalize|1)\r\n"
+      "EXE(%SCRIPTFOLDER%Setup\\post.exe|Setup|/quiet|NoSuchAction|0)\r\n"
+      "EXE(C:\\Tools\\run.exe|Other|-x|CostFinalize|0)\r\n"
+      "DLL(%SCRIPTFOLDER%ProgramFilesFolder\\Acme\\util.dll||Init|VOID|CostFinalize|0)\r\n"
+      "a|INT|5\r\n"
+      "two|parts\r\n"
+      "b|LPSTR|hello\r\n"
+      "x|y|z|w\r\n"
+      "EndProc\r\n"
+      "DLL(%SystemFolder%\\sys.dll|System|Query|INT|CostFinalize|1)\r\n"
+      "EndProc\r\n");
+  OpenProject();
+  content::ConvertScriptCalls();
+  const Rows actions = SavedRows("CustomAction");
+  EXPECT_EQ(RowWithKey(actions, "EXECA1"),
+            (std::vector<std::string>{"EXECA1", "34", "SystemFolder", "notepad.exe readme.txt", ""}));
+  EXPECT_EQ(RowWithKey(actions, "EXECA2"),
+            (std::vector<std::string>{"EXECA2", "34", "WindowsFolder", "calc.exe", ""}));
+  EXPECT_EQ(RowWithKey(actions, "EXECA3"),
+            (std::vector<std::string>{"EXECA3", "2", script_->ScriptFolder() + "Setup\\post.exe", "/quiet", ""}));
+  EXPECT_EQ(RowWithKey(actions, "EXECA4"),
+            (std::vector<std::string>{"EXECA4", "2", "C:\\Tools\\run.exe", "-x", ""}));
+  // Only three-part lines are parameters, numbered in order.
+  EXPECT_EQ(RowWithKey(actions, "DLLCA1"),
+            (std::vector<std::string>{"DLLCA1", "131072", script_->ScriptFolder() + "ProgramFilesFolder\\Acme\\util.dll",
+                                      "VOID util::Init(INT a=[DLLCA1_PARAM1], LPSTR b=[DLLCA1_PARAM2])", ""}));
+  EXPECT_EQ(RowWithKey(actions, "DLLCA2"),
+            (std::vector<std::string>{"DLLCA2", "131104", "SystemFolder", "INT=[DLLCA2_RETURN] sys::Query()", ""}));
+  const Rows properties = SavedRows("Property");
+  EXPECT_EQ(RowWithKey(properties, "DLLCA1_PARAM1").at(1), "5");
+  EXPECT_EQ(RowWithKey(properties, "DLLCA1_PARAM2").at(1), "hello");
+  EXPECT_TRUE(RowWithKey(properties, "DLLCA1_PARAM3").empty());
+  EXPECT_EQ(RowWithKey(properties, "DLLCA2_RETURN").at(1), "0");
+
+  // Places: after the anchor, in order; 700 without the anchor; the UI sequence only when asked.
+  const Rows execute = SavedRows("InstallExecuteSequence");
+  const int costFinalize = SequenceOf(execute, "CostFinalize");
+  EXPECT_EQ(SequenceOf(execute, "EXECA4"), costFinalize + 1);
+  EXPECT_EQ(SequenceOf(execute, "DLLCA1"), costFinalize + 2);
+  EXPECT_EQ(SequenceOf(execute, "DLLCA2"), costFinalize + 3);
+  EXPECT_EQ(SequenceOf(execute, "EXECA2"), SequenceOf(execute, "EXECA1") + 1);
+  EXPECT_EQ(SequenceOf(execute, "EXECA3"), 700);
+  const Rows ui = SavedRows("InstallUISequence");
+  EXPECT_NE(SequenceOf(ui, "EXECA2"), -1);
+  EXPECT_NE(SequenceOf(ui, "DLLCA2"), -1);
+  EXPECT_EQ(SequenceOf(ui, "EXECA1"), -1);
+  EXPECT_TRUE(RowWithKey(SavedRows("AdvtExecuteSequence"), "DLLCA1").empty());
+
+  // The wrapper that DLL calls run through is recorded in the project.
+  EXPECT_EQ(SavedRows("QvDllWrapper"), (Rows{{"QvDLLWrapper"}}));
+}
+
+TEST_F(ScriptCallsTest, AllUsersProfileActionsFollowEachOther) {
+  UseScript("ScriptVersion('4.0')\r\n");
+  OpenProject();
+  content::ConvertScriptCalls();
+  const Rows actions = SavedRows("CustomAction");
+  EXPECT_EQ(RowWithKey(actions, "setUserProfileNT"),
+            (std::vector<std::string>{"setUserProfileNT", "51", "ALLUSERSPROFILE", "[%ALLUSERSPROFILE]", ""}));
+  EXPECT_EQ(RowWithKey(actions, "setAllUsersProfile2K").at(3), "[%SystemRoot]\\Profiles\\AllUsers");
+  for (const char* table : {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence"}) {
+    const Rows rows = SavedRows(table);
+    const int anchor = SequenceOf(rows, "ValidateProductID");
+    const int first = SequenceOf(rows, "setUserProfileNT");
+    EXPECT_EQ(first, anchor == -1 ? 700 : anchor + 1) << table;
+    EXPECT_EQ(SequenceOf(rows, "SetAllUsersProfileNT"), first + 1) << table;
+    EXPECT_EQ(SequenceOf(rows, "setAllUsersProfile2K"), first + 2) << table;
+    EXPECT_EQ(RowWithKey(rows, "SetAllUsersProfileNT").at(1), "VersionNT = 400") << table;
+  }
+  // A second conversion step in the same project adds nothing twice.
+  content::ConvertScriptCalls();
+  EXPECT_EQ(SavedRows("CustomAction").size(), actions.size());
+}
+
+TEST_F(ScriptCallsTest, IconKeysOnePerFileAndIndex) {
+  testenv::WriteText(InFolder("app.ico"), "icon bytes");
+  UseScript("ScriptVersion('4.0')\r\n");
+  OpenProject();
+  const std::string icon = InFolder("app.ico");
+  EXPECT_EQ(content::GetIconKey(icon, 0, "[INSTALLDIR]app.exe"), "Icon_app.exe");
+  EXPECT_EQ(content::GetIconKey(icon, 0, "[INSTALLDIR]other.dll"), "Icon_app.exe");  // cached
+  EXPECT_EQ(content::GetIconKey(InFolder("APP.ICO"), 0, ""), "Icon_app.exe");        // case ignored
+  EXPECT_EQ(content::GetIconKey(icon, 1, "[INSTALLDIR]app.exe"), "Icon_app1.exe");
+  EXPECT_EQ(content::GetIconKey(icon, 2, ""), "Icon_app.ico");
+  const Rows rows = SavedRows("Icon");
+  EXPECT_EQ(rows.size(), 3u);
+}
+
+}  // namespace
