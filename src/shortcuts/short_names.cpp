@@ -57,13 +57,15 @@ std::string StrictCharacters(const std::string& text) {
 std::string ShortBaseFrom(const std::string& cleaned) {
   if (cleaned.size() <= kShortBaseLength) return cleaned;
   const std::string stem = cleaned.substr(0, kNumberedStemLength);
-  for (long n = 1;; ++n) {
+  long& next = ShortNames().NextNumber(stem);
+  for (long n = next;; ++n) {
     const std::string suffix = platform::Format("~%li", n);
     std::string front = stem;
     while (!front.empty() && front.size() + suffix.size() > kShortBaseLength) front.pop_back();
     const std::string candidate = front + suffix;
     if (!ShortNames().Contains(candidate)) {
       ShortNames().Add(candidate);
+      next = n + 1;
       return candidate;
     }
   }

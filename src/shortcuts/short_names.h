@@ -2,6 +2,7 @@
 // INI files), and the registry of the short names already handed out.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -15,10 +16,18 @@ class ShortNameRegistry {
  public:
   bool Contains(const std::string& shortName) const { return names_.count(shortName) != 0; }
   void Add(const std::string& shortName) { names_.insert(shortName); }
-  void Clear() { names_.clear(); }
+  void Clear() {
+    names_.clear();
+    nextNumbers_.clear();
+  }
+  // The number to try first for a stem: names are never given back during a conversion, so the
+  // numbers below the last one handed out for a stem are all taken, and numbering many names of
+  // one stem stays linear.
+  long& NextNumber(const std::string& stem) { return nextNumbers_.try_emplace(stem, 1).first->second; }
 
  private:
   std::set<std::string, platform::LessNoCase> names_;
+  std::map<std::string, long, platform::LessNoCase> nextNumbers_;
 };
 
 ShortNameRegistry& ShortNames();
