@@ -68,12 +68,13 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   const std::string fileName = FileNameOfPath(entry.name);
   if (fileName.empty()) return;
   std::string directory = InstallerFolder(folder);
-  if (directory.empty()) {
+  std::string namingFolder = folder;
+  if (folder.empty()) {
     frontend::LogMessage(frontend::kWarning,
                          platform::Format("The file '%s' is listed before any target folder in the "
                                           "capture script; it is installed into INSTALLDIR.",
                                           entry.name.c_str()));
-    directory = "[INSTALLDIR]";
+    directory = namingFolder = "[INSTALLDIR]";
   }
   const std::string installedPath = directory + fileName;
   const FileKind kind = extensions_.KindOf(ExtensionOfPath(fileName));
@@ -82,7 +83,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   const bool created = !component;
   std::string componentName;
   if (created) {
-    componentName = MakeComponentName(entry.name, folder);
+    componentName = MakeComponentName(entry.name, namingFolder);
     component = CreateComponent(componentName, "", directory, "", kFileComponent, entry.condition);
     if (!(kind.group == kOtherFiles && options::Options().OtherFilesNewComponents()))
       CHECK_HR(component->SetDescription(ToEngine(frontend::LoadString(kind.descriptionId))));
@@ -136,6 +137,8 @@ void AddCapturedFiles(const capture::CaptureScript& script) {
   for (const auto& [folder, entries] : script.InstalledFiles()) {
     for (const capture::FileEntry& entry : entries) {
       frontend::TestCancel();
+      // Captured INI files are installed as files; the INI step will take them over as IniFile
+      // rows (its files are to be handed to it from here).
       components->AddCapturedFile(folder, entry);
     }
   }

@@ -251,6 +251,21 @@ TEST_F(ComponentWriterTest, OtherFilesGetComponentsOfTheirOwnWhenAsked) {
   EXPECT_TRUE(RowWithKey(SavedRows("QvComponentInfo"), "readme.txt").at(1).empty());
 }
 
+TEST_F(ComponentWriterTest, AFileBeforeAnyFileListGoesToTheInstallDirectoryWithAWarning) {
+  capture::CaptureScript& script = UseScript("ScriptVersion('4.0')\r\nC:\\cap\\stray.txt\r\n");
+  OpenProject();
+  content::AddCapturedFiles(script);
+  const Rows files = SavedRows("File");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(ComponentOfFile(files, "stray.txt"), "Folder_INSTALLDIR");
+  EXPECT_EQ(RowWithKey(SavedRows("Component"), "Folder_INSTALLDIR").at(kDirectory), "INSTALLDIR");
+  ASSERT_EQ(WarningTexts().size(), 1u);
+  EXPECT_NE(WarningTexts()[0].find("C:\\cap\\stray.txt"), std::string::npos);
+  EXPECT_NE(LogText().find("Created component:  Key = 'Folder_INSTALLDIR', KeyPath = '', Feature = '" +
+                           writer_->DefaultFeature() + "', Directory = '[INSTALLDIR]'"),
+            std::string::npos);
+}
+
 TEST_F(ComponentWriterTest, CreatedFoldersGetAComponentUnlessOneLiesThere) {
   capture::CaptureScript& script = UseScript(
       "ScriptVersion('4.0')\r\n"
