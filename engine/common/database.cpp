@@ -51,6 +51,7 @@ Table* Database::AddTable(const std::string& name, std::vector<ColumnDef> column
   auto table = std::make_unique<Table>(name, std::move(columns));
   Table* raw = table.get();
   tables_.emplace(name, std::move(table));
+  references_.clear();
   return raw;
 }
 
@@ -58,6 +59,7 @@ bool Database::DropTable(const std::string& name) {
   auto it = tables_.find(name);
   if (it == tables_.end()) return false;
   tables_.erase(it);
+  references_.clear();
   return true;
 }
 
@@ -66,6 +68,16 @@ std::string Database::SummaryString(int property) const {
   if (it == summary_.end()) return {};
   const auto* text = std::get_if<std::string>(&it->second);
   return text ? *text : std::string();
+}
+
+const std::vector<Database::ColumnRef>& Database::ReferencesTo(const std::string& tableName) {
+  auto cached = references_.find(tableName);
+  if (cached != references_.end()) return cached->second;
+  std::vector<ColumnRef> refs;
+  for (const auto& [name, other] : tables_)
+    for (size_t c = 0; c < other->Columns().size(); ++c)
+      if (RefersTo(tableName, other->Columns()[c].name)) refs.push_back({other.get(), c});
+  return references_.emplace(tableName, std::move(refs)).first->second;
 }
 
 HResult Database::RenameKey(Table& table, RowId id, const std::string& newKey) {
@@ -87,12 +99,9 @@ HResult Database::RenameKey(Table& table, RowId id, const std::string& newKey) {
     RowId row;
   };
   std::vector<Change> changes;
-  for (Table* other : Tables()) {
-    for (size_t c = 0; c < other->Columns().size(); ++c) {
-      if (!RefersTo(table.Name(), other->Columns()[c].name)) continue;
-      if (other == &table && c == 0) continue;
-      for (RowId rid : other->RowsWhere(c, oldKey)) changes.push_back({other, c, rid});
-    }
+  for (const ColumnRef& ref : ReferencesTo(table.Name())) {
+    if (ref.table == &table && ref.column == 0) continue;
+    for (RowId rid : ref.table->RowsWhere(ref.column, oldKey)) changes.push_back({ref.table, ref.column, rid});
   }
   for (const Change& change : changes) {
     if (change.column >= change.table->KeyColumnCount()) continue;

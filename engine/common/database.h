@@ -68,7 +68,16 @@ class Database {
   HResult RenameKey(Table& table, RowId id, const std::string& newKey);
 
  private:
+  struct ColumnRef {
+    Table* table;
+    size_t column;
+  };
+  // The columns of every table that refer to the keys of the named table; kept until the set
+  // of tables changes, so that re-keying does not look at every column every time.
+  const std::vector<ColumnRef>& ReferencesTo(const std::string& tableName);
+
   std::map<std::string, std::unique_ptr<Table>, std::less<>> tables_;
+  std::map<std::string, std::vector<ColumnRef>, std::less<>> references_;
   std::map<int, SummaryValue> summary_;
   int codePage_ = 1252;
 };
