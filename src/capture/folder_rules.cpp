@@ -102,10 +102,18 @@ bool PercentPairToBracket(std::string& text) {
   if (open == std::string::npos) return false;
   const size_t close = text.find('%', open + 2);
   if (close == std::string::npos) return false;
-  if (!IsFolderReference("[" + text.substr(open + 1, close - open - 1) + "]")) return false;
-  text[open] = '[';
-  text[close] = ']';
+  const std::string key = FolderPropertyKey(text.substr(open + 1, close - open - 1));
+  if (key.empty()) return false;
+  text.replace(open, close + 1 - open, "[" + key + "]");
   return true;
+}
+
+std::string FolderPropertyKey(const std::string& name) {
+  if (name.empty() || !IsFolderReference("[" + name + "]")) return {};
+  if (const auto standard = KnownFolders().find(name); standard != KnownFolders().end()) return *standard;
+  const project::VpxWriter* writer = project::CurrentProjectWriter();
+  if (writer == nullptr || !writer->IsOpen()) return {};
+  return writer->KnownDirectoryKey(name) == name ? name : std::string();
 }
 
 bool PercentFolderToPlain(std::string& text) {

@@ -38,8 +38,15 @@ bool ApplyWindowsVolume(std::string& text, bool bracketForm);
 // Deletes the first "_Short(" and the first ')' after it.
 bool StripShortMarker(std::string& text);
 
-// "%NAME%" becomes "[NAME]" when [NAME] is a folder reference.
+// "%NAME%" becomes "[Key]" when NAME names a folder property (FolderPropertyKey).
 bool PercentPairToBracket(std::string& text);
+// The folder property that a name between percent signs stands for, spelt as the installer
+// needs it (its property names are case-sensitive): a standard folder in any letter case gives
+// its own spelling ("programfilesfolder" gives "ProgramFilesFolder"); another directory of the
+// open project counts only in the letter case of its key, so that an environment variable
+// such as %TEMP% is not taken for a captured folder that happens to be keyed "Temp". Empty
+// when the name is no folder property.
+std::string FolderPropertyKey(const std::string& name);
 // "%NAME%rest" becomes "NAME\rest".
 bool PercentFolderToPlain(std::string& text);
 // "[Folder]\App" becomes "[Folder]App".

@@ -377,6 +377,11 @@ bool VpxWriter::IsKnownDirectory(const std::string& key) const {
   return state_->knownDirectories.count(key) != 0;
 }
 
+std::string VpxWriter::KnownDirectoryKey(const std::string& key) const {
+  const auto known = state_->knownDirectories.find(key);
+  return known == state_->knownDirectories.end() ? std::string() : *known;
+}
+
 std::string VpxWriter::DirectoryForPath(const std::string& folderPath, const std::string& nameHint) {
   bool hintKnown = !nameHint.empty() && IsKnownDirectory(nameHint);
   qv::ComPtr<qv::IProduct> product = Product();

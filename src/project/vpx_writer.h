@@ -45,6 +45,9 @@ class VpxWriter {
   void AddDirectory(const std::string& key, const std::string& parent, const std::string& defaultDir);
   // Case-insensitive.
   bool IsKnownDirectory(const std::string& key) const;
+  // The known directory key that matches key in any letter case, spelt as the project spells
+  // it; empty when there is none.
+  std::string KnownDirectoryKey(const std::string& key) const;
   // The directory key for a folder path (installer form "[Key]Sub\" or absolute "D:\Apps"),
   // re-keyed to nameHint when that is not empty and not yet a known key. Empty on failure.
   std::string DirectoryForPath(const std::string& folderPath, const std::string& nameHint);

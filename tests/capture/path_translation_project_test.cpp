@@ -3,6 +3,8 @@
 // project directories. Read back from the saved project.
 #include "capture/path_translation.h"
 
+#include "capture/registry_model.h"
+#include "capture/registry_text.h"
 #include "capture_fixture.h"
 #include "content/custom_action_writer.h"
 #include "project/keys.h"
@@ -67,6 +69,33 @@ TEST_F(OpenProjectPathTest, EnvironmentFoldersInValueAndDirectoryMode) {
   EXPECT_TRUE(HasRow(Rows("CustomAction"), {"QvTEMP", "35", "QvTEMP", "[%TEMP]"}));
   EXPECT_TRUE(HasRow(Rows("Directory"), {"QvTEMP", "TARGETDIR", "."}));
   EXPECT_TRUE(HasRow(Rows("InstallExecuteSequence"), {"QvTEMP"}));
+}
+
+TEST_F(OpenProjectPathTest, PercentNamesBecomeFolderReferencesInTheInstallersLetterCase) {
+  UseScript("4.0");
+  // A captured folder below the Windows folder that is keyed "Temp", as deleted files make one.
+  writer_->AddDirectory("Temp", "WindowsFolder", "Temp");
+  std::string text = "%TEMP%\\x";
+  EXPECT_FALSE(PercentPairToBracket(text));
+  EXPECT_EQ(text, "%TEMP%\\x");
+  text = "%Temp%\\x";
+  EXPECT_TRUE(PercentPairToBracket(text));
+  EXPECT_EQ(text, "[Temp]\\x");
+  // Standard folders in any letter case take the installer's spelling.
+  text = "%programfilesfolder%\\App";
+  EXPECT_TRUE(PercentPairToBracket(text));
+  EXPECT_EQ(text, "[ProgramFilesFolder]\\App");
+  EXPECT_EQ(FolderPropertyKey("SYSTEMFOLDER"), "SystemFolder");
+  EXPECT_EQ(FolderPropertyKey("temp"), "");
+
+  // An expandable string keeps the environment variable for the target machine to expand.
+  RegValue expandable = RegValue::Parse("\"Cache\"=hex(2):25,54,45,4d,50,25,5c,78,00");
+  EXPECT_EQ(expandable.Data(), "%TEMP%\\x");
+  EXPECT_EQ(GetRegistryTableValue(expandable), "#%%TEMP%\\x");
+  RegValue plain = RegValue::Parse("\"Log\"=\"%TEMP%\\\\x.log\"");
+  EXPECT_EQ(GetRegistryTableValue(plain), "%TEMP%\\x.log");
+  RegValue folder = RegValue::Parse("\"Tool\"=hex(2):25,77,69,6e,64,69,72,25,5c,78,2e,65,78,65,00");
+  EXPECT_EQ(GetRegistryTableValue(folder), "#%[WindowsFolder]x.exe");
 }
 
 TEST_F(OpenProjectPathTest, AbsoluteVariablesBecomeProjectDirectories) {
