@@ -5,12 +5,14 @@
 #include <cctype>
 #include <map>
 
+#include "binary_actions.h"
 #include "file_hash.h"
 #include "platform/codepage.h"
 #include "platform/file_version.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "qv/project_tables.h"
+#include "source_files.h"
 
 namespace builder {
 namespace {
@@ -51,24 +53,6 @@ int Column(const Table& table, const char* name, BuildMessages& messages) {
 
 std::string Where(const std::string& table, const std::string& key, const std::string& column) {
   return "Table '" + table + "', row '" + key + "', column '" + column + "'";
-}
-
-// A source path of the project as a host path: "<SOURCEFILEPATH>\" resolved against the
-// property, backslashes and letter case resolved on the host.
-std::string HostPathOf(const std::string& sourcePath, const std::string& sourceFilePath) {
-  std::string path = sourcePath;
-  if (platform::StartsWithNoCase(path, qv::kSourceFilePathPrefix)) {
-    std::string base = sourceFilePath;
-    if (!base.empty() && !platform::IsSeparator(base.back())) base += '/';
-    path = base + path.substr(std::string(qv::kSourceFilePathPrefix).size());
-  }
-  std::string resolved = platform::ResolveHostPath(path);
-  if (!platform::FileExists(resolved)) {
-    // Captured names may be stored on disk in the capture's code page.
-    const std::string ansi = platform::ResolveHostPath(platform::Utf8ToAnsi(path));
-    if (platform::FileExists(ansi)) return ansi;
-  }
-  return resolved;
 }
 
 // Column 1 -> column 2 of a two-column table (Property, QvFileSource).
@@ -226,6 +210,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
   }
 
   LeaveOutWrapperActions(db, messages);
+  CompileBinaryActions(db, sourceFilePath, messages);
 
   // Files: sequence in key order, size, version and language, or a hash.
   Table* files = db.FindTable("File");
@@ -259,7 +244,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
                        file.fileName + "'.");
         continue;
       }
-      file.hostPath = HostPathOf(source->second, sourceFilePath);
+      file.hostPath = HostPathOfSource(source->second, sourceFilePath);
       struct stat info {};
       if (stat(file.hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second +

@@ -1,7 +1,8 @@
 // Turns the engine's in-memory copy of a project into the tables of a package: File rows get
 // their sequence, size, version and language; unversioned files get MsiFileHash rows; Media
 // rows follow the cabinets (or the uncompressed image); application paths become App Paths
-// Registry rows; custom actions that need the DLL wrapper are left out with a warning; the
+// Registry rows; custom actions that need the DLL wrapper are left out with a warning, those
+// that run a file from the Binary table get its Binary row (binary_actions.h); the
 // engine's own project tables and their validation rows leave the database.
 #pragma once
 
