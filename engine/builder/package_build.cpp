@@ -153,8 +153,10 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   const std::string location = ResolveLocation(settings.buildLocation, projectPath);
   const std::string outputFolder = settings.compressed ? location : location + "/" + settings.packageName;
   *packagePath = outputFolder + "/" + settings.packageName + ".msi";
-  messages.Info("Building " + std::string(settings.compressed ? "compressed" : "uncompressed") + " package " +
-                *packagePath + " (" + std::to_string(package.files.size()) + " files).");
+  // After errors the package is not written: no announcement of it then.
+  if (messages.ErrorCount() == 0)
+    messages.Info("Building " + std::string(settings.compressed ? "compressed" : "uncompressed") + " package " +
+                  *packagePath + " (" + std::to_string(package.files.size()) + " files).");
 
   PackageSummary summary;
   summary.title = "Installation Database";

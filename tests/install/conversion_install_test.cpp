@@ -1,10 +1,13 @@
 // The program end to end: fernclip converts the bundled demo capture and builds the package
 // and setup.exe beside the project; two /fakeguids runs give the same bytes; setup.exe installs
-// the package under Wine and msiexec removes it again.
+// the package under Wine with every captured file, folder and registry value, and msiexec
+// removes it all again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "installed_capture.h"
+#include "support/captures.h"
 #include "support/engine_presence.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
@@ -14,58 +17,73 @@ namespace {
 
 namespace fs = std::filesystem;
 using testenv::ReadText;
-using test_support::RunCommand;
-using test_support::ShellQuote;
 
-// The value of a property of a package, as msiinfo exports the Property table.
-std::string PackageProperty(const std::string& package, const std::string& name) {
-  std::string output;
-  RunCommand("msiinfo export " + ShellQuote(package) + " Property", &output);
-  const std::string prefix = "\n" + name + "\t";
-  const size_t at = output.find(prefix);
-  if (at == std::string::npos) return "";
-  const size_t begin = at + prefix.size();
-  return output.substr(begin, output.find_first_of("\r\n", begin) - begin);
-}
-
-TEST(ConversionInstall, DemoBuildsReproduciblyWithSetupExeThatInstalls) {
+TEST(ConversionInstall, DemoBuildsReproduciblyAndItsSetupExeInstallsEveryCapturedChange) {
   SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
-  fs::copy(std::string(FERNCLIP_SOURCE_DIR) + "/examples/demo", temp / "demo", fs::copy_options::recursive);
-  {
-    std::string options = ReadText(temp / "demo/options.ini");
-    options.replace(options.find("[General]"), 9, "[General]\r\nCreateSetupExe=Y");
-    testenv::WriteText(temp / "demo/options.ini", options);
-  }
-  const std::string run = "FERNCLIP_REGISTRY=" + ShellQuote(temp / "registry.reg") + " " +
-                          ShellQuote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " +
-                          ShellQuote(temp / "demo/demo.inc") + " /fakeguids";
-  std::string output;
-  ASSERT_EQ(RunCommand(run, &output), 0) << output;
-  EXPECT_NE(output.find("Building .msi package"), std::string::npos) << output;
-  EXPECT_NE(output.find("Finished successfully."), std::string::npos) << output;
+  const std::string script = test_support::CopyCapture("examples/demo", temp / "demo");
+  test_support::SetGeneralOption(temp / "demo/options.ini", "CreateSetupExe", "Y");
+  auto run = test_support::RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_NE(run.out.find("Building .msi package"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Finished successfully."), std::string::npos) << run.out;
   const std::string package = temp / "demo/Fernclip Demo.msi";
   const std::string setup = temp / "demo/setup.exe";
-  ASSERT_TRUE(fs::exists(package)) << output;
-  ASSERT_TRUE(fs::exists(setup)) << output;
+  ASSERT_TRUE(fs::exists(package)) << run.out;
+  ASSERT_TRUE(fs::exists(setup)) << run.out;
   const std::string firstPackage = ReadText(package), firstSetup = ReadText(setup);
 
-  ASSERT_EQ(RunCommand(run, &output), 0) << output;
-  EXPECT_EQ(ReadText(package), firstPackage);
-  EXPECT_EQ(ReadText(setup), firstSetup);
+  run = test_support::RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(ReadText(package) == firstPackage);
+  EXPECT_TRUE(ReadText(setup) == firstSetup);
 
-  const std::string productCode = PackageProperty(package, "ProductCode");
+  const std::string productCode = test_support::DumpProperties(package)["ProductCode"];
   ASSERT_FALSE(productCode.empty());
   std::string error;
   auto wine = winetest::WinePrefix::Create(&error);
   ASSERT_TRUE(wine) << error;
+  // What the setup removed on the capture machine, there before the install.
+  const std::string demo = "C:\\Program Files (x86)\\Demo\\";
+  testenv::WriteText(wine->HostPath(demo + "old-version.txt"), "0.9");
+  ASSERT_EQ(wine->Run({"reg", "add", "HKLM\\Software\\Fernclip Demo 0.9", "/v", "Old", "/d", "1", "/f", "/reg:32"}), 0);
+
   ASSERT_EQ(wine->Run({winetest::WinePrefix::WindowsPathOf(setup), "/qn"}), 0);
+  const auto captured = test_support::CapturedFiles(script);
+  ASSERT_EQ(captured.size(), 5u);
+  winetest::ExpectCapturedFiles(*wine, captured, true);
+  EXPECT_TRUE(fs::is_directory(wine->HostPath(demo + "Logs")));
+  EXPECT_FALSE(fs::exists(wine->HostPath(demo + "old-version.txt")));
+
+  const auto machine = wine->QueryKey("HKLM\\Software\\Fernclip Demo", /*view32=*/true);
+  ASSERT_TRUE(machine);
+  const std::map<std::string, winetest::RegistryValue> expected = {
+      {"InstallDir", {"REG_SZ", "C:\\Program Files\\Demo"}},
+      {"Version", {"REG_SZ", "1.0"}},
+      {"Build", {"REG_DWORD", "0x2a"}},
+      {"Signature", {"REG_BINARY", "46434C"}},
+      {"Languages", {"REG_MULTI_SZ", "en\\0de"}},
+      {"LogFolder", {"REG_EXPAND_SZ", "%TEMP%\\Fernclip Demo"}},
+  };
+  for (const auto& [name, value] : expected) {
+    ASSERT_TRUE(machine->count(name)) << name;
+    EXPECT_EQ(machine->at(name).type, value.type) << name;
+    EXPECT_EQ(machine->at(name).data, value.data) << name;
+  }
+  EXPECT_TRUE(wine->QueryKey("HKLM\\Software\\Fernclip Demo\\Plugins", true));
+  const auto user = wine->QueryKey("HKCU\\Software\\Fernclip Demo");
+  ASSERT_TRUE(user && user->count("Colour"));
+  EXPECT_EQ(user->at("Colour").data, "blue");
+  EXPECT_FALSE(wine->QueryKey("HKLM\\Software\\Fernclip Demo 0.9", true));
   const std::string uninstallKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productCode;
-  const std::string uninstallKey32 =
-      "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productCode;
-  EXPECT_TRUE(wine->KeyExists(uninstallKey) || wine->KeyExists(uninstallKey32));
+  EXPECT_TRUE(wine->QueryKey(uninstallKey, true));
+
   ASSERT_EQ(wine->Uninstall(package), 0);
-  EXPECT_FALSE(wine->KeyExists(uninstallKey) || wine->KeyExists(uninstallKey32));
+  winetest::ExpectCapturedFiles(*wine, captured, false);
+  EXPECT_FALSE(fs::exists(wine->HostPath(demo + "Logs")));
+  EXPECT_FALSE(wine->QueryKey("HKLM\\Software\\Fernclip Demo", true));
+  EXPECT_FALSE(wine->QueryKey("HKCU\\Software\\Fernclip Demo"));
+  EXPECT_FALSE(wine->QueryKey(uninstallKey, true));
 }
 
 }  // namespace

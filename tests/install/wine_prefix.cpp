@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -86,6 +88,53 @@ std::string TrimLineEnds(std::string text) {
   return text;
 }
 
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// "HKLM\\X" as reg prints it: "HKEY_LOCAL_MACHINE\\X".
+std::string FullKeyName(const std::string& key) {
+  static const std::pair<const char*, const char*> roots[] = {{"HKLM", "HKEY_LOCAL_MACHINE"},
+                                                              {"HKCU", "HKEY_CURRENT_USER"},
+                                                              {"HKCR", "HKEY_CLASSES_ROOT"},
+                                                              {"HKU", "HKEY_USERS"}};
+  for (const auto& [shortName, longName] : roots)
+    if (key == shortName || key.starts_with(std::string(shortName) + "\\")) return longName + key.substr(strlen(shortName));
+  return key;
+}
+
+// The keys and values that reg query prints for key: a line with a key's full name (a key
+// without values may be left out), then a line "    <name>    REG_<TYPE>    <data>" a value.
+// Keys by their path below key; reg prints names in their stored letter case.
+WinePrefix::RegistryTree ParseRegQuery(const std::string& output, const std::string& key) {
+  WinePrefix::RegistryTree tree;
+  const std::string top = LowerCase(FullKeyName(key));
+  std::string current;
+  size_t lineStart = 0;
+  while (lineStart < output.size()) {
+    size_t lineEnd = output.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = output.size();
+    const std::string line = TrimLineEnds(output.substr(lineStart, lineEnd - lineStart));
+    lineStart = lineEnd + 1;
+    if (line.starts_with("HKEY_")) {
+      const std::string lower = LowerCase(line);
+      current = lower.size() > top.size() && lower.starts_with(top + "\\") ? line.substr(top.size() + 1) : "";
+      tree[current];
+      continue;
+    }
+    const size_t type = line.find("    REG_");
+    if (!line.starts_with("    ") || type == std::string::npos) continue;
+    const std::string name = line.substr(4, type - 4);
+    RegistryValue value;
+    const size_t typeEnd = line.find("    ", type + 4);
+    value.type = line.substr(type + 4, typeEnd == std::string::npos ? std::string::npos : typeEnd - type - 4);
+    if (typeEnd != std::string::npos) value.data = line.substr(typeEnd + 4);
+    tree[current][name == "(Default)" ? "" : name] = value;
+  }
+  return tree;
+}
+
 }  // namespace
 
 std::unique_ptr<WinePrefix> WinePrefix::Create(std::string* error) {
@@ -164,6 +213,22 @@ std::optional<RegistryValue> WinePrefix::QueryValue(const std::string& key, cons
     lineStart = lineEnd + 1;
   }
   return std::nullopt;
+}
+
+std::optional<std::map<std::string, RegistryValue>> WinePrefix::QueryKey(const std::string& key, bool view32) {
+  std::string output;
+  std::vector<std::string> arguments = {"reg", "query", key};
+  if (view32) arguments.push_back("/reg:32");
+  if (Run(arguments, &output) != 0) return std::nullopt;
+  return ParseRegQuery(output, key)[""];
+}
+
+std::optional<WinePrefix::RegistryTree> WinePrefix::QueryTree(const std::string& key, bool view32) {
+  std::string output;
+  std::vector<std::string> arguments = {"reg", "query", key, "/s"};
+  if (view32) arguments.push_back("/reg:32");
+  if (Run(arguments, &output) != 0) return std::nullopt;
+  return ParseRegQuery(output, key);
 }
 
 bool WinePrefix::KeyExists(const std::string& key) {

@@ -3,6 +3,7 @@
 // WINEDEBUG=-all, without display, and with HOME in the test's own temporary folder.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,14 @@ class WinePrefix {
   // A registry value ("HKLM\Software\X", name; an empty name is the key's default value).
   std::optional<RegistryValue> QueryValue(const std::string& key, const std::string& name);
   bool KeyExists(const std::string& key);
+  // Every value of a key by name (the default value under ""), read in one run of reg; nothing
+  // when the key is missing. view32: the registry as a 32-bit program sees it (where a 32-bit
+  // package writes HKLM\Software and HKCR).
+  std::optional<std::map<std::string, RegistryValue>> QueryKey(const std::string& key, bool view32 = false);
+  // A key and all its subkeys, in one run of reg: the values of each key by its path below key
+  // ("" for key itself, "Sub\\Deeper" for a subkey); nothing when the key is missing.
+  using RegistryTree = std::map<std::string, std::map<std::string, RegistryValue>>;
+  std::optional<RegistryTree> QueryTree(const std::string& key, bool view32 = false);
 
   // The host path of a Windows path on drive C ("C:\Program Files (x86)\App\a.txt").
   std::string HostPath(const std::string& windowsPath) const;

@@ -1,0 +1,211 @@
+// Captures converted and built by the program as a user runs it, and the packages read back by
+// other programs (msitools): the README's demo, a richer capture, reproducible packages with
+// /fakeguids, and a build that fails on a file missing from the capture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "support/captures.h"
+#include "support/engine_presence.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::CapturedFiles;
+using test_support::CopyCapture;
+using test_support::FilesBelow;
+using test_support::RunCommand;
+using test_support::RunFernclip;
+using test_support::ShellQuote;
+using test_support::SplitLines;
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  return Sorted(names);
+}
+
+// (file name, bytes) of every file, so that packages and captures can be compared whatever the
+// folder names on either side.
+std::vector<std::string> NamesAndBytes(const std::map<std::string, std::string>& files) {
+  std::vector<std::string> items;
+  for (const auto& [path, bytes] : files) items.push_back(fs::path(path).filename().string() + "\n" + bytes);
+  return Sorted(items);
+}
+
+std::string SummaryField(const std::string& suminfo, const std::string& name) {
+  for (const std::string& line : SplitLines(suminfo))
+    if (line.starts_with(name + ": ")) return line.substr(name.size() + 2);
+  return "<missing>";
+}
+
+TEST(Package, TheReadmesDemoBuildsAPackageThatMsitoolsReadWithEveryCapturedFile) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  testenv::TempDir temp;
+  const std::string script = CopyCapture("examples/demo", temp / "demo");
+  const auto before = FolderEntries(temp / "demo");
+  const auto run = RunFernclip(script, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+
+  // The package is named after the product and lies beside the project; nothing else is left.
+  const std::string package = temp / "demo/Fernclip Demo.msi";
+  auto expected = before;
+  expected.push_back("Fernclip Demo.msi");
+  expected.push_back("demo.vpx");
+  EXPECT_EQ(FolderEntries(temp / "demo"), Sorted(expected));
+
+  const std::vector<std::string> lines = SplitLines(run.out);
+  const std::vector<std::string> tail = {"--------------------------", "Building .msi package",
+                                         "Building compressed package " + package + " (5 files).",
+                                         "Package written: " + package, "Finished successfully."};
+  ASSERT_GE(lines.size(), tail.size()) << run.out;
+  EXPECT_EQ(std::vector<std::string>(lines.end() - long(tail.size()), lines.end()), tail) << run.out;
+  EXPECT_EQ(run.out.find("Warning"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Error"), std::string::npos) << run.out;
+
+  std::string suminfo;
+  ASSERT_EQ(RunCommand("msiinfo suminfo " + ShellQuote(package), &suminfo), 0) << suminfo;
+  EXPECT_EQ(SummaryField(suminfo, "Title"), "Installation Database");
+  EXPECT_EQ(SummaryField(suminfo, "Subject"), "Fernclip Demo");
+  EXPECT_EQ(SummaryField(suminfo, "Template"), "Intel;1033");
+  EXPECT_TRUE(std::regex_match(SummaryField(suminfo, "Revision number (UUID)"),
+                               std::regex("\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}")))
+      << suminfo;
+  EXPECT_EQ(SummaryField(suminfo, "Source"), "2 (2)");  // compressed, long names
+  EXPECT_EQ(SummaryField(suminfo, "Version"), "200 (c8)");
+  EXPECT_EQ(SummaryField(suminfo, "Application").rfind("fernclip ", 0), 0u) << suminfo;
+  for (const char* field : {"Author", "Keywords", "Created", "Last saved", "Security"})
+    EXPECT_NE(SummaryField(suminfo, field), "<missing>") << field;
+
+  const auto tables = test_support::ListTables(package);
+  for (const char* table : {"File", "Component", "Feature", "Directory", "Registry", "RemoveFile", "CreateFolder",
+                            "Media", "MsiFileHash", "InstallExecuteSequence", "Property"})
+    EXPECT_NE(std::find(tables.begin(), tables.end(), table), tables.end()) << table;
+  for (const std::string& table : tables) EXPECT_FALSE(table.starts_with("Qv")) << table;
+
+  const std::string dump = temp / "dump";
+  fs::create_directories(dump);
+  std::string output;
+  ASSERT_EQ(RunCommand("msidump -d " + ShellQuote(dump) + " " + ShellQuote(package), &output), 0) << output;
+  EXPECT_TRUE(fs::exists(dump + "/File.idt"));
+  EXPECT_TRUE(fs::exists(dump + "/_SummaryInformation.idt"));
+  EXPECT_EQ(test_support::DumpTable(package, "File").size(), CapturedFiles(script).size());
+
+  // Every captured file comes out of the package with the captured bytes.
+  const std::string extracted = temp / "extracted";
+  fs::create_directories(extracted);
+  ASSERT_EQ(RunCommand("msiextract -C " + ShellQuote(extracted) + " " + ShellQuote(package), &output), 0) << output;
+  EXPECT_EQ(NamesAndBytes(FilesBelow(extracted)), NamesAndBytes(CapturedFiles(script)));
+}
+
+TEST(Package, TheRichCaptureCarriesItsFilesItsProgramActionAndItsRegistryData) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  testenv::TempDir temp;
+  const std::string script = CopyCapture("e2e/rich", temp / "rich");
+  const auto run = RunFernclip(script, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const std::string package = temp / "rich/Rich App.msi";
+  ASSERT_TRUE(fs::exists(package)) << run.out;
+
+  std::string output;
+  const std::string extracted = temp / "extracted";
+  fs::create_directories(extracted);
+  ASSERT_EQ(RunCommand("msiextract -C " + ShellQuote(extracted) + " " + ShellQuote(package), &output), 0) << output;
+  EXPECT_EQ(NamesAndBytes(FilesBelow(extracted)), NamesAndBytes(CapturedFiles(script)));
+
+  // The program the setup ran travels in the Binary table, under the key the action names.
+  const auto actions = test_support::DumpTable(package, "CustomAction");
+  auto action = std::find_if(actions.begin(), actions.end(), [](const auto& row) { return row[0] == "EXECA1"; });
+  ASSERT_NE(action, actions.end());
+  EXPECT_EQ((*action)[1], "2");
+  EXPECT_EQ((*action)[2], "postinst.exe");
+  const std::string stream = temp / "postinst.bin";
+  ASSERT_EQ(RunCommand("msiinfo extract " + ShellQuote(package) + " Binary.postinst.exe > " + ShellQuote(stream), &output),
+            0);
+  EXPECT_EQ(testenv::ReadText(stream), testenv::ReadText(temp / "rich/Setup/postinst.exe"));
+
+  // The versioned program has its version and language; the other files have hashes.
+  const auto files = test_support::DumpTable(package, "File");
+  auto program = std::find_if(files.begin(), files.end(), [](const auto& row) { return row[0] == "rich.exe"; });
+  ASSERT_NE(program, files.end());
+  EXPECT_EQ((*program)[4], "2.5.0.1");
+  EXPECT_EQ((*program)[5], "1033");
+  EXPECT_EQ(test_support::DumpTable(package, "MsiFileHash").size(), files.size() - 1);
+
+  // The expandable string keeps its environment variable.
+  bool expandable = false;
+  for (const auto& row : test_support::DumpTable(package, "Registry"))
+    expandable |= row[3] == "CachePath" && row[4] == "#%%TEMP%\\rich";
+  EXPECT_TRUE(expandable);
+}
+
+TEST(Package, TwoConversionsWithFakeGuidsGiveIdenticalPackages) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  for (const auto& [capture, name] : {std::pair{"examples/demo", "Fernclip Demo.msi"}, {"e2e/rich", "Rich App.msi"}}) {
+    testenv::TempDir temp;
+    const std::string script = CopyCapture(capture, temp / "capture");
+    const std::string package = temp / ("capture/" + std::string(name));
+    auto run = RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const std::string first = testenv::ReadText(package);
+    ASSERT_FALSE(first.empty()) << capture;
+    // A later run, with the files touched in between: the same bytes.
+    for (const auto& entry : fs::recursive_directory_iterator(temp / "capture"))
+      if (entry.is_regular_file()) fs::last_write_time(entry.path(), fs::file_time_type::clock::now());
+    run = RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_TRUE(testenv::ReadText(package) == first) << capture;
+  }
+}
+
+TEST(Package, AFileMissingFromTheCaptureFailsTheBuildAndLeavesNoPackage) {
+  SKIP_UNLESS_PROGRAM_IS_BUILT();
+  testenv::TempDir temp;
+  const std::string script = CopyCapture("e2e/rich", temp / "rich");
+  const std::string notes = temp / "rich/ProgramFilesFolder/Rich/App/notes.txt";
+  const std::string notesText = testenv::ReadText(notes);
+  fs::remove(notes);
+  const auto before = FolderEntries(temp / "rich");
+
+  auto run = RunFernclip(script, temp / "registry.reg");
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_NE(run.out.find("Error: Table 'File', row 'notes.txt', column 'FileName': the source file "
+                         "'<SOURCEFILEPATH>\\ProgramFilesFolder\\Rich\\App\\notes.txt' was not found"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(SplitLines(run.out).back(), "Error: Build failed.") << run.out;
+  EXPECT_EQ(run.out.find("Building compressed package"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Finished successfully."), std::string::npos) << run.out;
+  // The project is saved; no package and nothing half written.
+  auto expected = before;
+  expected.push_back("rich.vpx");
+  EXPECT_EQ(FolderEntries(temp / "rich"), Sorted(expected));
+
+  // A package of an earlier, good build stays as it was when a later build fails; so does the
+  // program a custom action runs.
+  testenv::WriteText(notes, notesText);
+  run = RunFernclip(script, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const std::string package = temp / "rich/Rich App.msi";
+  const std::string good = testenv::ReadText(package);
+  fs::remove(temp / "rich/Setup/postinst.exe");
+  run = RunFernclip(script, temp / "registry.reg");
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_NE(run.out.find("Error: Table 'CustomAction', row 'EXECA1', column 'Source': the file "
+                         "'<SOURCEFILEPATH>\\Setup\\postinst.exe' that custom action 'EXECA1' runs was not found"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(SplitLines(run.out).back(), "Error: Build failed.") << run.out;
+  EXPECT_TRUE(testenv::ReadText(package) == good);
+}
+
+}  // namespace

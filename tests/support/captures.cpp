@@ -1,0 +1,81 @@
+#include "support/captures.h"
+
+#include <filesystem>
+
+#include "support/msi_dump.h"
+#include "support/run_program.h"
+
+namespace test_support {
+
+namespace fs = std::filesystem;
+
+std::string CopyCapture(const std::string& capture, const std::string& destination) {
+  const bool example = capture.starts_with("examples/");
+  const fs::path source = example ? fs::path(FERNCLIP_SOURCE_DIR) / capture : fs::path(FERNCLIP_TEST_DATA_DIR) / capture;
+  fs::create_directories(destination);
+  fs::copy(source, destination, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  const fs::path marker = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/marker.exe";
+  if (capture == "e2e/rich") {
+    for (const char* place : {"ProgramFilesFolder/Rich/App/rich.exe", "Setup/postinst.exe"}) {
+      fs::create_directories((fs::path(destination) / place).parent_path());
+      fs::copy_file(marker, fs::path(destination) / place, fs::copy_options::overwrite_existing);
+    }
+  }
+  for (const auto& entry : fs::directory_iterator(destination))
+    if (entry.path().extension() == ".inc") return entry.path().string();
+  return {};
+}
+
+void SetGeneralOption(const std::string& optionsFile, const std::string& key, const std::string& value) {
+  std::string text = ReadWholeFile(optionsFile);
+  std::string result;
+  bool inGeneral = false, done = false;
+  for (const std::string& line : SplitLines(text)) {
+    if (line.starts_with("[")) {
+      if (inGeneral && !done) result += key + "=" + value + "\r\n", done = true;
+      inGeneral = line == "[General]";
+    } else if (inGeneral && line.starts_with(key + "=")) {
+      if (!done) result += key + "=" + value + "\r\n";
+      done = true;
+      continue;
+    }
+    result += line + "\r\n";
+  }
+  if (!done) result += (inGeneral ? "" : "[General]\r\n") + key + "=" + value + "\r\n";
+  WriteWholeFile(optionsFile, result);
+}
+
+FernclipRun RunFernclip(const std::string& script, const std::string& registryFile,
+                        const std::vector<std::string>& arguments) {
+  std::vector<std::string> all = {script};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  const testenv::ProgramResult result =
+      testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", all,
+                          {{"FERNCLIP_REGISTRY", registryFile}, {"FERNCLIP_CODEPAGE", std::nullopt}});
+  return {result.exitCode, result.out + result.err};
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), folder).string()] = ReadWholeFile(entry.path().string());
+  return files;
+}
+
+std::map<std::string, std::string> CapturedFiles(const std::string& script) {
+  const std::string prefix = "%SCRIPTFOLDER%";
+  const fs::path folder = fs::path(script).parent_path();
+  std::map<std::string, std::string> files;
+  for (std::string line : SplitLines(ReadWholeFile(script))) {
+    if (!line.starts_with(prefix)) continue;
+    line = line.substr(prefix.size(), line.find('|') == std::string::npos ? std::string::npos
+                                                                          : line.find('|') - prefix.size());
+    for (char& c : line)
+      if (c == '\\') c = '/';
+    files[line] = ReadWholeFile((folder / line).string());
+  }
+  return files;
+}
+
+}  // namespace test_support

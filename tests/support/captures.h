@@ -1,0 +1,38 @@
+// Captures for the end-to-end tests and the program run on them as a user runs it: a copy of a
+// capture in a folder of the test's own, an option changed in its options file, fernclip run on
+// its script, and the captured files that the package must carry.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+// Copies a capture of tests/data (for example "e2e/rich") or of the source tree's examples
+// ("examples/demo") into destination. The rich capture also gets its programs, which the build
+// makes (tests/data/pe/marker.c): ProgramFilesFolder\Rich\App\rich.exe and Setup\postinst.exe.
+// Returns the path of the capture script.
+std::string CopyCapture(const std::string& capture, const std::string& destination);
+
+// Sets key=value in section [General] of an options file (added when missing).
+void SetGeneralOption(const std::string& optionsFile, const std::string& key, const std::string& value);
+
+struct FernclipRun {
+  int exitCode = -1;
+  std::string out;  // standard output, then standard error
+};
+
+// Runs the built fernclip on a script with the extra arguments, with FERNCLIP_REGISTRY pointing
+// at registryFile.
+FernclipRun RunFernclip(const std::string& script, const std::string& registryFile,
+                        const std::vector<std::string>& arguments = {});
+
+// The files that a capture script lists for installation (its "%SCRIPTFOLDER%..." entries):
+// path relative to the script's folder, with '/' -> bytes.
+std::map<std::string, std::string> CapturedFiles(const std::string& script);
+
+// Every file below a folder: path relative to it -> bytes.
+std::map<std::string, std::string> FilesBelow(const std::string& folder);
+
+}  // namespace test_support
