@@ -55,7 +55,10 @@ std::vector<std::vector<std::string>> DumpTable(const std::string& database, con
   std::string folder = MakeTemporaryFolder("fernclip-dump");
   if (folder.empty()) return {};
   std::vector<std::vector<std::string>> rows;
-  if (RunCommand("msidump -d " + ShellQuote(folder) + " " + ShellQuote(database) + " " + ShellQuote(table)) == 0) {
+  // msidump writes the data of binary columns below the current folder ("Icon/Icon.<key>"):
+  // run it in the temporary folder, so that nothing lands where the tests were started.
+  if (RunCommand("cd " + ShellQuote(folder) + " && msidump -d . " + ShellQuote(fs::absolute(database).string()) + " " +
+                 ShellQuote(table)) == 0) {
     std::vector<std::string> lines = SplitLines(ReadWholeFile(folder + "/" + table + ".idt"));
     // Three header lines: column names, column types, table name and keys.
     for (size_t i = 3; i < lines.size(); ++i) {
