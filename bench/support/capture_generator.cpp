@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace bench {
@@ -109,9 +110,28 @@ std::string DeletedRegistryText(size_t values) {
   return text;
 }
 
+// Words of a small vocabulary mixed with runs of random bytes.
+std::string MixedContent(std::mt19937& random) {
+  static const char* const words[] = {"install", "component", "registry", "value",   "folder",   "program",
+                                      "data",    "\x01\x02\x03", "config",   "version", "resource", "string"};
+  const size_t size = 512 + random() % 15000;
+  std::string text;
+  while (text.size() < size) {
+    if (random() % 4 == 0) {
+      for (int i = 0; i < 16; ++i) text.push_back(char(random()));
+    } else {
+      text += words[random() % 12];
+      text.push_back(' ');
+    }
+  }
+  text.resize(size);
+  return text;
+}
+
 void WriteCapturedFiles(const fs::path& root, const CaptureShape& shape) {
   const size_t folders = shape.folders ? shape.folders : 1;
-  const std::string bytes(shape.fileSize, 'x');
+  std::mt19937 random(1);
+  std::string bytes(shape.fileSize, 'x');
   for (size_t d = 0; d < folders; ++d) {
     const size_t count = shape.files / folders + (d < shape.files % folders ? 1 : 0);
     std::string folder = FolderName(d);
@@ -120,6 +140,7 @@ void WriteCapturedFiles(const fs::path& root, const CaptureShape& shape) {
     fs::create_directories(root / folder);
     for (size_t i = 0; i < count; ++i) {
       std::ofstream out(root / folder / FileName(d, i), std::ios::binary | std::ios::trunc);
+      if (shape.mixedContent) bytes = MixedContent(random);
       out << bytes;
     }
   }

@@ -19,6 +19,9 @@ struct CaptureShape {
   // Write the captured files below the capture folder (needed to build a package).
   bool writeFiles = true;
   size_t fileSize = 256;  // bytes of each captured file
+  // Instead of fileSize bytes of one letter: files of 512 to 15,511 bytes (7.5 KB on average)
+  // of words and random bytes, which compress about as program data does.
+  bool mixedContent = false;
 };
 
 // Writes the capture into folder (created when missing) and returns the path of its script,
