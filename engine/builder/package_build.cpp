@@ -1,8 +1,10 @@
 #include "package_build.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -85,7 +87,7 @@ std::string ResolveLocation(const std::string& location, const std::string& proj
   return platform::ResolveHostPath(folder);
 }
 
-// Removes what a failed build wrote.
+// Removes the paths it holds when it goes (what a failed build wrote), unless they are kept.
 class Leftovers {
  public:
   void Add(const std::string& path) { paths_.push_back(path); }
@@ -99,8 +101,11 @@ class Leftovers {
   std::vector<std::string> paths_;
 };
 
-bool CopyImageFiles(const qv::engine::Database& database, const CompiledPackage& package,
-                    const std::string& outputFolder, BuildMessages& messages) {
+// Where each file lies in an uncompressed image (relative path by File key, in package order).
+// Two files at one place would install the same bytes twice: that is an error, found before
+// anything is written. A Windows machine reading the image sees names without regard to case.
+bool ImageLayout(const qv::engine::Database& database, const CompiledPackage& package, BuildMessages& messages,
+                 std::vector<std::string>* relativePaths) {
   std::vector<DirectoryEntry> directories;
   if (const qv::engine::Table* table = database.FindTable("Directory"); table && table->Columns().size() >= 3) {
     for (const auto& [key, id] : table->KeyOrder()) {
@@ -109,11 +114,29 @@ bool CopyImageFiles(const qv::engine::Database& database, const CompiledPackage&
     }
   }
   const auto folders = SourceImageFolders(directories, /*shortNames=*/false);
+  std::map<std::string, std::string> keyAtPath;
+  bool ok = true;
   for (const PackageFile& file : package.files) {
     auto folder = folders.find(file.directory);
     const std::string relative = (folder == folders.end() ? std::string() : folder->second) +
                                  FileNameOf(file.fileName, /*shortNames=*/false);
-    const std::string target = outputFolder + "/" + relative;
+    std::string caseless = relative;
+    for (char& c : caseless) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (auto [other, added] = keyAtPath.emplace(caseless, file.key); !added) {
+      messages.Error("Table 'File', row '" + file.key + "', column 'FileName': the source image would hold it and file '" +
+                     other->second + "' at the same place, " + relative + ".");
+      ok = false;
+    }
+    relativePaths->push_back(relative);
+  }
+  return ok;
+}
+
+bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::string>& relativePaths,
+                    const std::string& outputFolder, BuildMessages& messages) {
+  for (size_t i = 0; i < package.files.size(); ++i) {
+    const PackageFile& file = package.files[i];
+    const std::string target = outputFolder + "/" + relativePaths[i];
     std::error_code failure;
     fs::create_directories(fs::path(target).parent_path(), failure);
     if (failure || !platform::CopyFile(file.hostPath, target)) {
@@ -173,13 +196,18 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   ApplyPackageSummary(*database, summary);
 
   for (const std::string& problem : CheckAgainstValidation(*database)) messages.Error(problem);
+  std::vector<std::string> imagePaths;
+  if (!settings.compressed) ImageLayout(*database, package, messages, &imagePaths);
   if (messages.ErrorCount() > 0) return false;
 
+  // An image folder that this build makes goes again when the build fails.
+  Leftovers newImageFolder;
+  if (!settings.compressed && !fs::exists(outputFolder)) newImageFolder.Add(outputFolder);
+  Leftovers leftovers;  // the temporary package and cabinets: never kept
   if (!platform::CreateDirectories(outputFolder)) {
     messages.Error("Cannot create the output folder " + outputFolder + ".");
     return false;
   }
-  Leftovers leftovers;
   const std::string temporary = platform::TemporaryPathBeside(*packagePath);
   leftovers.Add(temporary);
 
@@ -212,7 +240,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     return false;
   }
 
-  if (!settings.compressed && !CopyImageFiles(*database, package, outputFolder, messages)) return false;
+  if (!settings.compressed && !CopyImageFiles(package, imagePaths, outputFolder, messages)) return false;
   if (settings.setupExe &&
       !PlaceSetupLauncher(request.engineFolder + "/setup-launcher.exe", settings.packageName + ".msi",
                           outputFolder + "/setup.exe", &error)) {
@@ -223,6 +251,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     messages.Error("Cannot write " + *packagePath + ".");
     return false;
   }
+  newImageFolder.Keep();
   messages.Info("Package written: " + *packagePath);
   return true;
 }

@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "qv/project_tables.h"
 #include "source_files.h"
+#include "source_image.h"
 
 namespace builder {
 namespace {
@@ -156,6 +157,22 @@ void WriteAppPaths(Database& db, const std::map<std::string, ComponentInfo>& com
   }
 }
 
+// Root folders of their own in the source image (source_image.h), so that no two files of the
+// package share a source path.
+void SeparateRootSourceFolders(Database& db) {
+  Table* table = db.FindTable("Directory");
+  if (!table || table->Columns().size() < 3) return;
+  std::vector<DirectoryEntry> directories;
+  for (const auto& [key, id] : table->KeyOrder()) {
+    const Row& row = *table->Get(id);
+    directories.push_back({CellText(row[0]), CellText(row[1]), CellText(row[2])});
+  }
+  for (const auto& [key, defaultDir] : OwnRootSourceFolders(directories)) {
+    RowId id = 0;
+    if (table->Find({TextCell(key)}, &id)) table->SetCell(id, 2, TextCell(defaultDir));
+  }
+}
+
 void WriteMediaRows(Database& db, const CompiledPackage& package, bool compressed, BuildMessages& messages) {
   Table* media = db.FindTable("Media");
   if (!media || media->Columns().size() < 4) {
@@ -210,6 +227,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
   }
 
   LeaveOutWrapperActions(db, messages);
+  SeparateRootSourceFolders(db);
   CompileBinaryActions(db, sourceFilePath, messages);
 
   // Files: sequence in key order, size, version and language, or a hash.

@@ -27,4 +27,12 @@ std::map<std::string, std::string> SourceImageFolders(const std::vector<Director
 // The file name part of a File table FileName ("short|long" or one name).
 std::string FileNameOf(const std::string& fileName, bool shortNames);
 
+// Directories right below the root whose source name is "." (the standard folders such as
+// ProgramFilesFolder or SystemFolder, whose targets the installer sets, and folders set by
+// custom actions) would all lie at the image root, so that equal names below two of them
+// (Rich\user.cfg in AppDataFolder and in CommonFilesFolder) would be one file of the image.
+// Each gets a source folder of its own, named after its key ("short|long" when the key is no
+// short name); the target part stays. Returns the new DefaultDir values by key.
+std::map<std::string, std::string> OwnRootSourceFolders(const std::vector<DirectoryEntry>& directories);
+
 }  // namespace builder

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "file_hash.h"
@@ -216,6 +217,48 @@ TEST(BuildPackage, UncompressedImageAndSetupLauncher) {
   for (const auto& entry : fs::recursive_directory_iterator(temp / "Demo"))
     if (entry.path().filename() == "Guide.txt") guideBelowDocs = entry.path().parent_path().filename() == "Docs";
   EXPECT_TRUE(guideBelowDocs);
+}
+
+TEST(BuildPackage, EqualNamesBelowTwoStandardFoldersAreTwoFilesOfTheImage) {
+  SKIP_UNLESS_ENGINE_IS_BUILT();
+  TempDir temp;
+  EngineProject project(temp / "Sample.vpx");
+  buildertest::FillSampleProject(project, temp / "cap");
+  testenv::WriteText(temp / "cap/AppData/Acme/user.cfg", "per user");
+  testenv::WriteText(temp / "cap/Common/Acme/user.cfg", "shared");
+  using V = qv::Variant;
+  project.AddRow("Directory", {V::Text("UserAcme"), V::Text("AppDataFolder"), V::Text("Acme")});
+  project.AddRow("Directory", {V::Text("SharedAcme"), V::Text("CommonFilesFolder"), V::Text("Acme")});
+  project.AddComponent("UserComponent", "UserAcme", 0, "user.cfg");
+  project.AddComponent("SharedComponent", "SharedAcme", 0, "user.cfg1");
+  project.AddFile("user.cfg", "UserComponent", "user.cfg", "<SOURCEFILEPATH>\\AppData\\Acme\\user.cfg");
+  project.AddFile("user.cfg1", "SharedComponent", "user.cfg", "<SOURCEFILEPATH>\\Common\\Acme\\user.cfg");
+  project.SetRelease(/*compressed=*/false, false, true, "Image", kPackageCode);
+  project.Save();
+  const auto outcome = project.Build();
+  ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
+  EXPECT_EQ(ReadText(temp / "Image/AppDataFolder/Acme/user.cfg"), "per user");
+  EXPECT_EQ(ReadText(temp / "Image/CommonFilesFolder/Acme/user.cfg"), "shared");
+  // The installer looks for them there: the standard folders have source folders of their own.
+  auto directories = ExportTable(temp / "Image/Image.msi", "Directory");
+  EXPECT_EQ(directories["AppDataFolder"][2], ".:APPDAT~1|AppDataFolder");
+  EXPECT_TRUE(std::regex_match(directories["CommonFilesFolder"][2], std::regex("\\.:COMMON~[0-9]\\|CommonFilesFolder")))
+      << directories["CommonFilesFolder"][2];
+
+  // Two files that would still meet at one place are an error, and nothing is written.
+  project.AddRow("Directory", {V::Text("UserAcme2"), V::Text("AppDataFolder"), V::Text("ACME")});
+  project.AddComponent("UserComponent2", "UserAcme2", 0, "user.cfg2");
+  project.AddFile("user.cfg2", "UserComponent2", "USER.CFG", "<SOURCEFILEPATH>\\AppData\\Acme\\user.cfg");
+  project.SetRelease(false, false, true, "Clash", kPackageCode);
+  project.Save();
+  const auto clash = project.Build();
+  EXPECT_GE(clash.errors, 1);
+  bool named = false;
+  for (const auto& m : clash.messages)
+    named |= m.find("row 'user.cfg2'") != std::string::npos && m.find("'user.cfg'") != std::string::npos &&
+             m.find("AppDataFolder/ACME/USER.CFG") != std::string::npos;
+  EXPECT_TRUE(named) << ::testing::PrintToString(clash.messages);
+  EXPECT_FALSE(fs::exists(temp / "Clash"));
 }
 
 }  // namespace

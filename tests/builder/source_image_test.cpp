@@ -40,4 +40,38 @@ TEST(SourceImage, CyclesAndMissingParentsEndAtTheRootInsteadOfLooping) {
   EXPECT_TRUE(folders["A"] == "b/a/" || folders["A"] == "a/") << folders["A"];
 }
 
+TEST(SourceImage, FoldersRightBelowTheRootWithoutASourceNameGetOneOfTheirOwn) {
+  const std::vector<builder::DirectoryEntry> dirs = {
+      {"TARGETDIR", "", "SourceDir"},
+      {"ProgramFilesFolder", "TARGETDIR", "."},
+      {"AppDataFolder", "TARGETDIR", "."},
+      {"CommonAppDataFolder", "TARGETDIR", "."},  // the same six letters as AppDataFolder's short name
+      {"QvTEMP", "TARGETDIR", "."},
+      {"Fonts", "TARGETDIR", "fonts:."},          // a target of its own, no source of its own
+      {"PFiles", "TARGETDIR", "PFILES|Program Files"},
+      {"Same", "ProgramFilesFolder", "."},        // below another folder: stays in it
+      {"Acme", "AppDataFolder", "Acme"},
+  };
+  const auto changed = builder::OwnRootSourceFolders(dirs);
+  const std::map<std::string, std::string> expected = {
+      {"ProgramFilesFolder", ".:PROGRA~1|ProgramFilesFolder"},
+      {"AppDataFolder", ".:APPDAT~1|AppDataFolder"},
+      {"CommonAppDataFolder", ".:COMMON~1|CommonAppDataFolder"},
+      {"QvTEMP", ".:QvTEMP"},
+      {"Fonts", "fonts:Fonts"},
+  };
+  EXPECT_EQ(changed, expected);
+
+  // In the image, equal names below two standard folders are two files.
+  std::vector<builder::DirectoryEntry> compiled = dirs;
+  for (auto& d : compiled)
+    if (changed.count(d.key)) d.defaultDir = changed.at(d.key);
+  auto folders = builder::SourceImageFolders(compiled, false);
+  EXPECT_EQ(folders["Acme"], "AppDataFolder/Acme/");
+  EXPECT_EQ(folders["Same"], "ProgramFilesFolder/");
+  EXPECT_EQ(builder::SourceImageFolders(compiled, true)["Acme"], "APPDAT~1/Acme/");
+  // Nothing changes twice.
+  EXPECT_TRUE(builder::OwnRootSourceFolders(compiled).empty());
+}
+
 }  // namespace

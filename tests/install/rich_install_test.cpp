@@ -60,7 +60,7 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
 
   ASSERT_EQ(wine->Install(package), 0);
   const auto captured = test_support::CapturedFiles(script);
-  ASSERT_EQ(captured.size(), 9u);
+  ASSERT_EQ(captured.size(), 10u);
   winetest::ExpectCapturedFiles(*wine, captured, true);
   EXPECT_TRUE(fs::is_directory(wine->HostPath(std::string(kApp) + "Logs")));
   EXPECT_TRUE(fs::is_directory(wine->HostPath("C:\\ProgramData\\Rich\\Cache")));
