@@ -1,5 +1,6 @@
 #include "capture/registry_text.h"
 
+#include "capture/folder_rules.h"
 #include "capture/formatted_text.h"
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
@@ -67,6 +68,15 @@ bool ReplaceShortMarkers(std::string& text) {
   return replaced;
 }
 
+// A directory property already ends with a separator: "[INSTALLDIR]\" would install as a
+// doubled one. The value the capture held ("...\App\") is "[INSTALLDIR]" alone.
+void DropSeparatorAfterFolder(std::string& text) {
+  if (text.size() < 3 || text.back() != '\\' || text[text.size() - 2] != ']') return;
+  const size_t open = text.rfind('[', text.size() - 2);
+  if (open == std::string::npos) return;
+  if (IsFolderReference(text.substr(open, text.size() - 1 - open))) text.pop_back();
+}
+
 bool IsTextType(int type) {
   return type == kString || type == kMultiStringHex || type == kExpandStringHex ||
          type == kMultiStringList;
@@ -80,6 +90,7 @@ std::string GetRegistryTableValue(const RegValue& value) {
     const bool endedWithBackslash = !text.empty() && text.back() == '\\';
     ConvertEmbeddedPaths(text, true, true);
     if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
+    DropSeparatorAfterFolder(text);
     if (value.Type() == kMultiStringHex) text = "[~]" + ConvertStringValue(text);
   }
   return value.Prefix() + text;

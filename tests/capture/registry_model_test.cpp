@@ -107,10 +107,12 @@ TEST_F(RegistryTest, ValueTypesDecode) {
        "\"Hash\"=\"#1\"\n"
        "\"Guid\"=\"{12345678-1234-1234-1234-123456789012}\"\n"
        "\"Braces\"=\"{abc}\"\n"
-       "\"a=b\"=\"name with equals\"\n");
+       "\"a=b\"=\"name with equals\"\n"
+       "\"Dir\"=\"%windir%\\\\\"\n"
+       "\"Sub\"=\"%windir%\\\\sub\\\\\"\n");
   const std::string key = "HKEY_LOCAL_MACHINE\\Software\\V";
   const auto& values = model.FindKey(key)->Values();
-  ASSERT_EQ(values.size(), 14u);
+  ASSERT_EQ(values.size(), 16u);
   EXPECT_EQ(values[0].Name(), "@");
   EXPECT_EQ(values[0].Data(), "default");
   EXPECT_EQ(values[1].Data(), "C:\\Program Files\\");
@@ -133,6 +135,9 @@ TEST_F(RegistryTest, ValueTypesDecode) {
   EXPECT_EQ(capture::GetRegistryTableValue(values[12]), "[\\{]abc[\\}]");
   EXPECT_EQ(values[13].Name(), "a=b");
   EXPECT_EQ(values[13].Data(), "name with equals");
+  // A folder's property ends with a separator already: no doubled one at install time.
+  EXPECT_EQ(capture::GetRegistryTableValue(values[14]), "[WindowsFolder]");
+  EXPECT_EQ(capture::GetRegistryTableValue(values[15]), "[WindowsFolder]sub\\");
 }
 
 TEST_F(RegistryTest, ContinuationLinesOfHexValues) {
