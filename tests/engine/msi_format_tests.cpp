@@ -10,6 +10,7 @@
 #include "database.h"
 #include "engine_support.h"
 #include "msi_file.h"
+#include "support/msi_dump.h"
 
 using namespace qv::engine;
 using engine_test::ReadFile;
@@ -59,9 +60,17 @@ std::string ExtractStream(const ScratchDir& dir, const std::string& database, co
   return ReadFile(folder + "/" + stream);
 }
 
+// The rows of a table as msiinfo exports them, sorted, one to a line. It writes the data of
+// binary columns into a folder named after the table, below the current folder: it runs in the
+// database's folder.
 std::string Dump(const std::string& database, const std::string& table) {
+  std::string folder = std::filesystem::path(database).parent_path().string();
+  std::vector<std::string> rows =
+      test_support::SplitLines(RunCommand("cd '" + folder + "' && msiinfo export '" + database + "' '" + table + "'"));
+  rows.erase(rows.begin(), rows.begin() + std::min<size_t>(3, rows.size()));
+  std::sort(rows.begin(), rows.end());
   std::string text;
-  for (const std::string& row : engine_test::DumpTable(database, table)) text += row + "\n";
+  for (const std::string& row : rows) text += row + "\n";
   return text;
 }
 
@@ -255,7 +264,7 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
 
   // libmsi reads them, and writes them again its own way (it rewrites the whole file when it
   // adds a row); we read that back.
-  std::vector<std::string> dumped = engine_test::DumpTable(path, "Big");
+  std::vector<std::string> dumped = test_support::SplitLines(Dump(path, "Big"));
   ASSERT_EQ(dumped.size(), static_cast<size_t>(rows + 1));
   EXPECT_EQ(dumped.front(), "huge\t" + huge);
   EXPECT_EQ(dumped.back(), "key9999\tvalue9999");
