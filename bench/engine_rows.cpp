@@ -2,7 +2,7 @@
 // open the blank template, add N Registry rows (AddRow, fields, Commit), add N/10 components
 // through the product object (AddNew, SetName, a directory along a path, a feature), save, and
 // open the saved file again; for N = 50,000 and 200,000. Work in memory must grow linearly;
-// the figures show how saving and loading through libmsi grow.
+// saving and loading must grow linearly too.
 #include <dlfcn.h>
 
 #include <chrono>

@@ -72,26 +72,6 @@ bool ParseIdtType(std::string_view type, ColumnDef* column) {
   }
 }
 
-std::string SqlType(const ColumnDef& c) {
-  std::string sql;
-  switch (c.kind) {
-    case ColumnKind::String:
-      sql = c.length > 0 ? "CHAR(" + std::to_string(c.length) + ")" : "LONGCHAR";
-      break;
-    case ColumnKind::Int16:
-      sql = "SHORT";
-      break;
-    case ColumnKind::Int32:
-      sql = "LONG";
-      break;
-    case ColumnKind::Binary:
-      return "OBJECT";  // always nullable
-  }
-  if (!c.nullable) sql += " NOT NULL";
-  if (c.localizable) sql += " LOCALIZABLE";
-  return sql;
-}
-
 int ColumnTypeBits(const ColumnDef& c) {
   int bits = kTypeValid;
   switch (c.kind) {

@@ -43,8 +43,6 @@ inline const std::string& CellText(const Cell& c) {
 std::string IdtType(const ColumnDef& column);
 // Parses an IDT type into column (kind, length, nullable, localizable); false when malformed.
 bool ParseIdtType(std::string_view type, ColumnDef* column);
-// The column's type in libmsi's SQL (CREATE TABLE).
-std::string SqlType(const ColumnDef& column);
 // The column type bits of the _Columns table.
 int ColumnTypeBits(const ColumnDef& column);
 bool ColumnFromTypeBits(int bits, ColumnDef* column);

@@ -115,8 +115,10 @@ HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* databas
 
   if (const auto* summary = file.Find(kSummaryStreamName)) {
     std::string bytes;
-    // A damaged summary leaves the tables readable, as the Windows Installer reads them.
-    if (file.Read(*summary, &bytes)) ParseSummary(bytes, opened.strings.codePage, &loaded->Summary());
+    std::map<int, SummaryValue> properties;
+    // A damaged summary is left out; the tables stay readable, as the Windows Installer reads them.
+    if (file.Read(*summary, &bytes) && ParseSummary(bytes, opened.strings.codePage, &properties))
+      loaded->Summary() = std::move(properties);
   }
   *database = std::move(loaded);
   return kOk;

@@ -1,4 +1,5 @@
-// Loading the in-memory database from an MSI-format file and saving it to one, through libmsi.
+// Loading the in-memory database from an MSI-format file and saving it to one, with our own
+// reader and writer of the format (see msi_file.cpp), in time linear in rows and strings.
 #pragma once
 
 #include <memory>
@@ -19,15 +20,19 @@ struct SaveOptions {
   std::vector<std::pair<std::string, std::string>> streams;
 };
 
-// Whether the file is an MSI-format database (libmsi opens it).
+// Whether the file is an MSI-format database: a compound file that holds a string pool.
 bool IsMsiDatabase(const std::string& path);
 
-// kBadFormat when the file is not an MSI-format database, kFileNotFound when it is missing.
+// kBadFormat when the file is not an MSI-format database or is damaged, kFileNotFound when it
+// is missing. Tables, rows, binary data and the summary information are read; other streams
+// (cabinets) and storages are not kept.
 HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* database);
 
-// Writes a temporary file beside path and renames it over path only after libmsi committed it;
-// on failure path is left as it was. kBadValue when some text cannot be stored in the
-// database's code page.
+// Writes a temporary file beside path and renames it over path only once it is complete; on
+// failure path is left as it was. kBadValue when some text cannot be stored in the database's
+// code page, a value does not fit its column, or a stream name cannot be stored (a key of a
+// binary cell too long for the container's 31 characters); kFileNotFound when a file of
+// options.streams is missing. With fixed time stamps, the same content gives identical files.
 HResult SaveDatabase(const Database& database, const std::string& path, const SaveOptions& options);
 
 // The fixed FILETIME used with fixed time stamps (2000-01-01 00:00:00 UTC).

@@ -1,6 +1,7 @@
 #include "string_pool.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace qv::engine {
 
@@ -49,25 +50,49 @@ bool ParseStringPool(const std::string& pool, const std::string& data, StringPoo
   return true;
 }
 
-StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encoder_(codePage) {}
+StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encoder_(codePage), slots_(1024, 0) {}
+
+size_t StringPoolBuilder::SlotOf(std::string_view text, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    uint64_t entry = slots_[slot];
+    if (entry == 0) return slot;
+    if (static_cast<uint32_t>(entry >> 32) == hash && texts_[static_cast<uint32_t>(entry) - 1] == text) return slot;
+  }
+}
+
+void StringPoolBuilder::Grow() {
+  std::vector<uint64_t> old(slots_.size() * 2, 0);
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (uint64_t entry : old) {
+    if (entry == 0) continue;
+    size_t slot = static_cast<uint32_t>(entry >> 32) & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = entry;
+  }
+}
 
 bool StringPoolBuilder::Intern(const std::string& utf8, uint32_t* id) {
   if (utf8.empty()) {
     *id = 0;
     return true;
   }
-  auto found = ids_.find(utf8);
-  if (found != ids_.end()) {
-    *id = found->second;
+  const auto hash = static_cast<uint32_t>(std::hash<std::string_view>()(utf8));
+  size_t slot = SlotOf(utf8, hash);
+  if (slots_[slot] != 0) {
+    *id = static_cast<uint32_t>(slots_[slot]);
     ++references_[*id - 1];
     return true;
   }
   std::string encoded;
   if (!encoder_.Encode(utf8, &encoded)) return false;
+  texts_.push_back(utf8);
   encoded_.push_back(std::move(encoded));
   references_.push_back(1);
   *id = static_cast<uint32_t>(encoded_.size());
-  ids_.emplace(utf8, *id);
+  slots_[slot] = (static_cast<uint64_t>(hash) << 32) | *id;
+  if (encoded_.size() * 2 > slots_.size()) Grow();  // at most half full
   return true;
 }
 

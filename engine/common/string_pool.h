@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "code_page.h"
@@ -35,10 +35,17 @@ class StringPoolBuilder {
   void Write(std::string* pool, std::string* data) const;
 
  private:
+  // The slot of text in slots_: where its number is, or the empty slot where it belongs.
+  size_t SlotOf(std::string_view text, uint32_t hash) const;
+  void Grow();
+
   int codePage_;
   CodePageEncoder encoder_;
-  std::unordered_map<std::string, uint32_t> ids_;
-  std::vector<std::string> encoded_;  // by number - 1
+  // Open addressing over the numbers (hash in the high half, number in the low; 0 is empty):
+  // one flat array instead of a node per string, which keeps saving large tables fast.
+  std::vector<uint64_t> slots_;
+  std::vector<std::string> texts_;    // UTF-8, by number - 1
+  std::vector<std::string> encoded_;  // in the code page, by number - 1
   std::vector<uint32_t> references_;
 };
 
