@@ -309,8 +309,6 @@ namespace {
 // Where each stream of a file we write lies, and the sectors of every structure.
 struct Layout {
   std::vector<uint32_t> start;  // per entry (in directory order): first sector or mini sector
-  uint32_t regularSectors = 0;  // sectors of the streams at or above the cutoff
-  uint32_t miniSectors = 0;
   uint32_t miniStreamStart = kEndOfChain, miniStreamSectors = 0;
   uint32_t miniFatStart = kEndOfChain, miniFatSectors = 0;
   uint32_t directoryStart = 0, directorySectors = 0;
@@ -396,14 +394,12 @@ bool CompoundFileWriter::Write(std::ostream& out) const {
     layout.start[i] = static_cast<uint32_t>(next);
     next += CeilDiv(sorted[i]->size, kSectorSize);
   }
-  layout.regularSectors = static_cast<uint32_t>(std::min<uint64_t>(next, kMaxRegularSector));
   uint64_t mini = 0;
   for (uint32_t i = 0; i < n; ++i) {
     if (sorted[i]->size == 0 || sorted[i]->size >= kMiniStreamCutoff) continue;
     layout.start[i] = static_cast<uint32_t>(mini);
     mini += CeilDiv(sorted[i]->size, kMiniSectorSize);
   }
-  layout.miniSectors = static_cast<uint32_t>(mini);
   layout.miniStreamSectors = static_cast<uint32_t>(CeilDiv(mini * kMiniSectorSize, kSectorSize));
   if (layout.miniStreamSectors) layout.miniStreamStart = static_cast<uint32_t>(next);
   next += layout.miniStreamSectors;
