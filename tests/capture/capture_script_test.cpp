@@ -1,17 +1,16 @@
 #include "capture/capture_script.h"
 
 #include "capture/registry_model.h"
-#include "capture_fixture.h"
+#include "support/conversion_fixture.h"
 #include "frontend/cancellation.h"
 #include "frontend/repackager_exception.h"
 
 using capture::CaptureScript;
 using capture::FileEntry;
-using capturetest::CaptureTest;
 
 namespace {
 
-class ScriptTest : public CaptureTest {
+class ScriptTest : public test_support::ConversionTest {
  protected:
   // Reads the lines into a fresh script (not published as the current one).
   CaptureScript& Read(const std::string& text, capture::RegistryModel* model = nullptr) {

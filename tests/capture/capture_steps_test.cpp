@@ -1,15 +1,14 @@
 #include "frontend/capture_steps.h"
 
+#include "capture/path_translation.h"
 #include "capture/registry_model.h"
-#include "capture_fixture.h"
-#include "frontend/repackager_exception.h"
+#include "support/conversion_fixture.h"
 
 using capture::CaptureScript;
-using capturetest::CaptureTest;
 
 namespace {
 
-class CaptureStepsTest : public CaptureTest {
+class CaptureStepsTest : public test_support::ConversionTest {
  protected:
   CaptureScript& Script(const std::string& text) {
     testenv::WriteText(dir_ / "app.inc", text);
@@ -31,7 +30,7 @@ TEST_F(CaptureStepsTest, ReadingWarnsWithoutInstallDirAndTracesTheVersion) {
   EXPECT_NE(testenv::ReadText(log).find("Script version: 4.2"), std::string::npos);
   EXPECT_EQ(capture::InstallDirPath(), "");
 
-  capturetest::Messages().clear();
+  Messages().clear();
   LoadOptions({{"INSTALLDIR", "%APPDIR%\\Tool"}, {"EnablePathVariables", "N"}});
   frontend::ReadCapture(Script("ScriptVersion('4.2')\r\nSet('APPDIR','D:\\Apps')\r\n"));
   EXPECT_TRUE(WarningTexts().empty());
@@ -67,17 +66,6 @@ TEST_F(CaptureStepsTest, RegistryFilesLoadIntoTheirModels) {
   EXPECT_NE(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\A"), nullptr);
   EXPECT_EQ(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
   EXPECT_NE(deleted.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
-
-  // A registry file named by the script that cannot be read ends the conversion by its name.
-  CaptureScript& broken = Script("RegLoad('C:\\cap\\absent.reg')\r\n");
-  broken.AttachRegistryModel(&loaded);
-  broken.ReadScript();
-  try {
-    frontend::LoadCapturedRegistry(broken, deleted);
-    FAIL() << "no error";
-  } catch (const frontend::repackager_exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Can't open file '" + broken.ScriptFolder() + "absent.reg'");
-  }
 }
 
 }  // namespace

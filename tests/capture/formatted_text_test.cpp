@@ -27,9 +27,6 @@ TEST(FormattedText, EscapingKeepsTheInstallersOwnReferences) {
 }
 
 TEST(FormattedText, StringValuesEscapeBracesAndEnvironmentPairs) {
-  EXPECT_EQ(ConvertStringValue("{12345678-1234-1234-1234-123456789012}"),
-            "{12345678-1234-1234-1234-123456789012}");
-  EXPECT_EQ(ConvertStringValue("{abc}"), "[\\{]abc[\\}]");
   EXPECT_EQ(ConvertStringValue("%%USERPROFILE%%\\x"), "[%USERPROFILE]\\x");
   EXPECT_EQ(ConvertStringValue("%%A%%;%%B%%"), "[%A];%%B%%");
   EXPECT_EQ(ConvertStringValue("100%% sure"), "100%% sure");

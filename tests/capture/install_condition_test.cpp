@@ -1,13 +1,12 @@
 #include "capture/install_condition.h"
 
-#include "capture_fixture.h"
+#include "support/conversion_fixture.h"
 
 using capture::BuildInstallCondition;
-using capturetest::CaptureTest;
 
 namespace {
 
-class ConditionTest : public CaptureTest {
+class ConditionTest : public test_support::ConversionTest {
  protected:
   std::string Condition(const std::string& line) { return BuildInstallCondition(line, extra_); }
   std::string extra_ = "previous";

@@ -2,17 +2,16 @@
 
 #include "capture/capture_filter.h"
 #include "capture/registry_text.h"
-#include "capture_fixture.h"
+#include "support/conversion_fixture.h"
 #include "frontend/repackager_exception.h"
 
 using capture::RegistryModel;
 using capture::RegKey;
 using capture::RegValue;
-using capturetest::CaptureTest;
 
 namespace {
 
-class RegistryTest : public CaptureTest {
+class RegistryTest : public test_support::ConversionTest {
  protected:
   void Load(RegistryModel& model, const std::string& text) {
     model.LoadRegistryText(text, "test.reg");

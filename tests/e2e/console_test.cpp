@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
-#include <sstream>
 
 #include "support/run_program.h"
 #include "support/test_env.h"
@@ -83,11 +81,13 @@ TEST_F(ConsoleTest, MissingEngineCaptureAndOptions) {
   const std::string capture = MakeCapture("cap");
   std::filesystem::remove(work_ / "cap/options.ini");
 
-  testenv::ProgramResult result = Run({work_ / "missing.inc"});
-  EXPECT_EQ(result.out, std::string(kRealGuids) + "The .inc file could not be found.\n");
-  EXPECT_EQ(result.exitCode, 1);
+  for (const std::string& missing : {work_ / "missing.inc", work_ / "cap", std::string()}) {
+    const testenv::ProgramResult result = Run({missing});
+    EXPECT_EQ(result.out, std::string(kRealGuids) + "The .inc file could not be found.\n") << missing;
+    EXPECT_EQ(result.exitCode, 1) << missing;
+  }
 
-  result = Run({capture});
+  testenv::ProgramResult result = Run({capture});
   EXPECT_EQ(result.out, std::string(kRealGuids) + "The options.ini file could not be found.\n");
   EXPECT_EQ(result.exitCode, 2);
 
@@ -123,35 +123,6 @@ TEST_F(ConsoleTest, FakeGuidsValueIsRemovedUnlessItWasThereBefore) {
   result = Run({"x.inc", "/fakeguids"});
   EXPECT_EQ(result.out, std::string(kRealGuids) + "The .inc file could not be found.\n");
   EXPECT_EQ(ReadText(registry_), "garbage that is no registry file");
-}
-
-TEST_F(ConsoleTest, ConversionLogGetsHeaderAndRecordLines) {
-  const std::string capture = MakeCapture("cap");
-  const std::string log = config_ / "conversion.log";
-  SetRegistry("[HKEY_LOCAL_MACHINE\\Software\\Quillmark]\r\n\"DebugFile\"=\"" +
-              std::regex_replace(log, std::regex("\\\\"), "\\\\") + "\"\r\n\"DebugRepackager\"=\"4\"\r\n");
-  const testenv::ProgramResult result = Run({capture, "", "/vpxonly"});
-  EXPECT_EQ(result.out.rfind(kRealGuids, 0), 0u) << result.out;
-  EXPECT_EQ(result.err, "");
-  ASSERT_TRUE(testenv::Exists(log));
-
-  const std::string text = ReadText(log);
-  const std::string time = "[01][0-9]:[0-5][0-9]:[0-5][0-9][AP]M";
-  const std::regex header("[A-Z][a-z]+day, [A-Z][a-z]+ [0-3][0-9], [0-9]{4}   " + time +
-                          "    Version: [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n");
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(text, match, header, std::regex_constants::match_continuous)) << text;
-  const std::string inputOutput = "Input : " + capture + "\r\nOutput: " + work_ / "cap/app.vpx" + "\r\n\r\n";
-  EXPECT_EQ(text.compare(match.length(0), inputOutput.size(), inputOutput), 0) << text;
-
-  // Every further line is a record line, part of a step's frame, or a trace line.
-  const std::regex line("(" + time + "> .*|_{54}|\t.*|FAILURE: .*|[^0-9].*|)");
-  std::istringstream rest(text.substr(match.length(0) + inputOutput.size()));
-  for (std::string l; std::getline(rest, l);) {
-    ASSERT_FALSE(l.empty() || l.back() != '\r') << "line without CR LF: " << l;
-    l.pop_back();
-    EXPECT_TRUE(std::regex_match(l, line)) << l;
-  }
 }
 
 TEST_F(ConsoleTest, RelativePathsAreTakenFromTheProgramFolderAndNoTemplateClearsTheTemplate) {

@@ -40,14 +40,6 @@ class ConversionLogTest : public ::testing::Test {
   std::string logPath_ = dir_ / "conversion.log";
 };
 
-MessageRecord Record(uint32_t type, const std::string& text, uint32_t percent = 0) {
-  MessageRecord record;
-  record.type = type;
-  record.text = text;
-  record.percent = percent;
-  return record;
-}
-
 }  // namespace
 
 TEST(LogTime, TwelveHourClockWithCLocaleNames) {
@@ -65,34 +57,26 @@ TEST(LogTime, TwelveHourClockWithCLocaleNames) {
             "Friday, January 05, 2024   03:04:05PM");
 }
 
-TEST(LogRecordLine, PrefixesAndStepFrame) {
-  EXPECT_EQ(FormatLogRecordLine(Record(kWarning, "x"), "03:04:05PM"), "03:04:05PM> WARNING: x");
-  EXPECT_EQ(FormatLogRecordLine(Record(kBuildOutput, "  %s kept  "), "01:00:00AM"),
-            "01:00:00AM> BUILD  :   %s kept  ");
-  EXPECT_EQ(FormatLogRecordLine(Record(kError, "bad"), "t"), "t> bad");
-  EXPECT_EQ(FormatLogRecordLine(Record(kInformation, "info"), "t"), "t> info");
-  EXPECT_EQ(FormatLogRecordLine(Record(kStep, "Reading options", 5), "t"),
-            "\r\n" + std::string(54, '_') + "\r\nt> Reading options\r\n");
-}
-
 TEST_F(ConversionLogTest, RecordsGoToTheLogAndTheCallback) {
   OpenConversionLogAt(logPath_, kTraceGeneral);
   LogMessage(kWarning, "x");
-  LogMessage(Record(kStep, "Starting conversion", 0));
-  LogMessage(kBuildOutput, "100%");
+  LogMessage(MessageRecord{kStep, "Starting conversion", 0});
+  LogMessage(kBuildOutput, "  %s kept  ");
+  LogMessage(kError, "bad");
+  LogMessage(kInformation, "info");
   CloseConversionLog();
   LogMessage(kError, "after close");  // still reaches the callback
 
+  // Each type's prefix; a step stands under a rule of 54 underscores with an empty line below.
   const std::string time = "[01][0-9]:[0-5][0-9]:[0-5][0-9][AP]M";
-  const std::regex expected(time + "> WARNING: x\r\n\r\n_{54}\r\n" + time +
-                            "> Starting conversion\r\n\r\n" + time + "> BUILD  : 100%\r\n");
+  const std::regex expected(time + "> WARNING: x\r\n\r\n_{54}\r\n" + time + "> Starting conversion\r\n\r\n" + time +
+                            "> BUILD  :   %s kept  \r\n" + time + "> bad\r\n" + time + "> info\r\n");
   EXPECT_TRUE(std::regex_match(Body(), expected)) << Body();
 
-  ASSERT_EQ(received.size(), 4u);
-  EXPECT_EQ(received[0].type, kWarning);
+  ASSERT_EQ(received.size(), 6u);
   EXPECT_EQ(received[1].type, kStep);
   EXPECT_EQ(received[1].text, "Starting conversion");
-  EXPECT_EQ(received[3].text, "after close");
+  EXPECT_EQ(received[5].text, "after close");
 }
 
 TEST_F(ConversionLogTest, TraceLevelsFollowTheMask) {

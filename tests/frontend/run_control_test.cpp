@@ -103,20 +103,6 @@ class RunConversionTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(RunConversionTest, MissingEngineCaptureOrOptions) {
-  const std::string capture = captures_ / "cap/app.inc";
-  EXPECT_EQ(RunConversion(capture, "", true), kRunCaptureNotFound);
-  EXPECT_EQ(RunConversion("", "", true), kRunCaptureNotFound);
-  WriteText(capture, "ScriptVersion=1\n");
-  EXPECT_EQ(RunConversion(capture, "", true), kRunOptionsNotFound);
-  EXPECT_EQ(RunConversion(captures_ / "cap", "", true), kRunCaptureNotFound);  // a folder
-  EXPECT_FALSE(testenv::Exists(log_));  // no conversion step ran
-
-  platform::RemoveFile(program_ / "QvEntity.DLL");
-  EXPECT_EQ(RunConversion(capture, "", true), kRunEngineNotFound);
-  EXPECT_EQ(RunConversion(captures_ / "cap/app.wrp", "", true), kRunEngineNotFound);
-}
-
 TEST_F(RunConversionTest, CaptureWithOptionsBesideIt) {
   const std::string capture = captures_ / "Cap/App.INC";
   WriteText(capture, "ScriptVersion=1\n");

@@ -1,9 +1,11 @@
 #include "support/captures.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "support/msi_dump.h"
 #include "support/run_program.h"
+#include "support/test_env.h"
 
 namespace test_support {
 
@@ -27,7 +29,7 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
 }
 
 void SetGeneralOption(const std::string& optionsFile, const std::string& key, const std::string& value) {
-  std::string text = ReadWholeFile(optionsFile);
+  std::string text = testenv::ReadText(optionsFile);
   std::string result;
   bool inGeneral = false, done = false;
   for (const std::string& line : SplitLines(text)) {
@@ -42,15 +44,19 @@ void SetGeneralOption(const std::string& optionsFile, const std::string& key, co
     result += line + "\r\n";
   }
   if (!done) result += (inGeneral ? "" : "[General]\r\n") + key + "=" + value + "\r\n";
-  WriteWholeFile(optionsFile, result);
+  testenv::WriteText(optionsFile, result);
 }
 
-FernclipRun RunFernclip(const std::string& script, const std::string& registryFile,
-                        const std::vector<std::string>& arguments) {
-  std::vector<std::string> all = {script};
-  all.insert(all.end(), arguments.begin(), arguments.end());
+std::vector<std::string> FernclipRun::Lines() const { return SplitLines(out); }
+
+bool FernclipRun::HasLine(const std::string& line) const {
+  const std::vector<std::string> lines = Lines();
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+FernclipRun RunFernclip(const std::vector<std::string>& arguments, const std::string& registryFile) {
   const testenv::ProgramResult result =
-      testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", all,
+      testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", arguments,
                           {{"FERNCLIP_REGISTRY", registryFile}, {"FERNCLIP_CODEPAGE", std::nullopt}});
   return {result.exitCode, result.out + result.err};
 }
@@ -59,7 +65,7 @@ std::map<std::string, std::string> FilesBelow(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
     if (entry.is_regular_file())
-      files[fs::relative(entry.path(), folder).string()] = ReadWholeFile(entry.path().string());
+      files[fs::relative(entry.path(), folder).string()] = testenv::ReadText(entry.path().string());
   return files;
 }
 
@@ -67,13 +73,13 @@ std::map<std::string, std::string> CapturedFiles(const std::string& script) {
   const std::string prefix = "%SCRIPTFOLDER%";
   const fs::path folder = fs::path(script).parent_path();
   std::map<std::string, std::string> files;
-  for (std::string line : SplitLines(ReadWholeFile(script))) {
+  for (std::string line : SplitLines(testenv::ReadText(script))) {
     if (!line.starts_with(prefix)) continue;
     line = line.substr(prefix.size(), line.find('|') == std::string::npos ? std::string::npos
                                                                           : line.find('|') - prefix.size());
     for (char& c : line)
       if (c == '\\') c = '/';
-    files[line] = ReadWholeFile((folder / line).string());
+    files[line] = testenv::ReadText((folder / line).string());
   }
   return files;
 }

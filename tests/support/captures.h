@@ -21,12 +21,13 @@ void SetGeneralOption(const std::string& optionsFile, const std::string& key, co
 struct FernclipRun {
   int exitCode = -1;
   std::string out;  // standard output, then standard error
+  std::vector<std::string> Lines() const;
+  bool HasLine(const std::string& line) const;
 };
 
-// Runs the built fernclip on a script with the extra arguments, with FERNCLIP_REGISTRY pointing
-// at registryFile.
-FernclipRun RunFernclip(const std::string& script, const std::string& registryFile,
-                        const std::vector<std::string>& arguments = {});
+// Runs the built fernclip with these arguments as a user runs it, with FERNCLIP_REGISTRY
+// pointing at registryFile.
+FernclipRun RunFernclip(const std::vector<std::string>& arguments, const std::string& registryFile);
 
 // The files that a capture script lists for installation (its "%SCRIPTFOLDER%..." entries):
 // path relative to the script's folder, with '/' -> bytes.

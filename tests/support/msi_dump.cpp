@@ -3,10 +3,10 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+
+#include "support/test_env.h"
 
 namespace test_support {
 
@@ -34,11 +34,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-std::string MakeTemporaryFolder(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
-  return mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
 int RunCommand(const std::string& command, std::string* output) {
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
   if (!pipe) return -1;
@@ -51,15 +46,14 @@ int RunCommand(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::vector<std::string>> DumpTable(const std::string& database, const std::string& table) {
-  std::string folder = MakeTemporaryFolder("fernclip-dump");
-  if (folder.empty()) return {};
-  std::vector<std::vector<std::string>> rows;
+Rows DumpTable(const std::string& database, const std::string& table) {
+  const testenv::TempDir folder;
+  Rows rows;
   // msidump writes the data of binary columns below the current folder ("Icon/Icon.<key>"):
   // run it in the temporary folder, so that nothing lands where the tests were started.
-  if (RunCommand("cd " + ShellQuote(folder) + " && msidump -d . " + ShellQuote(fs::absolute(database).string()) + " " +
+  if (RunCommand("cd " + ShellQuote(folder.path()) + " && msidump -d . " + ShellQuote(fs::absolute(database).string()) + " " +
                  ShellQuote(table)) == 0) {
-    std::vector<std::string> lines = SplitLines(ReadWholeFile(folder + "/" + table + ".idt"));
+    const std::vector<std::string> lines = SplitLines(testenv::ReadText(folder / (table + ".idt")));
     // Three header lines: column names, column types, table name and keys.
     for (size_t i = 3; i < lines.size(); ++i) {
       std::vector<std::string> columns;
@@ -70,8 +64,6 @@ std::vector<std::vector<std::string>> DumpTable(const std::string& database, con
       rows.push_back(columns);
     }
   }
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
   return rows;
 }
 
@@ -88,17 +80,10 @@ std::vector<std::string> ListTables(const std::string& database) {
   return SplitLines(output);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
-  return static_cast<bool>(out);
+std::vector<std::string> RowWithKey(const Rows& rows, const std::string& key) {
+  for (const auto& row : rows)
+    if (!row.empty() && row[0] == key) return row;
+  return {};
 }
 
 }  // namespace test_support

@@ -1,5 +1,5 @@
-// Reading back what the conversion wrote, through other programs (msitools), and small file
-// and process helpers shared by the test programs.
+// Reading back what the conversion wrote, through other programs (msitools), and the small
+// process helpers shared by the test programs.
 #pragma once
 
 #include <map>
@@ -8,16 +8,18 @@
 
 namespace test_support {
 
+using Rows = std::vector<std::vector<std::string>>;
+
 // The rows of a table of an MSI-format database as msidump writes them (columns split at tabs);
 // empty when the table is missing.
-std::vector<std::vector<std::string>> DumpTable(const std::string& database, const std::string& table);
+Rows DumpTable(const std::string& database, const std::string& table);
 // The Property table as a map.
 std::map<std::string, std::string> DumpProperties(const std::string& database);
 // The table names that msiinfo lists.
 std::vector<std::string> ListTables(const std::string& database);
+// The first row whose first column is key; empty when there is none.
+std::vector<std::string> RowWithKey(const Rows& rows, const std::string& key);
 
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& contents);
 // Runs a shell command (standard error joined to standard output); its exit code, with its
 // output in *output when given.
 int RunCommand(const std::string& command, std::string* output = nullptr);
@@ -25,7 +27,5 @@ int RunCommand(const std::string& command, std::string* output = nullptr);
 std::string ShellQuote(const std::string& text);
 // Text split into lines, without line ends.
 std::vector<std::string> SplitLines(const std::string& text);
-// A new empty temporary folder whose name begins with prefix.
-std::string MakeTemporaryFolder(const std::string& prefix);
 
 }  // namespace test_support

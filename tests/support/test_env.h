@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -72,6 +73,13 @@ inline std::string ReadText(const std::string& path) {
 }
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// The text of an options file: section "General" with these keys, then the extra text.
+inline std::string OptionsText(const std::map<std::string, std::string>& general, const std::string& extra = "") {
+  std::string text = "[General]\r\n";
+  for (const auto& [key, value] : general) text += key + "=" + value + "\r\n";
+  return text + extra;
+}
 
 // A registry stand-in file of the test's own (never the user's) in its own folder.
 class RegistrySandbox {
