@@ -22,10 +22,23 @@ bool FileNameMatches(const std::string& fileNames, const std::string& fileName) 
          platform::EqualsNoCase(std::string_view(fileNames).substr(0, bar), fileName);
 }
 
+// The component of a captured file that a registry value names. The knowledge base holds
+// captured files by their installed path ("[INSTALLDIR]app.exe"), a value names them as the
+// capture does ("%ProgramFilesFolder%\App\app.exe"): its folder is translated the way the
+// files' folders were.
+ComponentRef ComponentOfNamedFile(const std::string& path) {
+  if (ComponentRef component = GetComponentFor(path)) return component;
+  const size_t separator = path.rfind('\\');
+  if (separator == std::string::npos) return {};
+  std::string folder = path.substr(0, separator);
+  ToInstallerFolder(folder, true, false);
+  return GetComponentFor(folder + path.substr(separator + 1));
+}
+
 // The File key of a captured file: among the files of the component that the knowledge base
 // holds for its path, the one of the same name.
 std::string FileKeyFor(const std::string& path) {
-  const ComponentRef component = GetComponentFor(path);
+  const ComponentRef component = ComponentOfNamedFile(path);
   if (!component) return {};
   const std::string fileName = path.substr(path.rfind('\\') + 1);
   qv::ComPtr<qv::IFileCollection> files;

@@ -5,44 +5,39 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "support/engine_presence.h"
+#include "support/captures.h"
 #include "support/msi_dump.h"
-#include "support/run_program.h"
 #include "support/test_env.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
+using test_support::Rows;
 namespace fs = std::filesystem;
 
 class ContentConversionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SKIP_UNLESS_PROGRAM_IS_BUILT();
     fs::copy(std::string(FERNCLIP_TEST_DATA_DIR) + "/content/app", capture_.path(), fs::copy_options::recursive);
   }
-  testenv::ProgramResult Convert(const std::vector<std::string>& switches) {
+  test_support::FernclipRun Convert(const std::vector<std::string>& switches) {
     std::vector<std::string> arguments = {capture_ / "app.inc"};
     arguments.insert(arguments.end(), switches.begin(), switches.end());
-    return testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", arguments);
+    return test_support::RunFernclip(arguments, capture_ / "registry.reg");
   }
   Rows Table(const std::string& table) { return test_support::DumpTable(capture_ / "app.vpx", table); }
   static std::vector<std::string> Row(const Rows& rows, const std::string& key) {
-    for (const auto& row : rows)
-      if (!row.empty() && row[0] == key) return row;
-    return {};
+    return test_support::RowWithKey(rows, key);
   }
   static bool Contains(const Rows& rows, const std::vector<std::string>& row) {
     return std::find(rows.begin(), rows.end(), row) != rows.end();
   }
 
-  testenv::RegistrySandbox registry_;
   testenv::TempDir capture_;
 };
 
 TEST_F(ContentConversionTest, TheCaptureBecomesContentRows) {
-  const testenv::ProgramResult run = Convert({"/vpxonly"});
-  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  const test_support::FernclipRun run = Convert({"/vpxonly"});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
 
   const Rows components = Table("Component");
   // Names by the conventions; attributes by folder.
@@ -80,11 +75,14 @@ TEST_F(ContentConversionTest, TheCaptureBecomesContentRows) {
   const Rows registry = Table("Registry");
   EXPECT_TRUE(Contains(registry, {"Registry_0", "0", ".acme", "", "Acme.Document", "RegistryData_HKCR"}));
   EXPECT_TRUE(Contains(registry, {"Registry_1", "1", "Software\\Acme\\App", "Window", "max", "RegistryData_User"}));
-  for (const char* value : {"#1", "#x01a2ff", "[~]a[~]b[~]", "[WindowsFolder]notepad.exe"}) {
+  // Value encodings; a reference to a captured file becomes the file's key, another path a folder.
+  for (const char* value : {"#1", "#x01a2ff", "[~]a[~]b[~]", "[WindowsFolder]notepad.exe",
+                            "[!app.exe] /s", "[WindowsFolder]x.exe"}) {
     bool found = false;
     for (const auto& row : registry) found |= row.at(4) == value && row.at(5) == "RegistryData_Machine";
     EXPECT_TRUE(found) << value;
   }
+  // A removed named value keeps its name; a removed key is "-" (what the installer acts on).
   EXPECT_EQ(Table("RemoveRegistry"),
             (Rows{{"RemoveRegistry_0", "1", "Software\\Acme\\App", "Obsolete", "RemoveRegistry_Component"},
                   {"RemoveRegistry_1", "1", "Software\\Acme\\App", "", "RemoveRegistry_Component"},
@@ -96,6 +94,10 @@ TEST_F(ContentConversionTest, FakeGuidConversionsAreIdentical) {
   ASSERT_EQ(Convert({"/fakeguids", "/vpxonly"}).exitCode, 0);
   const std::string first = testenv::ReadText(capture_ / "app.vpx");
   ASSERT_FALSE(first.empty());
+  // The GUIDs of a run are numbered from 1.
+  const auto properties = test_support::DumpProperties(capture_ / "app.vpx");
+  EXPECT_EQ(properties.at("ProductCode"), "{AAAAAAAA-0000-0000-0000-000000000001}");
+  EXPECT_EQ(properties.at("UpgradeCode"), "{AAAAAAAA-0000-0000-0000-000000000002}");
   ASSERT_EQ(Convert({"/fakeguids", "/vpxonly"}).exitCode, 0);
   EXPECT_TRUE(first == testenv::ReadText(capture_ / "app.vpx"));
 }

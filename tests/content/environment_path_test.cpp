@@ -2,18 +2,17 @@
 #include "shortcuts/environment_path.h"
 
 #include "capture/path_translation.h"
-#include "content_fixture.h"
-#include "support/engine_presence.h"
+#include "support/conversion_fixture.h"
 
 namespace {
 
-using contenttest::Rows;
+using test_support::Rows;
+using test_support::RowWithKey;
 
-class EnvironmentPathTest : public contenttest::ContentTest {
+class EnvironmentPathTest : public test_support::ConversionTest {
  protected:
   void SetUp() override {
-    SKIP_UNLESS_ENGINE_IS_BUILT();
-    ContentTest::SetUp();
+    ConversionTest::SetUp();
     UseScript("ScriptVersion('4.0')\r\n");
     capture::SetInstallDirPath("C:\\Program Files\\Acme");
   }

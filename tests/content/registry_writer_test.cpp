@@ -1,22 +1,21 @@
 // Registry rows of the captured registry data that no mapper took, in the registry data
-// components, and RemoveRegistry rows of the removed data.
+// components. The RemoveRegistry rows are checked on a whole conversion (conversion_test).
 #include "content/registry_writer.h"
 
 #include "capture/registry_model.h"
 #include "content/component_lookup.h"
-#include "content_fixture.h"
+#include "support/conversion_fixture.h"
 #include "project/msi_record.h"
-#include "support/engine_presence.h"
 
 namespace {
 
-using contenttest::Rows;
+using test_support::Rows;
+using test_support::RowWithKey;
 
-class RegistryWriterTest : public contenttest::ContentTest {
+class RegistryWriterTest : public test_support::ConversionTest {
  protected:
   void SetUp() override {
-    SKIP_UNLESS_ENGINE_IS_BUILT();
-    ContentTest::SetUp();
+    ConversionTest::SetUp();
     UseScript("ScriptVersion('4.0')\r\n");
   }
   std::unique_ptr<capture::RegistryModel> Model(const std::string& text, bool proxy = false) {
@@ -31,48 +30,33 @@ class RegistryWriterTest : public contenttest::ContentTest {
   }
 };
 
-TEST_F(RegistryWriterTest, RowsByRootWithTheirValueEncodings) {
+// The value encodings and the first rows of each root are checked on a whole conversion
+// (conversion_test); here the roots and keys that the capture there does not have.
+TEST_F(RegistryWriterTest, RowsByRootEmptyKeysAndUnknownRoots) {
   OpenProject();
   auto model = Model(
-      "[HKEY_CURRENT_USER\\Software\\Acme]\r\n\"Window\"=\"max\"\r\n\"Size\"=dword:0000001a\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Acme]\r\n@=\"default\"\r\n\"Size\"=dword:0000001a\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Empty]\r\n\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Values]\r\n@=\"default\"\r\n\"Blob\"=hex:01,a2,ff\r\n"
-      "\"List\"=hex(7):61,00,62,00,00\r\n\"Editor\"=\"%windir%\\\\notepad.exe\"\r\n\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.acme]\r\n@=\"Acme.Document\"\r\n\r\n"
       "[HKEY_USERS\\.Default\\Software\\Acme]\r\n\"Shared\"=\"1\"\r\n\r\n"
       "[HKEY_CURRENT_CONFIG\\Software\\Acme]\r\n\"Odd\"=\"1\"\r\n");
   content::RegistryWriter writer(*writer_);
   writer.WriteRegistry(*model);
-  const Rows rows = SavedRows("Registry");
-  // Keys in the map's order: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS.
-  EXPECT_EQ(Content(RowWithKey(rows, "Registry_0")),
-            (std::vector<std::string>{"0", ".acme", "", "Acme.Document", "RegistryData_HKCR"}));
-  EXPECT_EQ(Content(RowWithKey(rows, "Registry_1")),
-            (std::vector<std::string>{"1", "Software\\Acme", "Window", "max", "RegistryData_User"}));
-  EXPECT_EQ(Content(RowWithKey(rows, "Registry_2")),
-            (std::vector<std::string>{"1", "Software\\Acme", "Size", "#26", "RegistryData_User"}));
-  // An empty key gives one row that creates it.
-  EXPECT_EQ(Content(RowWithKey(rows, "Registry_3")),
-            (std::vector<std::string>{"2", "SOFTWARE\\Acme\\Empty", "", "", "RegistryData_Machine"}));
-  EXPECT_EQ(RowWithKey(rows, "Registry_4").at(4), "default");
-  EXPECT_EQ(RowWithKey(rows, "Registry_4").at(3), "");
-  EXPECT_EQ(RowWithKey(rows, "Registry_5").at(4), "#x01a2ff");
-  EXPECT_EQ(RowWithKey(rows, "Registry_6").at(4), "[~]a[~]b[~]");
-  EXPECT_EQ(RowWithKey(rows, "Registry_7").at(4), "[WindowsFolder]notepad.exe");
-  // HKEY_USERS stays in the machine's component without UseHKCUProxy.
-  EXPECT_EQ(Content(RowWithKey(rows, "Registry_8")),
-            (std::vector<std::string>{"3", ".Default\\Software\\Acme", "Shared", "1", "RegistryData_Machine"}));
-  EXPECT_EQ(rows.size(), 9u);
+  // Keys in the map's order: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS.
+  EXPECT_EQ(SavedRows("Registry"),
+            (Rows{{"Registry_0", "1", "Software\\Acme", "", "default", "RegistryData_User"},
+                  {"Registry_1", "1", "Software\\Acme", "Size", "#26", "RegistryData_User"},
+                  // An empty key gives one row that creates it.
+                  {"Registry_2", "2", "SOFTWARE\\Acme\\Empty", "", "", "RegistryData_Machine"},
+                  // HKEY_USERS stays in the machine's component without UseHKCUProxy.
+                  {"Registry_3", "3", ".Default\\Software\\Acme", "Shared", "1", "RegistryData_Machine"}}));
   // A root the installer does not know is reported, not written under another root.
   bool reported = false;
   for (const std::string& text : WarningTexts())
     reported |= text.find("HKEY_CURRENT_CONFIG\\Software\\Acme") != std::string::npos;
   EXPECT_TRUE(reported);
-
-  // The three components have no key file: each gets its folder created.
-  const Rows createFolders = SavedRows("CreateFolder");
-  EXPECT_EQ(createFolders.size(), 3u);
-  for (const auto& row : createFolders) EXPECT_EQ(row.at(0), "INSTALLDIR");
+  // The components have no key file: each gets its folder created.
+  EXPECT_EQ(SavedRows("CreateFolder"),
+            (Rows{{"INSTALLDIR", "RegistryData_HKCR"}, {"INSTALLDIR", "RegistryData_Machine"}, {"INSTALLDIR", "RegistryData_User"}}));
 }
 
 TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
@@ -133,20 +117,6 @@ TEST_F(RegistryWriterTest, ProxyUsersAndComponentTags) {
   EXPECT_EQ(featureOf("RegistryData_Machine_Tools"), "Tools");
   // A tag that names no feature leaves the component in the default feature.
   EXPECT_EQ(featureOf("RegistryData_Machine_NoSuchFeature"), writer_->DefaultFeature());
-}
-
-TEST_F(RegistryWriterTest, RemovedValuesKeepTheirNamesAndKeysAreRemovedWhole) {
-  OpenProject();
-  auto deleted = Model(
-      "[HKEY_CURRENT_USER\\Software\\Acme]\r\n\"Obsolete\"=\"1\"\r\n@=\"old\"\r\n\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Old]\r\n");
-  content::RegistryWriter writer(*writer_);
-  writer.WriteRemoveRegistry(*deleted);
-  const Rows rows = SavedRows("RemoveRegistry");
-  EXPECT_EQ(rows, (Rows{{"RemoveRegistry_0", "1", "Software\\Acme", "Obsolete", "RemoveRegistry_Component"},
-                        {"RemoveRegistry_1", "1", "Software\\Acme", "", "RemoveRegistry_Component"},
-                        {"RemoveRegistry_2", "2", "SOFTWARE\\Acme\\Old", "-", "RemoveRegistry_Component"}}));
-  EXPECT_FALSE(RowWithKey(SavedRows("Component"), "RemoveRegistry_Component").empty());
 }
 
 }  // namespace

@@ -2,19 +2,17 @@
 // places in the sequences, the all-users profile actions, the DLL wrapper, and icon keys.
 #include "content/custom_action_writer.h"
 
-#include "content_fixture.h"
-#include "support/engine_presence.h"
+#include <algorithm>
+
+#include "support/conversion_fixture.h"
 
 namespace {
 
-using contenttest::Rows;
+using test_support::Rows;
+using test_support::RowWithKey;
 
-class ScriptCallsTest : public contenttest::ContentTest {
+class ScriptCallsTest : public test_support::ConversionTest {
  protected:
-  void SetUp() override {
-    SKIP_UNLESS_ENGINE_IS_BUILT();
-    ContentTest::SetUp();
-  }
   static int SequenceOf(const Rows& rows, const std::string& action) {
     auto row = RowWithKey(rows, action);
     return row.size() > 2 ? std::stoi(row[2]) : -1;
@@ -97,6 +95,34 @@ TEST_F(ScriptCallsTest, AllUsersProfileActionsFollowEachOther) {
   // A second conversion step in the same project adds nothing twice.
   content::ConvertScriptCalls();
   EXPECT_EQ(SavedRows("CustomAction").size(), actions.size());
+}
+
+TEST_F(ScriptCallsTest, ActionsFindTheirPlaceInEverySequenceTableOnce) {
+  OpenProject();
+  content::AddCustomAction("FirstCA", "CostFinalize", 51, "PROP", "one", "VersionNT");
+  content::AddCustomAction("SecondCA", "costfinalize", 51, "PROP", "two", "");
+  content::AddCustomAction("LostCA", "NoSuchAnchor", 51, "PROP", "three", "");
+  content::AddCustomAction("AfterLost", "LostCA", 51, "PROP", "four", "");
+  // An action that exists already keeps its row and its places.
+  content::AddCustomAction("FirstCA", "InstallFinalize", 51, "PROP", "again", "");
+  content::InsertIntoSequence("InstallExecuteSequence", "SECONDCA", "InstallFinalize", "");
+  EXPECT_EQ(RowWithKey(SavedRows("CustomAction"), "FirstCA"),
+            (std::vector<std::string>{"FirstCA", "51", "PROP", "one", ""}));
+
+  for (const char* table : {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence"}) {
+    const Rows rows = SavedRows(table);
+    // Consecutive free numbers after the anchor, in the order added; 700 without the anchor.
+    const int anchor = SequenceOf(rows, "CostFinalize");
+    EXPECT_EQ(SequenceOf(rows, "FirstCA"), anchor + 1) << table;
+    EXPECT_EQ(SequenceOf(rows, "SecondCA"), anchor + 2) << table;
+    EXPECT_EQ(RowWithKey(rows, "FirstCA").at(1), "VersionNT") << table;
+    EXPECT_EQ(SequenceOf(rows, "LostCA"), 700) << table;
+    EXPECT_GT(SequenceOf(rows, "AfterLost"), 700) << table;
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const auto& row) { return row[0] == "FirstCA" || row[0] == "SecondCA"; }),
+              2)
+        << table;
+  }
 }
 
 TEST_F(ScriptCallsTest, IconKeysOnePerFileAndIndex) {
