@@ -45,36 +45,23 @@ TEST_F(OptionsTest, DefaultsApplyToAbsentAndEmptyKeys) {
   EXPECT_EQ(o.ProductName(), "My App");
   EXPECT_EQ(o.InstallDir(), "");
   EXPECT_EQ(o.ProjectTemplate(), "");
-  // Switches default to "Y"...
-  EXPECT_TRUE(o.EnablePathVariables());
-  EXPECT_TRUE(o.UseMergeModules());
-  EXPECT_TRUE(o.UseAdvertisedShortcuts());
-  EXPECT_TRUE(o.SharedCommonFiles());
-  EXPECT_TRUE(o.PermanentSystemFiles());
-  EXPECT_TRUE(o.AllUsers());
-  EXPECT_TRUE(o.COMMapping());
-  EXPECT_TRUE(o.HandleUserProfileComponents());
-  EXPECT_TRUE(o.BuildCompressed());
-  EXPECT_TRUE(o.AutoUpgrade());
-  EXPECT_TRUE(o.BuildMSI());
-  EXPECT_TRUE(o.SkipMMIfShortcut());
-  EXPECT_TRUE(o.BuildProScannedFiles());
-  EXPECT_TRUE(o.BuildStaticScannedFiles());
-  EXPECT_TRUE(o.MultiUserShortcuts());
-  EXPECT_TRUE(o.BuildFeatures());
-  // ...or to "N".
-  EXPECT_FALSE(o.OtherFilesNewComponents());
-  EXPECT_FALSE(o.UseHKCUProxy());
-  EXPECT_FALSE(o.LimitedUI());
-  EXPECT_FALSE(o.PermanentSystemFilesSubfolders());
-  EXPECT_FALSE(o.ODBCMapping());
-  EXPECT_FALSE(o.ServiceControlEvents());
-  EXPECT_FALSE(o.IgnoreIniComments());
-  EXPECT_FALSE(o.UseBuildPath());
-  EXPECT_FALSE(o.CreateSetupExe());
-  EXPECT_FALSE(o.MMPathVersion());
-  EXPECT_FALSE(o.UseLanguage());
-  EXPECT_FALSE(o.OSGranular());
+  // Switches default to "Y", or to "N".
+  using Switch = bool (ProjectOptions::*)() const;
+  const Switch onByDefault[] = {
+      &ProjectOptions::EnablePathVariables, &ProjectOptions::UseMergeModules, &ProjectOptions::UseAdvertisedShortcuts,
+      &ProjectOptions::SharedCommonFiles, &ProjectOptions::PermanentSystemFiles, &ProjectOptions::AllUsers,
+      &ProjectOptions::COMMapping, &ProjectOptions::HandleUserProfileComponents, &ProjectOptions::BuildCompressed,
+      &ProjectOptions::AutoUpgrade, &ProjectOptions::BuildMSI, &ProjectOptions::SkipMMIfShortcut,
+      &ProjectOptions::BuildProScannedFiles, &ProjectOptions::BuildStaticScannedFiles,
+      &ProjectOptions::MultiUserShortcuts, &ProjectOptions::BuildFeatures};
+  const Switch offByDefault[] = {
+      &ProjectOptions::OtherFilesNewComponents, &ProjectOptions::UseHKCUProxy, &ProjectOptions::LimitedUI,
+      &ProjectOptions::PermanentSystemFilesSubfolders, &ProjectOptions::ODBCMapping,
+      &ProjectOptions::ServiceControlEvents, &ProjectOptions::IgnoreIniComments, &ProjectOptions::UseBuildPath,
+      &ProjectOptions::CreateSetupExe, &ProjectOptions::MMPathVersion, &ProjectOptions::UseLanguage,
+      &ProjectOptions::OSGranular};
+  for (size_t i = 0; i < std::size(onByDefault); ++i) EXPECT_TRUE((o.*onByDefault[i])()) << "switch " << i;
+  for (size_t i = 0; i < std::size(offByDefault); ++i) EXPECT_FALSE((o.*offByDefault[i])()) << "switch " << i;
 
   // A missing file gives every default too.
   Options().Load(dir_ / "missing.ini");

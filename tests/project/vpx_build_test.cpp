@@ -6,11 +6,11 @@
 #include "frontend/repackager_exception.h"
 #include "project/msi_record.h"
 #include "project/vpx_build.h"
-#include "project_fixture.h"
-#include "support/msi_dump.h"
+#include "support/conversion_fixture.h"
 
-namespace project_tests {
 namespace {
+
+using ProjectTest = test_support::ConversionTest;
 
 namespace fs = std::filesystem;
 
@@ -27,13 +27,13 @@ TEST_F(ProjectTest, BuildPreparesTheReleaseAndWritesThePackageBesideTheProject) 
   const project::BuildResult& result = project::LastBuildResult();
   EXPECT_EQ(result.packageName, "Build Test");
   EXPECT_EQ(result.errorCount, 0);
-  EXPECT_EQ(result.outputFolder, folder_.string() + "/");
-  EXPECT_EQ(result.packagePath, (folder_ / "Build Test.msi").string());
+  EXPECT_EQ(result.outputFolder, dir_.path() + "/");
+  EXPECT_EQ(result.packagePath, InFolder("Build Test.msi"));
   EXPECT_TRUE(fs::exists(result.packagePath));
   // Every builder message is a build record.
   EXPECT_NE(LogText().find("BUILD  : Building compressed package"), std::string::npos) << LogText();
 
-  const auto release = test_support::DumpTable(projectPath_, "QvRelease");
+  const auto release = test_support::DumpTable(InFolder("test.vpx"), "QvRelease");
   EXPECT_EQ(SettingOf(release, "Compressed"), "1");
   EXPECT_EQ(SettingOf(release, "SetupExe"), "0");
   EXPECT_EQ(SettingOf(release, "BuildLocation"), "<QvProjectFolder>");
@@ -46,15 +46,15 @@ TEST_F(ProjectTest, SetupExeAndBuildPathDecideThePackagePath) {
   LoadOptions({{"ProductName", "Launch"}, {"CreateSetupExe", "Y"}});
   OpenProject();
   writer_->Build();
-  EXPECT_EQ(project::LastBuildResult().packagePath, (folder_ / "setup.exe").string());
-  EXPECT_TRUE(fs::exists(folder_ / "setup.exe"));
-  EXPECT_TRUE(fs::exists(folder_ / "Launch.msi"));
+  EXPECT_EQ(project::LastBuildResult().packagePath, InFolder("setup.exe"));
+  EXPECT_TRUE(fs::exists(dir_ / "setup.exe"));
+  EXPECT_TRUE(fs::exists(dir_ / "Launch.msi"));
 
   LoadOptions({{"ProductName", "Launch"}, {"UseBuildPath", "Y"}, {"BuildCompressed", "N"}});
   writer_->Build();
   EXPECT_EQ(project::LastBuildResult().packagePath, "");
-  EXPECT_EQ(project::LastBuildResult().outputFolder, (folder_ / "Launch").string() + "/");
-  EXPECT_TRUE(fs::exists(folder_ / "Launch" / "Launch.msi"));
+  EXPECT_EQ(project::LastBuildResult().outputFolder, InFolder("Launch") + "/");
+  EXPECT_TRUE(fs::exists(dir_ / "Launch/Launch.msi"));
 }
 
 TEST_F(ProjectTest, ACancelledBuildStopsBeforeAnyPackage) {
@@ -68,7 +68,7 @@ TEST_F(ProjectTest, ACancelledBuildStopsBeforeAnyPackage) {
     EXPECT_STREQ(e.what(), "Cancelled by user action.");
   }
   frontend::ClearCancel();
-  EXPECT_FALSE(fs::exists(folder_ / "Cancelled.msi"));
+  EXPECT_FALSE(fs::exists(dir_ / "Cancelled.msi"));
 }
 
 TEST_F(ProjectTest, BuildErrorsAreBuildRecordsAndFailTheBuild) {
@@ -85,7 +85,7 @@ TEST_F(ProjectTest, BuildErrorsAreBuildRecordsAndFailTheBuild) {
   {
     project::MSIRecord source(*writer_, "QvFileSource");
     source.SetField(1, "gone.txt");
-    source.SetField(2, (folder_ / "capture" / "gone.txt").string());
+    source.SetField(2, InFolder("capture/gone.txt"));
   }
   try {
     writer_->Build();
@@ -96,9 +96,8 @@ TEST_F(ProjectTest, BuildErrorsAreBuildRecordsAndFailTheBuild) {
   EXPECT_GE(project::LastBuildResult().errorCount, 1);
   EXPECT_NE(LogText().find("BUILD  : Error: Table 'File', row 'gone.txt', column 'FileName'"), std::string::npos)
       << LogText();
-  for (const auto& entry : fs::directory_iterator(folder_))
+  for (const auto& entry : fs::directory_iterator(dir_.path()))
     EXPECT_NE(entry.path().extension(), ".msi") << entry.path();
 }
 
 }  // namespace
-}  // namespace project_tests

@@ -1,50 +1,25 @@
 // The command line split and skip test of captured shortcuts, and the list of their targets.
 #include "shortcuts/shortcut_targets.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 #include "capture/capture_filter.h"
-#include "capture/capture_script.h"
 #include "capture/path_translation.h"
-#include "options/project_options.h"
-#include "support/test_env.h"
+#include "support/conversion_fixture.h"
 
 namespace {
 
 using namespace shortcuts;
 
-class ShortcutTargetsTest : public ::testing::Test {
+class ShortcutTargetsTest : public test_support::ConversionTest {
  protected:
   void SetUp() override {
-    ResetShortcutTargets();
-    const std::string options = dir_ / "Options.ini";
-    testenv::WriteText(options,
-                       "[General]\r\nEnablePathVariables=N\r\n"
-                       "[IgnoreShortcuts]\r\n1=C:\\Windows\\notepad.exe\r\n");
-    options::SetOptionsPath(options);
-    options::Options().Load(options);
+    ConversionTest::SetUp();
+    LoadOptions({}, "[IgnoreShortcuts]\r\n1=C:\\Windows\\notepad.exe\r\n");
     capture::SetInstallDirPath("[ProgramFilesFolder]Acme");
   }
   void TearDown() override {
-    ResetShortcutTargets();
     capture::SetCaptureFilter(nullptr);
-    capture::SetCurrentCaptureScript(nullptr);
-    capture::SetInstallDirPath("");
-    options::Options().Reset();
-    options::SetOptionsPath("");
+    ConversionTest::TearDown();
   }
-  void UseScript(const std::string& lines) {
-    testenv::WriteText(dir_ / "app.inc", "ScriptVersion('4.0')\r\n" + lines);
-    script_ = std::make_unique<capture::CaptureScript>(dir_ / "app.inc");
-    capture::SetCurrentCaptureScript(script_.get());
-    script_->ReadScript();
-  }
-
-  testenv::RegistrySandbox registry_;
-  testenv::TempDir dir_;
-  std::unique_ptr<capture::CaptureScript> script_;
 };
 
 TEST_F(ShortcutTargetsTest, CommandLinesSplitAfterTheProgram) {
@@ -64,6 +39,7 @@ TEST_F(ShortcutTargetsTest, CommandLinesSplitAfterTheProgram) {
 
 TEST_F(ShortcutTargetsTest, SkippedShortcutsAreNoTargets) {
   UseScript(
+      "ScriptVersion('4.0')\r\n"
       "CreateLink('Acme','[ProgramFilesFolder]Acme\\app.exe','','','Programs\\Acme')\r\n"
       "CreateLink('Manual','C:\\Program Files\\Acme\\Manual.txt','','','Programs\\Acme')\r\n"
       "CreateLink('UNINSTALL Acme','[ProgramFilesFolder]Acme\\remove.exe','','','Programs\\Acme')\r\n"
