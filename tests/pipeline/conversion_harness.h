@@ -1,48 +1,52 @@
-// Runs the built fernclip on a capture in a folder of its own and reads back what it wrote.
+// A capture in a folder of its own for the built fernclip: the script "app.inc" (one
+// ScriptVersion line unless replaced), its options file and a registry stand-in.
 #pragma once
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "support/captures.h"
 #include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace pipeline_tests {
 
 using namespace test_support;
 
-struct ProgramRun {
-  int exitCode = -1;
-  std::string output;               // standard output and standard error
-  std::vector<std::string> lines;   // output split into lines, without line ends
-};
-
-// A temporary folder holding the capture "app.inc" (one ScriptVersion line) and its options
-// file, with a registry stand-in of its own. Removed with everything in it at destruction.
 class CaptureFolder {
  public:
-  CaptureFolder();
-  ~CaptureFolder();
+  CaptureFolder() {
+    std::filesystem::copy_file(std::string(FERNCLIP_TEST_DATA_DIR) + "/pipeline/app.inc", CapturePath());
+    WriteOptions({});
+  }
 
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return dir_.path(); }
+  std::string File(const std::string& name) const { return dir_ / name; }
   std::string CapturePath() const { return File("app.inc"); }
   std::string ProjectPath() const { return File("app.vpx"); }
 
-  // Replaces the capture script.
-  void WriteCapture(const std::string& text) { WriteWholeFile(CapturePath(), text); }
-  // Writes the options file: section "General" with these keys, then the extra text.
-  void WriteOptions(const std::map<std::string, std::string>& general, const std::string& extra = "");
-
-  // Runs fernclip with the arguments, with FERNCLIP_REGISTRY pointing at this folder's file.
-  ProgramRun Run(const std::vector<std::string>& arguments) const;
-
-  // The names of the files in the folder, but for the registry stand-in.
-  std::vector<std::string> Files() const;
+  void WriteCapture(const std::string& text) const { testenv::WriteText(CapturePath(), text); }
+  // Section "General" with these keys, then the extra text.
+  void WriteOptions(const std::map<std::string, std::string>& general, const std::string& extra = "") const {
+    testenv::WriteText(File("options.ini"), testenv::OptionsText(general, extra));
+  }
+  FernclipRun Run(const std::vector<std::string>& arguments) const {
+    return RunFernclip(arguments, File("registry.reg"));
+  }
+  // The names of the files in the folder, sorted, but for the registry stand-in.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Path()))
+      if (entry.path().filename() != "registry.reg") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
  private:
-  std::string path_;
+  testenv::TempDir dir_;
 };
-
 
 }  // namespace pipeline_tests
