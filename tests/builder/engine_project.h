@@ -52,7 +52,4 @@ class EngineProject {
   bool hasFeature_ = false;
 };
 
-// Creates an object of an engine library in the build folder.
-qv::HResult CreateEngineObject(const std::string& library, const qv::Guid& clsid, const qv::Guid& iid, void** out);
-
 }  // namespace buildertest

@@ -8,7 +8,6 @@
 #include <regex>
 
 #include "support/captures.h"
-#include "support/engine_presence.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
 
@@ -49,11 +48,10 @@ std::string SummaryField(const std::string& suminfo, const std::string& name) {
 }
 
 TEST(Package, TheReadmesDemoBuildsAPackageThatMsitoolsReadWithEveryCapturedFile) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
   const std::string script = CopyCapture("examples/demo", temp / "demo");
   const auto before = FolderEntries(temp / "demo");
-  const auto run = RunFernclip(script, temp / "registry.reg");
+  const auto run = RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
 
   // The package is named after the product and lies beside the project; nothing else is left.
@@ -109,10 +107,9 @@ TEST(Package, TheReadmesDemoBuildsAPackageThatMsitoolsReadWithEveryCapturedFile)
 }
 
 TEST(Package, TheRichCaptureCarriesItsFilesItsProgramActionAndItsRegistryData) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
   const std::string script = CopyCapture("e2e/rich", temp / "rich");
-  const auto run = RunFernclip(script, temp / "registry.reg");
+  const auto run = RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
   const std::string package = temp / "rich/Rich App.msi";
   ASSERT_TRUE(fs::exists(package)) << run.out;
@@ -150,26 +147,26 @@ TEST(Package, TheRichCaptureCarriesItsFilesItsProgramActionAndItsRegistryData) {
 }
 
 TEST(Package, TwoConversionsWithFakeGuidsGiveIdenticalPackages) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   for (const auto& [capture, name] : {std::pair{"examples/demo", "Fernclip Demo.msi"}, {"e2e/rich", "Rich App.msi"}}) {
     testenv::TempDir temp;
     const std::string script = CopyCapture(capture, temp / "capture");
+    test_support::SetGeneralOption(temp / "capture/options.ini", "CreateSetupExe", "Y");
     const std::string package = temp / ("capture/" + std::string(name));
-    auto run = RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+    auto run = RunFernclip({script, "/fakeguids"}, temp / "registry.reg");
     ASSERT_EQ(run.exitCode, 0) << run.out;
-    const std::string first = testenv::ReadText(package);
-    ASSERT_FALSE(first.empty()) << capture;
+    const std::string first = testenv::ReadText(package), firstSetup = testenv::ReadText(temp / "capture/setup.exe");
+    ASSERT_FALSE(first.empty() || firstSetup.empty()) << capture;
     // A later run, with the files touched in between: the same bytes.
     for (const auto& entry : fs::recursive_directory_iterator(temp / "capture"))
       if (entry.is_regular_file()) fs::last_write_time(entry.path(), fs::file_time_type::clock::now());
-    run = RunFernclip(script, temp / "registry.reg", {"/fakeguids"});
+    run = RunFernclip({script, "/fakeguids"}, temp / "registry.reg");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_TRUE(testenv::ReadText(package) == first) << capture;
+    EXPECT_TRUE(testenv::ReadText(temp / "capture/setup.exe") == firstSetup) << capture;
   }
 }
 
 TEST(Package, AFileMissingFromTheCaptureFailsTheBuildAndLeavesNoPackage) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
   const std::string script = CopyCapture("e2e/rich", temp / "rich");
   const std::string notes = temp / "rich/ProgramFilesFolder/Rich/App/notes.txt";
@@ -177,7 +174,7 @@ TEST(Package, AFileMissingFromTheCaptureFailsTheBuildAndLeavesNoPackage) {
   fs::remove(notes);
   const auto before = FolderEntries(temp / "rich");
 
-  auto run = RunFernclip(script, temp / "registry.reg");
+  auto run = RunFernclip({script}, temp / "registry.reg");
   EXPECT_EQ(run.exitCode, 1) << run.out;
   EXPECT_NE(run.out.find("Error: Table 'File', row 'notes.txt', column 'FileName': the source file "
                          "'<SOURCEFILEPATH>\\ProgramFilesFolder\\Rich\\App\\notes.txt' was not found"),
@@ -194,12 +191,12 @@ TEST(Package, AFileMissingFromTheCaptureFailsTheBuildAndLeavesNoPackage) {
   // A package of an earlier, good build stays as it was when a later build fails; so does the
   // program a custom action runs.
   testenv::WriteText(notes, notesText);
-  run = RunFernclip(script, temp / "registry.reg");
+  run = RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
   const std::string package = temp / "rich/Rich App.msi";
   const std::string good = testenv::ReadText(package);
   fs::remove(temp / "rich/Setup/postinst.exe");
-  run = RunFernclip(script, temp / "registry.reg");
+  run = RunFernclip({script}, temp / "registry.reg");
   EXPECT_EQ(run.exitCode, 1) << run.out;
   EXPECT_NE(run.out.find("Error: Table 'CustomAction', row 'EXECA1', column 'Source': the file "
                          "'<SOURCEFILEPATH>\\Setup\\postinst.exe' that custom action 'EXECA1' runs was not found"),

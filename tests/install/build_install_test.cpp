@@ -1,12 +1,13 @@
-// Packages that SABuild.dll built install under Wine with every file and registry value, and
-// uninstall without leftovers: a compressed package and an uncompressed image.
+// A package that SABuild.dll built from a project made through the engine, its files spread over
+// several cabinets, installs under Wine with every file, registry value and application path,
+// and uninstalls without leftovers. (Single-cabinet packages and uncompressed images of whole
+// conversions install in conversion_install_test and rich_install_test.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "package_build.h"
 #include "sample_project.h"
-#include "support/engine_presence.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
 #include "wine_prefix.h"
@@ -31,68 +32,49 @@ class IgnoredMessages final : public builder::BuildMessages {
   void Send(int32_t, const std::string&) override {}
 };
 
-// maxCabinetFiles 0: the builder's own limits.
-void BuildInstallAndRemove(bool compressed, size_t maxCabinetFiles = 0) {
+TEST(BuiltPackage, FilesInSeveralCabinetsInstallAndUninstall) {
   testenv::TempDir temp;
   buildertest::EngineProject project(temp / "Sample.vpx");
   const auto sample = buildertest::FillSampleProject(project, temp / "cap");
-  project.SetRelease(compressed, false, true, "Sample", "{AAAAAAAA-0000-0000-0000-000000000077}");
+  project.SetRelease(true, false, true, "Sample", "{AAAAAAAA-0000-0000-0000-000000000077}");
   project.Save();
-  buildertest::BuildOutcome outcome;
-  if (maxCabinetFiles == 0) {
-    outcome = project.Build();
-    ASSERT_EQ(outcome.errors, 0) << ::testing::PrintToString(outcome.messages);
-  } else {
-    builder::BuildRequest request;
-    request.project = project.Project();
-    request.configuration = "Product1";
-    request.release = "Release1";
-    request.engineFolder = FERNCLIP_BUILD_DIR;
-    request.cabinetLimits.maxFiles = maxCabinetFiles;
-    IgnoredMessages messages;
-    ASSERT_TRUE(builder::RunBuild(request, messages, &outcome.packagePath));
-  }
+  builder::BuildRequest request;
+  request.project = project.Project();
+  request.configuration = "Product1";
+  request.release = "Release1";
+  request.engineFolder = FERNCLIP_BUILD_DIR;
+  request.cabinetLimits.maxFiles = 3;
+  IgnoredMessages messages;
+  std::string package;
+  ASSERT_TRUE(builder::RunBuild(request, messages, &package));
+  // One Media row per cabinet: disk id, last sequence, cabinet stream.
+  const test_support::Rows media = test_support::DumpTable(package, "Media");
+  ASSERT_EQ(media.size(), 2u);
+  EXPECT_EQ(media[0][0] + " " + media[0][1] + " " + media[0][3], "1 3 #Data1.cab");
+  EXPECT_EQ(media[1][0] + " " + media[1][1] + " " + media[1][3], "2 4 #Data2.cab");
 
   std::string error;
   auto wine = winetest::WinePrefix::Create(&error);
   ASSERT_TRUE(wine) << error;
-  ASSERT_EQ(wine->Install(outcome.packagePath), 0);
+  ASSERT_EQ(wine->Install(package), 0);
   for (const auto& [key, file] : sample.files) {
     const std::string installed = FindInstalled(*wine, file.first);
     ASSERT_FALSE(installed.empty()) << file.first;
     EXPECT_EQ(testenv::ReadText(installed), file.second) << file.first;
   }
-  const std::string key = "HKLM\\Software\\Wow6432Node\\Fernclip Sample";
-  auto text = wine->QueryValue(key, "Text");
-  ASSERT_TRUE(text);
-  EXPECT_EQ(text->type, "REG_SZ");
-  EXPECT_EQ(text->data, "hello");
-  auto count = wine->QueryValue(key, "Count");
-  ASSERT_TRUE(count);
-  EXPECT_EQ(count->type, "REG_DWORD");
-  EXPECT_EQ(count->data, "0x2a");
-  auto appPath = wine->QueryValue("HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\APP.EXE", "");
-  ASSERT_TRUE(appPath);
-  EXPECT_NE(appPath->data.find("app.exe"), std::string::npos) << appPath->data;
+  const std::string key = "HKLM\\Software\\Fernclip Sample";
+  const auto values = wine->QueryKey(key, /*view32=*/true);
+  ASSERT_TRUE(values && values->count("Text") && values->count("Count"));
+  EXPECT_EQ(values->at("Text").type + " " + values->at("Text").data, "REG_SZ hello");
+  EXPECT_EQ(values->at("Count").type + " " + values->at("Count").data, "REG_DWORD 0x2a");
+  const auto appPath = wine->QueryKey("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\APP.EXE", true);
+  ASSERT_TRUE(appPath && appPath->count(""));
+  EXPECT_NE(appPath->at("").data.find("app.exe"), std::string::npos) << appPath->at("").data;
 
-  ASSERT_EQ(wine->Uninstall(outcome.packagePath), 0);
-  for (const auto& [key2, file] : sample.files) EXPECT_EQ(FindInstalled(*wine, file.first), "") << file.first;
-  EXPECT_FALSE(wine->QueryValue(key, "Text"));
-}
-
-TEST(BuiltPackage, CompressedPackageInstallsAndUninstalls) {
-  SKIP_UNLESS_ENGINE_IS_BUILT();
-  BuildInstallAndRemove(true);
-}
-
-TEST(BuiltPackage, PackageOfSeveralCabinetsInstallsAndUninstalls) {
-  SKIP_UNLESS_ENGINE_IS_BUILT();
-  BuildInstallAndRemove(true, /*maxCabinetFiles=*/2);
-}
-
-TEST(BuiltPackage, UncompressedImageInstallsAndUninstalls) {
-  SKIP_UNLESS_ENGINE_IS_BUILT();
-  BuildInstallAndRemove(false);
+  ASSERT_EQ(wine->Uninstall(package), 0);
+  for (const auto& [fileKey, file] : sample.files) EXPECT_EQ(FindInstalled(*wine, file.first), "") << file.first;
+  const auto after = wine->QueryKey(key, true);
+  EXPECT_FALSE(after && after->count("Text"));
 }
 
 }  // namespace

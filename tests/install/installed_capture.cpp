@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "support/msi_dump.h"
+#include "support/test_env.h"
 
 namespace winetest {
 
@@ -62,7 +62,7 @@ void ExpectCapturedFiles(const WinePrefix& wine, const std::map<std::string, std
     const std::string installed = InstalledPathOf(wine, path);
     if (present || staying.count(path)) {
       ASSERT_FALSE(installed.empty()) << path << " was not installed";
-      EXPECT_TRUE(test_support::ReadWholeFile(installed) == bytes) << path << " arrived with other bytes";
+      EXPECT_TRUE(testenv::ReadText(installed) == bytes) << path << " arrived with other bytes";
     } else {
       EXPECT_TRUE(installed.empty() || !fs::exists(installed)) << path << " is still there";
     }

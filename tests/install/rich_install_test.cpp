@@ -10,7 +10,6 @@
 
 #include "installed_capture.h"
 #include "support/captures.h"
-#include "support/engine_presence.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
 #include "wine_prefix.h"
@@ -41,10 +40,9 @@ bool HasValue(const std::optional<WinePrefix::RegistryTree>& tree, const std::st
 }
 
 TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
   const std::string script = test_support::CopyCapture("e2e/rich", temp / "rich");
-  const auto run = test_support::RunFernclip(script, temp / "registry.reg");
+  const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
   const std::string package = temp / "rich/Rich App.msi";
   ASSERT_TRUE(fs::exists(package)) << run.out;
@@ -62,6 +60,7 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
   const auto captured = test_support::CapturedFiles(script);
   ASSERT_EQ(captured.size(), 10u);
   winetest::ExpectCapturedFiles(*wine, captured, true);
+  const std::string userFile = winetest::InstalledPathOf(*wine, "AppDataFolder/Rich/user.cfg");
   EXPECT_TRUE(fs::is_directory(wine->HostPath(std::string(kApp) + "Logs")));
   EXPECT_TRUE(fs::is_directory(wine->HostPath("C:\\ProgramData\\Rich\\Cache")));
   EXPECT_FALSE(fs::exists(wine->HostPath("C:\\windows\\Temp\\rich-setup.tmp")));
@@ -89,6 +88,8 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
   // The system folder's files are permanent (PermanentSystemFiles), and so is the data of
   // HKEY_CLASSES_ROOT, which other products may share.
   winetest::ExpectCapturedFiles(*wine, captured, false, {"SystemFolder/richrt.dll"});
+  // The user's folder goes with the component that made it.
+  EXPECT_FALSE(fs::exists(fs::path(userFile).parent_path()));
   EXPECT_FALSE(fs::exists(wine->HostPath(std::string(kApp) + "Logs")));
   EXPECT_FALSE(fs::exists(wine->HostPath("C:\\ProgramData\\Rich\\Cache")));
   const auto machineAfter = wine->QueryTree("HKLM\\Software\\Rich", true);
@@ -99,12 +100,11 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
 }
 
 TEST(RichInstall, AnUncompressedImageInstallsThroughItsSetupExe) {
-  SKIP_UNLESS_PROGRAM_IS_BUILT();
   testenv::TempDir temp;
   const std::string script = test_support::CopyCapture("e2e/rich", temp / "rich");
   test_support::SetGeneralOption(temp / "rich/options.ini", "BuildCompressed", "N");
   test_support::SetGeneralOption(temp / "rich/options.ini", "CreateSetupExe", "Y");
-  const auto run = test_support::RunFernclip(script, temp / "registry.reg");
+  const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
 
   // The image: a folder named after the package with the package, setup.exe and every file

@@ -186,41 +186,10 @@ int WinePrefix::Uninstall(const std::string& hostPackage) {
   return Run({"msiexec", "/x", WindowsPathOf(hostPackage), "/qn"});
 }
 
-std::optional<RegistryValue> WinePrefix::QueryValue(const std::string& key, const std::string& name) {
-  std::string output;
-  std::vector<std::string> arguments = {"reg", "query", key};
-  if (name.empty()) {
-    arguments.push_back("/ve");
-  } else {
-    arguments.push_back("/v");
-    arguments.push_back(name);
-  }
-  if (Run(arguments, &output) != 0) return std::nullopt;
-  // "    <name>    REG_<TYPE>    <data>"
-  size_t lineStart = 0;
-  while (lineStart < output.size()) {
-    size_t lineEnd = output.find('\n', lineStart);
-    if (lineEnd == std::string::npos) lineEnd = output.size();
-    const std::string line = TrimLineEnds(output.substr(lineStart, lineEnd - lineStart));
-    const size_t type = line.find("    REG_");
-    if (type != std::string::npos) {
-      RegistryValue value;
-      const size_t typeEnd = line.find("    ", type + 4);
-      value.type = line.substr(type + 4, typeEnd == std::string::npos ? std::string::npos : typeEnd - type - 4);
-      if (typeEnd != std::string::npos) value.data = line.substr(typeEnd + 4);
-      return value;
-    }
-    lineStart = lineEnd + 1;
-  }
-  return std::nullopt;
-}
-
 std::optional<std::map<std::string, RegistryValue>> WinePrefix::QueryKey(const std::string& key, bool view32) {
-  std::string output;
-  std::vector<std::string> arguments = {"reg", "query", key};
-  if (view32) arguments.push_back("/reg:32");
-  if (Run(arguments, &output) != 0) return std::nullopt;
-  return ParseRegQuery(output, key)[""];
+  auto tree = QueryTree(key, view32);
+  if (!tree) return std::nullopt;
+  return (*tree)[""];
 }
 
 std::optional<WinePrefix::RegistryTree> WinePrefix::QueryTree(const std::string& key, bool view32) {
@@ -229,11 +198,6 @@ std::optional<WinePrefix::RegistryTree> WinePrefix::QueryTree(const std::string&
   if (view32) arguments.push_back("/reg:32");
   if (Run(arguments, &output) != 0) return std::nullopt;
   return ParseRegQuery(output, key);
-}
-
-bool WinePrefix::KeyExists(const std::string& key) {
-  std::string output;
-  return Run({"reg", "query", key}, &output) == 0;
 }
 
 std::string WinePrefix::HostPath(const std::string& windowsPath) const {

@@ -33,10 +33,7 @@ class WinePrefix {
   int Install(const std::string& hostPackage, const std::vector<std::string>& extra = {});
   int Uninstall(const std::string& hostPackage);
 
-  // A registry value ("HKLM\Software\X", name; an empty name is the key's default value).
-  std::optional<RegistryValue> QueryValue(const std::string& key, const std::string& name);
-  bool KeyExists(const std::string& key);
-  // Every value of a key by name (the default value under ""), read in one run of reg; nothing
+  // Every value of a key ("HKLM\Software\X") by name (the default value under ""), read in one run of reg; nothing
   // when the key is missing. view32: the registry as a 32-bit program sees it (where a 32-bit
   // package writes HKLM\Software and HKCR).
   std::optional<std::map<std::string, RegistryValue>> QueryKey(const std::string& key, bool view32 = false);
