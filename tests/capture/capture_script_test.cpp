@@ -4,6 +4,7 @@
 #include "support/conversion_fixture.h"
 #include "frontend/cancellation.h"
 #include "frontend/repackager_exception.h"
+#include "platform/text.h"
 
 using capture::CaptureScript;
 using capture::FileEntry;
@@ -19,6 +20,10 @@ class ScriptTest : public test_support::ConversionTest {
     script_->AttachRegistryModel(model);
     script_->ReadScript();
     return *script_;
+  }
+  static std::string Attributes(const FileEntry& e) {
+    return platform::Format("%d|%d|%s|%d|%d|%d|%s|%d", e.field1, e.field2, e.field3.c_str(), e.field4, e.field6,
+                            e.field7, e.field8.c_str(), e.field9);
   }
   // The message of the exception that reading the text raises (empty when none).
   std::string ReadError(const std::string& text, capture::RegistryModel* model = nullptr) {
@@ -64,32 +69,15 @@ TEST_F(ScriptTest, FileListsCarryFolderConditionAndAttributes) {
   ASSERT_EQ(files.count("%ProgramFilesFolder%\\My App"), 1u);
   const auto& app = files.at("%ProgramFilesFolder%\\My App");
   ASSERT_EQ(app.size(), 3u);
-  const FileEntry& exe = app[0];
-  EXPECT_EQ(exe.name, "C:\\cap\\ProgramFilesFolder\\My App\\app.exe");
-  EXPECT_EQ(exe.field1, 1);
-  EXPECT_EQ(exe.field2, 2);
-  EXPECT_EQ(exe.field3, "three");
-  EXPECT_EQ(exe.field4, 4);
-  EXPECT_TRUE(exe.field6);
-  EXPECT_FALSE(exe.field7);
-  EXPECT_EQ(exe.field8, "eight");
-  EXPECT_TRUE(exe.field9);
-  EXPECT_EQ(exe.condition, "(Version9X OR VersionNT) AND (UserLanguageID=1033)");
-  EXPECT_EQ(script.FileListExtra(), "extra");  // the second list has no '|': the first one's stays
-  const FileEntry& plain = app[1];
-  EXPECT_EQ(plain.field1, 0);
-  EXPECT_EQ(plain.field3, "");
-  EXPECT_FALSE(plain.field9);
-  const FileEntry& half = app[2];
-  EXPECT_EQ(half.field1, -7);
-  EXPECT_EQ(half.field2, 0);  // "x" is no number
-  EXPECT_EQ(half.field3, "");
-  // The second list has no condition; "-1" is no positive flag, field 9 "0" is off.
+  EXPECT_EQ(app[0].name, "C:\\cap\\ProgramFilesFolder\\My App\\app.exe");
+  EXPECT_EQ(app[0].condition, "(Version9X OR VersionNT) AND (UserLanguageID=1033)");
+  // Fields 1 to 4, 6 to 9; a field that is no number is 0, only a positive number sets a flag.
+  EXPECT_EQ(Attributes(app[0]), "1|2|three|4|1|0|eight|1");
+  EXPECT_EQ(Attributes(app[1]), "0|0||0|0|0||0");
+  EXPECT_EQ(Attributes(app[2]), "-7|0||0|0|0||0");
   const FileEntry& system = files.at("%SystemFolder%").at(0);
   EXPECT_EQ(system.condition, "");
-  EXPECT_FALSE(system.field6);
-  EXPECT_TRUE(system.field7);
-  EXPECT_FALSE(system.field9);
+  EXPECT_EQ(Attributes(system), "0|0||0|0|1||0");
 }
 
 TEST_F(ScriptTest, ExtraOfTheLatestFileListAndOlderScriptsKeepBrackets) {

@@ -2,45 +2,29 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/text.h"
+#include "support/msi_dump.h"
+
 namespace winetest {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::RunCommand;
+using test_support::ShellQuote;
 
 const char* kWine = "/usr/lib/wine/wine64";
 const char* kWineserver = "/usr/lib/wine/wineserver";
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::string Environment(const std::string& prefix, const std::string& home) {
-  return "env -u DISPLAY WINEPREFIX=" + Quote(prefix) + " HOME=" + Quote(home) +
+  return "env -u DISPLAY WINEPREFIX=" + ShellQuote(prefix) + " HOME=" + ShellQuote(home) +
          " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' ";
-}
-
-int Shell(const std::string& command, std::string* output) {
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return -1;
-  std::string text;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-  const int status = pclose(pipe);
-  if (output) *output = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The base prefix of this test run: FERNCLIP_WINE_BASE_PREFIX, or one in the build folder (the
@@ -69,7 +53,7 @@ bool EnsureBasePrefix(std::string* error) {
     fs::create_directories(base + "/home");
     std::string output;
     const std::string env = Environment(base + "/prefix", base + "/home");
-    const int rc = Shell("timeout 300 xvfb-run -a " + env + kWine + " wineboot -i && " + env + "timeout 120 " +
+    const int rc = RunCommand("timeout 300 xvfb-run -a " + env + kWine + " wineboot -i && " + env + "timeout 120 " +
                          kWineserver + " -w", &output);
     ok = rc == 0 && fs::exists(base + "/prefix/drive_c/windows");
     if (ok) {
@@ -85,11 +69,6 @@ bool EnsureBasePrefix(std::string* error) {
 
 std::string TrimLineEnds(std::string text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
@@ -109,7 +88,7 @@ std::string FullKeyName(const std::string& key) {
 // Keys by their path below key; reg prints names in their stored letter case.
 WinePrefix::RegistryTree ParseRegQuery(const std::string& output, const std::string& key) {
   WinePrefix::RegistryTree tree;
-  const std::string top = LowerCase(FullKeyName(key));
+  const std::string top = platform::ToLower(FullKeyName(key));
   std::string current;
   size_t lineStart = 0;
   while (lineStart < output.size()) {
@@ -118,7 +97,7 @@ WinePrefix::RegistryTree ParseRegQuery(const std::string& output, const std::str
     const std::string line = TrimLineEnds(output.substr(lineStart, lineEnd - lineStart));
     lineStart = lineEnd + 1;
     if (line.starts_with("HKEY_")) {
-      const std::string lower = LowerCase(line);
+      const std::string lower = platform::ToLower(line);
       current = lower.size() > top.size() && lower.starts_with(top + "\\") ? line.substr(top.size() + 1) : "";
       tree[current];
       continue;
@@ -152,8 +131,8 @@ std::unique_ptr<WinePrefix> WinePrefix::Create(std::string* error) {
   prefix->folder_ = pattern;
   prefix->prefix_ = pattern + "/prefix";
   std::string output;
-  if (Shell("cp -a " + Quote(BasePrefixFolder() + "/prefix") + " " + Quote(prefix->prefix_) + " && cp -a " +
-                Quote(BasePrefixFolder() + "/home") + " " + Quote(pattern + "/home"),
+  if (RunCommand("cp -a " + ShellQuote(BasePrefixFolder() + "/prefix") + " " + ShellQuote(prefix->prefix_) + " && cp -a " +
+                ShellQuote(BasePrefixFolder() + "/home") + " " + ShellQuote(pattern + "/home"),
             &output) != 0) {
     *error = "cannot copy the base prefix: " + output;
     return nullptr;
@@ -162,7 +141,7 @@ std::unique_ptr<WinePrefix> WinePrefix::Create(std::string* error) {
 }
 
 WinePrefix::~WinePrefix() {
-  Shell(Environment(prefix_, folder_ + "/home") + "timeout 60 " + kWineserver + " -k", nullptr);
+  RunCommand(Environment(prefix_, folder_ + "/home") + "timeout 60 " + kWineserver + " -k", nullptr);
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
 }
@@ -170,9 +149,9 @@ WinePrefix::~WinePrefix() {
 int WinePrefix::Run(const std::vector<std::string>& arguments, std::string* output, int timeoutSeconds) {
   const std::string env = Environment(prefix_, folder_ + "/home");
   std::string command = env + "timeout " + std::to_string(timeoutSeconds) + " " + kWine;
-  for (const std::string& argument : arguments) command += " " + Quote(argument);
-  const int rc = Shell(command, output);
-  Shell(env + "timeout 120 " + kWineserver + " -w", nullptr);
+  for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+  const int rc = RunCommand(command, output);
+  RunCommand(env + "timeout 120 " + kWineserver + " -w", nullptr);
   return rc == 124 ? -1 : rc;
 }
 

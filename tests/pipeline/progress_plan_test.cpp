@@ -83,7 +83,7 @@ TEST_F(ProgressPlanTest, SwitchesDecideTheEntries) {
   EXPECT_TRUE(plan.Contains(23014));
 }
 
-TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncements) {
+TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncementsAndCancellationStops) {
   PlanSwitches switches;
   switches.registryTable = false;  // 23036 stays in the plan but its step does not run
   switches.buildMSI = false;
@@ -92,7 +92,6 @@ TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncements) {
   plan.NextStep(23003);
   plan.NextStep(23017);  // shortcuts, right after skipping everything between
   plan.NextStep(23035);
-  plan.NextStep(21002);
   std::vector<std::string> texts;
   std::vector<uint32_t> percents;
   for (const auto& record : Records()) {
@@ -102,29 +101,26 @@ TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncements) {
   }
   EXPECT_EQ(texts, (std::vector<std::string>{"Starting conversion", "Reading repackager output file",
                                              "Creating shortcuts and writing to the Shortcut table",
-                                             "Saving project file", "Finished successfully."}));
-  EXPECT_EQ(percents, (std::vector<uint32_t>{0, 5, 85, 95, 100}));
+                                             "Saving project file"}));
+  EXPECT_EQ(percents, (std::vector<uint32_t>{0, 5, 85, 95}));
 
   // An entry behind the current one, or not in the plan, announces nothing.
   Records().clear();
   plan.NextStep(23003);
   plan.NextStep(23030);
   EXPECT_TRUE(Records().empty());
-  EXPECT_EQ(plan.CurrentId(), 21002);
-}
+  EXPECT_EQ(plan.CurrentId(), 23035);
 
-TEST_F(ProgressPlanTest, CancellationStopsAtTheNextStep) {
-  ProgressPlan plan;
-  plan.Build(PlanSwitches{});
+  // A cancel request stops at the next step, before its announcement.
   frontend::RequestCancel();
   try {
-    plan.NextStep(23003);
+    plan.NextStep(21002);
     FAIL() << "no exception";
   } catch (const frontend::repackager_exception& e) {
     EXPECT_STREQ(e.what(), "Cancelled by user action.");
   }
-  EXPECT_EQ(Records().size(), 1u);
-  EXPECT_EQ(plan.CurrentId(), 23000);
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(plan.CurrentId(), 23035);
 }
 
 }  // namespace

@@ -98,26 +98,23 @@ TEST(Registry, BrokenFilesReadAsEmptyAndAreNeverOverwritten) {
   }
 }
 
-TEST(Registry, FailedWriteLeavesTheOldFile) {
+TEST(Registry, FailedWritesLeaveTheOldFile) {
   testenv::TempDir dir;
   // The temporary file beside a name of 250 characters gets too long a name, so the write fails
   // (also for root, who may write into read-only folders).
-  testenv::ScopedEnv registry("FERNCLIP_REGISTRY", dir / std::string(250, 'r'));
   const std::string file = dir / std::string(250, 'r');
+  testenv::ScopedEnv registry("FERNCLIP_REGISTRY", file);
   const std::string before =
       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Quillmark\\Brightvale]\r\n\"FakeGuids\"=\"0\"\r\n";
   WriteText(file, before);
   EXPECT_FALSE(WriteRegistryString(kLM, kKey, "FakeGuids", "1"));
   EXPECT_EQ(ReadText(file), before);
   EXPECT_EQ(ReadRegistryString(kLM, kKey, "FakeGuids"), "0");
-}
+  EXPECT_FALSE(WriteRegistryString(kLM, kKey, "Value", "line\nbreak"));
 
-TEST(Registry, WriteFailsCleanlyInAMissingPlace) {
-  testenv::TempDir dir;
   // A plain file where the folder should be: the folder cannot be made.
   WriteText(dir / "blocker", "x");
-  testenv::ScopedEnv registry("FERNCLIP_REGISTRY", dir / "blocker/registry.reg");
+  testenv::ScopedEnv blocked("FERNCLIP_REGISTRY", dir / "blocker/registry.reg");
   EXPECT_FALSE(WriteRegistryString(kLM, kKey, "FakeGuids", "1"));
   EXPECT_FALSE(ReadRegistryString(kLM, kKey, "FakeGuids"));
-  EXPECT_FALSE(WriteRegistryString(kLM, kKey, "Value", "line\nbreak"));
 }
