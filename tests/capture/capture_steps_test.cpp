@@ -55,17 +55,4 @@ TEST_F(CaptureStepsTest, OemEditsAndMachineSpecificPathsAreReported) {
   EXPECT_EQ(WarningTexts(), expected);
 }
 
-TEST_F(CaptureStepsTest, RegistryFilesLoadIntoTheirModels) {
-  testenv::WriteText(dir_ / "load.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"1\"\r\n");
-  testenv::WriteText(dir_ / "delete.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\B]\r\n\"w\"=\"2\"\r\n");
-  CaptureScript& script = Script("RegLoad('C:\\cap\\load.reg')\r\nRegDelete('C:\\cap\\delete.reg')\r\n");
-  capture::RegistryModel loaded(false), deleted(false);
-  script.AttachRegistryModel(&loaded);
-  script.ReadScript();
-  frontend::LoadCapturedRegistry(script, deleted);
-  EXPECT_NE(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\A"), nullptr);
-  EXPECT_EQ(loaded.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
-  EXPECT_NE(deleted.FindKey("HKEY_LOCAL_MACHINE\\Software\\B"), nullptr);
-}
-
 }  // namespace

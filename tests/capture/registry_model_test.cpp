@@ -89,69 +89,46 @@ TEST_F(RegistryTest, EmptyParentsArePrunedOnlyForTheirSubkeys) {
   EXPECT_EQ(model.Keys().size(), 5u);
 }
 
-TEST_F(RegistryTest, ValueTypesDecode) {
+TEST_F(RegistryTest, ValueTypesDecodeIntoDataAndRegistryTableText) {
+  struct Case {
+    const char* line;  // below one key of a REGEDIT4 file
+    const char* name;
+    const char* data;
+    const char* tableValue;
+  };
+  const Case cases[] = {
+      {"@=\"default\"", "@", "default", "default"},
+      {"\"Path\"=\"C:\\\\Program Files\\\\\"", "Path", "C:\\Program Files\\", "C:\\Program Files\\"},
+      {"\"Quote\"=\"say \\\"hi\\\"\"", "Quote", "say \"hi\"", "say \"hi\""},
+      {"\"Count\"=dword:000000ff", "Count", "255", "#255"},
+      {"\"Big\"=dword:ffffffff", "Big", "4294967295", "#4294967295"},
+      {"\"Bin\"=hex:01,a2,ff", "Bin", "01a2ff", "#x01a2ff"},
+      {"\"Empty\"=hex:", "Empty", "", "#x"},
+      {"\"Looks\"=\"hex:01,02\"", "Looks", "0102", "#x0102"},  // a quoted text beginning with hex: too
+      {"\"Multi\"=hex(7):61,00,62,00,00", "Multi", "a[~]b[~]", "[~]a[~]b[~]"},
+      {"\"Long\"=hex:\\\n  01,02,\\\n  03", "Long", "010203", "#x010203"},  // continuation lines
+      {"\"Wrapped\"=hex(7):61,00,\\\n  62,00,00,00", "Wrapped", "a[~]b[~][~]", "[~]a[~]b[~][~]"},
+      {"\"Expand\"=hex(2):25,77,69,6e,64,69,72,25,00", "Expand", "%windir%", "#%[WindowsFolder]"},
+      {"\"Hash\"=\"#1\"", "Hash", "#1", "##1"},
+      {"\"Guid\"=\"{12345678-1234-1234-1234-123456789012}\"", "Guid", "{12345678-1234-1234-1234-123456789012}",
+       "{12345678-1234-1234-1234-123456789012}"},
+      {"\"Braces\"=\"{abc}\"", "Braces", "[\\{]abc[\\}]", "[\\{]abc[\\}]"},
+      {"\"a=b\"=\"name with equals\"", "a=b", "name with equals", "name with equals"},
+      // A folder's property ends with a separator already: no doubled one at install time.
+      {"\"Dir\"=\"%windir%\\\\\"", "Dir", "%windir%\\", "[WindowsFolder]"},
+      {"\"Sub\"=\"%windir%\\\\sub\\\\\"", "Sub", "%windir%\\sub\\", "[WindowsFolder]sub\\"},
+  };
+  std::string text = "[HKEY_LOCAL_MACHINE\\Software\\V]\n";
+  for (const Case& c : cases) text += std::string(c.line) + "\n";
   RegistryModel model(false);
-  Load(model,
-       "[HKEY_LOCAL_MACHINE\\Software\\V]\n"
-       "@=\"default\"\n"
-       "\"Path\"=\"C:\\\\Program Files\\\\\"\n"
-       "\"Quote\"=\"say \\\"hi\\\"\"\n"
-       "\"Count\"=dword:000000ff\n"
-       "\"Big\"=dword:ffffffff\n"
-       "\"Bin\"=hex:01,a2,ff\n"
-       "\"Empty\"=hex:\n"
-       "\"Looks\"=\"hex:01,02\"\n"
-       "\"Multi\"=hex(7):61,00,62,00,00\n"
-       "\"Expand\"=hex(2):25,77,69,6e,64,69,72,25,00\n"
-       "\"Hash\"=\"#1\"\n"
-       "\"Guid\"=\"{12345678-1234-1234-1234-123456789012}\"\n"
-       "\"Braces\"=\"{abc}\"\n"
-       "\"a=b\"=\"name with equals\"\n"
-       "\"Dir\"=\"%windir%\\\\\"\n"
-       "\"Sub\"=\"%windir%\\\\sub\\\\\"\n");
-  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\V";
-  const auto& values = model.FindKey(key)->Values();
-  ASSERT_EQ(values.size(), 16u);
-  EXPECT_EQ(values[0].Name(), "@");
-  EXPECT_EQ(values[0].Data(), "default");
-  EXPECT_EQ(values[1].Data(), "C:\\Program Files\\");
-  EXPECT_EQ(values[2].Data(), "say \"hi\"");
-  EXPECT_EQ(values[3].Type(), capture::kDword);
-  EXPECT_EQ(values[3].Data(), "255");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[3]), "#255");
-  EXPECT_EQ(values[4].Data(), "4294967295");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[5]), "#x01a2ff");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[6]), "#x");
-  EXPECT_EQ(values[7].Type(), capture::kBinary);  // a quoted text beginning with hex: too
-  EXPECT_EQ(values[8].Type(), capture::kMultiStringHex);
-  EXPECT_EQ(values[8].Data(), "a[~]b[~]");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[8]), "[~]a[~]b[~]");
-  EXPECT_EQ(values[9].Data(), "%windir%");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[9]), "#%[WindowsFolder]");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[10]), "##1");
-  EXPECT_EQ(values[11].Data(), "{12345678-1234-1234-1234-123456789012}");
-  EXPECT_EQ(values[12].Data(), "[\\{]abc[\\}]");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[12]), "[\\{]abc[\\}]");
-  EXPECT_EQ(values[13].Name(), "a=b");
-  EXPECT_EQ(values[13].Data(), "name with equals");
-  // A folder's property ends with a separator already: no doubled one at install time.
-  EXPECT_EQ(capture::GetRegistryTableValue(values[14]), "[WindowsFolder]");
-  EXPECT_EQ(capture::GetRegistryTableValue(values[15]), "[WindowsFolder]sub\\");
-}
-
-TEST_F(RegistryTest, ContinuationLinesOfHexValues) {
-  RegistryModel model(false);
-  // A long value name puts every byte on continuation lines.
-  Load(model,
-       "[HKEY_LOCAL_MACHINE\\Software\\C]\n"
-       "\"Long\"=hex:\\\n  01,02,\\\n  03\n"
-       "\"Short\"=hex:aa,\\\n  bb\n"
-       "\"Multi\"=hex(7):61,00,\\\n  62,00,00,00\n");
-  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\C")->Values();
-  ASSERT_EQ(values.size(), 3u);
-  EXPECT_EQ(values[0].Data(), "010203");
-  EXPECT_EQ(values[1].Data(), "aabb");
-  EXPECT_EQ(values[2].Data(), "a[~]b[~][~]");
+  Load(model, text);
+  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\V")->Values();
+  ASSERT_EQ(values.size(), std::size(cases));
+  for (size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(values[i].Name(), cases[i].name);
+    EXPECT_EQ(values[i].Data(), cases[i].data) << cases[i].line;
+    EXPECT_EQ(capture::GetRegistryTableValue(values[i]), cases[i].tableValue) << cases[i].line;
+  }
 }
 
 TEST_F(RegistryTest, ListNotationCollectsLinesInEveryMode) {
@@ -164,20 +141,12 @@ TEST_F(RegistryTest, ListNotationCollectsLinesInEveryMode) {
        "\"Delete\"=multi_sz(d,\n\"x\".\n"
        "\"NoComma\"=multi_sz(a)\nlast.\n"
        "\"After\"=\"plain\"\n");
-  const auto& values = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\L")->Values();
-  ASSERT_EQ(values.size(), 6u);
-  EXPECT_EQ(values[0].Type(), capture::kMultiStringList);
-  EXPECT_EQ(values[0].ListMode(), 6);
-  EXPECT_EQ(values[0].Data(), "[~]one[~]key=value[~]two[~]");
-  EXPECT_FALSE(values[0].ContinuationPending());
-  EXPECT_EQ(values[1].ListMode(), 0);
-  EXPECT_EQ(values[1].Data(), "one[~]two[~]");
-  EXPECT_EQ(values[2].ListMode(), 1);
-  EXPECT_EQ(values[2].Data(), "[~]one");
-  EXPECT_EQ(values[3].ListMode(), 7);
-  EXPECT_EQ(values[3].Data(), "[~]x");
-  EXPECT_EQ(values[4].ListMode(), 6);
-  EXPECT_EQ(values[5].Data(), "plain");
+  std::vector<std::string> modesAndData;
+  for (const RegValue& value : model.FindKey("HKEY_LOCAL_MACHINE\\Software\\L")->Values())
+    modesAndData.push_back(std::to_string(value.ListMode()) + " " + value.Data());
+  EXPECT_EQ(modesAndData, (std::vector<std::string>{"6 [~]one[~]key=value[~]two[~]", "0 one[~]two[~]", "1 [~]one",
+                                                    "7 [~]x", "6 [~]last[~]", "0 plain"}));
+  EXPECT_EQ(model.FindKey("HKEY_LOCAL_MACHINE\\Software\\L")->Values()[0].Type(), capture::kMultiStringList);
   const char* keywords[][2] = {{"ira", "2"}, {"ia", "3"}, {"sa", "4"}, {"a", "5"}, {"other", "6"}};
   for (const auto& [keyword, mode] : keywords) {
     RegistryModel one(false);

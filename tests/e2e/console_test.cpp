@@ -31,18 +31,10 @@ const char* const kFakeGuids = "(Will create fake GUIDs.)\n";
 class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    namespace fs = std::filesystem;
-    fs::copy_file(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", program_ / "fernclip");
-    // The engine as built, when it is; a stand-in file is enough for the checks before a conversion.
-    bool engine = false;
-    for (const char* name : {"QvEntity.DLL", "QvUpgrd.dll", "QvAppSvc.dll", "SABuild.dll", "QvMMCat.dll",
-                             "QvProjBlankTpl.vpx"}) {
-      const std::string built = std::string(FERNCLIP_BUILD_DIR) + "/" + name;
-      if (!fs::exists(built)) continue;
-      fs::copy_file(built, program_ / name);
-      engine = engine || std::string(name) == "QvEntity.DLL";
-    }
-    if (!engine) WriteText(program_ / "QvEntity.DLL", "stand-in");
+    // The program with the engine as built, in a folder of its own.
+    for (const char* name : {"fernclip", "QvEntity.DLL", "QvUpgrd.dll", "QvAppSvc.dll", "SABuild.dll", "QvMMCat.dll",
+                             "QvProjBlankTpl.vpx"})
+      std::filesystem::copy_file(std::string(FERNCLIP_BUILD_DIR) + "/" + name, program_ / name);
   }
 
   testenv::ProgramResult Run(const std::vector<std::string>& arguments, const std::string& workingDirectory = "") {

@@ -1,11 +1,13 @@
 // The program end to end: fernclip converts the bundled demo capture and builds the package
 // and setup.exe beside the project; setup.exe installs the package under Wine with every
-// captured file, folder and registry value, and msiexec removes it all again.
+// captured file, folder and registry value, and msiexec removes it all again. A launcher made
+// for a damaged package returns msiexec's failure.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "installed_capture.h"
+#include "setup_launcher.h"
 #include "support/captures.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
@@ -74,6 +76,14 @@ TEST(ConversionInstall, TheDemosSetupExeInstallsEveryCapturedChange) {
   EXPECT_FALSE(wine->QueryKey("HKLM\\Software\\Fernclip Demo", true));
   EXPECT_FALSE(wine->QueryKey("HKCU\\Software\\Fernclip Demo"));
   EXPECT_FALSE(wine->QueryKey(uninstallKey, true));
+
+  // setup.exe returns what msiexec returns (as far as a POSIX exit status carries it).
+  testenv::WriteText(temp / "bad/Broken.msi", "not a package");
+  ASSERT_TRUE(builder::PlaceSetupLauncher(std::string(FERNCLIP_BUILD_DIR) + "/setup-launcher.exe", "Broken.msi",
+                                          temp / "bad/setup.exe", &error));
+  const int direct = wine->Run({"msiexec", "/i", winetest::WinePrefix::WindowsPathOf(temp / "bad/Broken.msi"), "/qn"});
+  EXPECT_NE(direct, 0);
+  EXPECT_EQ(wine->Run({winetest::WinePrefix::WindowsPathOf(temp / "bad/setup.exe"), "/qn"}), direct);
 }
 
 }  // namespace

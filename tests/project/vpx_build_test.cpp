@@ -1,10 +1,9 @@
 // VpxWriter::Build: the release it prepares, where the package lies, the build records in the
-// log, and the build's failures (errors, cancellation) as the conversion's fatal messages.
+// log, and cancellation. A failed build is checked on a whole conversion (e2e/package_test).
 #include <filesystem>
 
 #include "frontend/cancellation.h"
 #include "frontend/repackager_exception.h"
-#include "project/msi_record.h"
 #include "project/vpx_build.h"
 #include "support/conversion_fixture.h"
 
@@ -69,35 +68,6 @@ TEST_F(ProjectTest, ACancelledBuildStopsBeforeAnyPackage) {
   }
   frontend::ClearCancel();
   EXPECT_FALSE(fs::exists(dir_ / "Cancelled.msi"));
-}
-
-TEST_F(ProjectTest, BuildErrorsAreBuildRecordsAndFailTheBuild) {
-  LoadOptions({{"ProductName", "Broken"}});
-  OpenProject();
-  {
-    project::MSIRecord file(*writer_, "File");
-    file.SetField(1, "gone.txt");
-    file.SetField(2, "NoComponent");
-    file.SetField(3, "gone.txt");
-    file.SetField(4, 0);
-    file.SetField(8, 1);
-  }
-  {
-    project::MSIRecord source(*writer_, "QvFileSource");
-    source.SetField(1, "gone.txt");
-    source.SetField(2, InFolder("capture/gone.txt"));
-  }
-  try {
-    writer_->Build();
-    ADD_FAILURE() << "the build succeeded";
-  } catch (const frontend::repackager_exception& e) {
-    EXPECT_STREQ(e.what(), "Build failed.");
-  }
-  EXPECT_GE(project::LastBuildResult().errorCount, 1);
-  EXPECT_NE(LogText().find("BUILD  : Error: Table 'File', row 'gone.txt', column 'FileName'"), std::string::npos)
-      << LogText();
-  for (const auto& entry : fs::directory_iterator(dir_.path()))
-    EXPECT_NE(entry.path().extension(), ".msi") << entry.path();
 }
 
 }  // namespace
