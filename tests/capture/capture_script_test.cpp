@@ -137,22 +137,16 @@ TEST_F(ScriptTest, ShortcutsWithQuotesIconIndexAndFeature) {
       "CreateLink('Tool','\"[ProgramFilesFolder]App\\tool.exe\" /name ''x''','\"C:\\Work\"',"
       "'[ProgramFilesFolder]App\\tool.exe,2','Programs\\App','','','Main')\n"
       "CreateLink('Readme','readme.txt','','C:\\a,b\\icons.dll','Desktop')\n");
-  ASSERT_EQ(script.Shortcuts().size(), 2u);
-  const auto& tool = script.Shortcuts()[0];
-  EXPECT_EQ(tool.linkName, "Tool");
-  EXPECT_EQ(tool.commandLine, "\"%ProgramFilesFolder%\\App\\tool.exe\" /name 'x'");
-  EXPECT_EQ(tool.workingDirectory, "C:\\Work");
-  EXPECT_EQ(tool.iconFile, "%ProgramFilesFolder%\\App\\tool.exe");
-  EXPECT_EQ(tool.iconIndex, 2);
-  EXPECT_EQ(tool.folder, "Programs\\App");
-  EXPECT_EQ(tool.feature, "Main");
-  const auto& readme = script.Shortcuts()[1];
-  EXPECT_EQ(readme.workingDirectory, "");
-  // A comma inside a path is no icon index.
-  EXPECT_EQ(readme.iconFile, "C:\\a,b\\icons.dll");
-  EXPECT_EQ(readme.iconIndex, -1);
-  EXPECT_EQ(readme.folder, "Desktop");
-  EXPECT_EQ(readme.feature, "");
+  // Link name, command line, working folder, icon file and index, folder, feature.
+  std::vector<std::string> shortcuts;
+  for (const auto& s : script.Shortcuts())
+    shortcuts.push_back(s.linkName + "|" + s.commandLine + "|" + s.workingDirectory + "|" + s.iconFile + "|" +
+                        std::to_string(s.iconIndex) + "|" + s.folder + "|" + s.feature);
+  EXPECT_EQ(shortcuts, (std::vector<std::string>{
+                           "Tool|\"%ProgramFilesFolder%\\App\\tool.exe\" /name 'x'|C:\\Work|"
+                           "%ProgramFilesFolder%\\App\\tool.exe|2|Programs\\App|Main",
+                           // A comma inside a path is no icon index.
+                           "Readme|readme.txt||C:\\a,b\\icons.dll|-1|Desktop|"}));
 }
 
 TEST_F(ScriptTest, BlocksAndTheirPrecedence) {
