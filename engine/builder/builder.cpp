@@ -1,7 +1,6 @@
 // SABuild.dll: the builder class and the library's DllGetClassObject.
-#include <atomic>
-
 #include "build_messages.h"
+#include "com_object.h"
 #include "package_build.h"
 #include "platform/dynamic_library.h"
 #include "qv/builder.h"
@@ -9,7 +8,8 @@
 namespace builder {
 namespace {
 
-std::atomic<int> g_liveObjects{0};
+// An object of this library: its address names the library file (the launcher lies beside it).
+const char kModuleMarker = 0;
 
 // Sends build messages to the caller's event sink.
 class SinkMessages final : public BuildMessages {
@@ -25,27 +25,8 @@ class SinkMessages final : public BuildMessages {
   qv::IBuildEvents* events_;
 };
 
-class Builder final : public qv::IBuilder {
+class Builder final : public qv::engine::ComObject<qv::IBuilder> {
  public:
-  Builder() { ++g_liveObjects; }
-
-  qv::HResult QueryInterface(const qv::Guid& iid, void** out) override {
-    if (!out) return qv::kPointer;
-    if (iid == qv::IID_IUnknown || iid == qv::IID_IBuilder) {
-      *out = static_cast<qv::IBuilder*>(this);
-      AddRef();
-      return qv::kOk;
-    }
-    *out = nullptr;
-    return qv::kNoInterface;
-  }
-  uint32_t AddRef() override { return ++references_; }
-  uint32_t Release() override {
-    const uint32_t left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
   qv::HResult Advise(qv::IBuildEvents* events) override {
     events_ = qv::ComPtr<qv::IBuildEvents>(events);
     return qv::kOk;
@@ -72,7 +53,7 @@ class Builder final : public qv::IBuilder {
     request.project = project_.Get();
     request.configuration = configuration_;
     request.release = release_;
-    request.engineFolder = platform::ModuleFolderOf(reinterpret_cast<const void*>(&g_liveObjects));
+    request.engineFolder = platform::ModuleFolderOf(&kModuleMarker);
     packagePath_.clear();
     const bool built = RunBuild(request, messages, &packagePath_);
     errors_ = messages.ErrorCount();
@@ -97,45 +78,13 @@ class Builder final : public qv::IBuilder {
   }
 
  private:
-  ~Builder() { --g_liveObjects; }
-  std::atomic<uint32_t> references_{0};
   qv::ComPtr<qv::IBuildEvents> events_;
   qv::ComPtr<qv::IProject> project_;
   std::string configuration_, release_, packagePath_;
   int32_t errors_ = 0, warnings_ = 0;
 };
 
-class BuilderFactory final : public qv::IClassFactory {
- public:
-  qv::HResult QueryInterface(const qv::Guid& iid, void** out) override {
-    if (!out) return qv::kPointer;
-    if (iid == qv::IID_IUnknown || iid == qv::IID_IClassFactory) {
-      *out = static_cast<qv::IClassFactory*>(this);
-      return qv::kOk;
-    }
-    *out = nullptr;
-    return qv::kNoInterface;
-  }
-  uint32_t AddRef() override { return 1; }  // one static factory for the library's lifetime
-  uint32_t Release() override { return 1; }
-  qv::HResult CreateInstance(qv::IUnknown* outer, const qv::Guid& iid, void** out) override {
-    if (!out) return qv::kPointer;
-    *out = nullptr;
-    if (outer) return qv::kClassNotAvailable;
-    qv::ComPtr<qv::IBuilder> builder(new Builder);
-    return builder->QueryInterface(iid, out);
-  }
-  qv::HResult LockServer(bool) override { return qv::kOk; }
-};
-
 }  // namespace
 }  // namespace builder
 
-extern "C" __attribute__((visibility("default"))) qv::HResult DllGetClassObject(const qv::Guid& clsid,
-                                                                                const qv::Guid& iid, void** out) {
-  static builder::BuilderFactory factory;
-  if (!out) return qv::kPointer;
-  *out = nullptr;
-  if (!(clsid == qv::CLSID_Builder)) return qv::kClassNotAvailable;
-  return factory.QueryInterface(iid, out);
-}
+QV_EXPORT_CLASS_OBJECT(qv::CLSID_Builder, builder::Builder)

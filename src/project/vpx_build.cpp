@@ -27,32 +27,12 @@ constexpr int kCannotCreateProject = 22006;
 constexpr int32_t kRebuildOption = 1;
 
 // Every message of the builder becomes a build record (type 3).
-class BuildEventSink final : public qv::IBuildEvents {
+class BuildEventSink final : public qv::SingleInterfaceObject<qv::IBuildEvents, qv::IID_IBuildEvents> {
  public:
-  qv::HResult QueryInterface(const qv::Guid& iid, void** out) override {
-    if (!out) return qv::kPointer;
-    if (iid == qv::IID_IUnknown || iid == qv::IID_IBuildEvents) {
-      *out = static_cast<qv::IBuildEvents*>(this);
-      AddRef();
-      return qv::kOk;
-    }
-    *out = nullptr;
-    return qv::kNoInterface;
-  }
-  uint32_t AddRef() override { return ++references_; }
-  uint32_t Release() override {
-    const uint32_t left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   qv::HResult OnMessage(int32_t severity, const std::string& text) override {
     frontend::LogMessage(frontend::kBuildOutput, platform::Utf8ToAnsi(text));
     return qv::kOk;
   }
-
- private:
-  ~BuildEventSink() = default;
-  std::atomic<uint32_t> references_{0};
 };
 
 // Detaches the event sink however the build ends.

@@ -39,31 +39,12 @@ std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi
 std::string FromEngine(const std::string& utf8) { return platform::Utf8ToAnsi(utf8); }
 
 // Forwards the upgrader's progress texts to the conversion log.
-class UpgradeEventSink final : public qv::IUpgradeEvents {
+class UpgradeEventSink final : public qv::SingleInterfaceObject<qv::IUpgradeEvents, qv::IID_IUpgradeEvents> {
  public:
-  qv::HResult QueryInterface(const qv::Guid& iid, void** out) override {
-    if (!out) return qv::kPointer;
-    if (iid == qv::IID_IUnknown || iid == qv::IID_IUpgradeEvents) {
-      *out = static_cast<qv::IUpgradeEvents*>(this);
-      AddRef();
-      return qv::kOk;
-    }
-    *out = nullptr;
-    return qv::kNoInterface;
-  }
-  uint32_t AddRef() override { return ++references_; }
-  uint32_t Release() override {
-    uint32_t left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   qv::HResult OnMessage(const std::string& text) override {
     frontend::LogTrace(frontend::kTraceGeneral, "%s", FromEngine(text).c_str());
     return qv::kOk;
   }
-
- private:
-  uint32_t references_ = 0;
 };
 
 // The file name of a path: the text after its last separator.

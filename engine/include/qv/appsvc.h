@@ -18,7 +18,7 @@ struct IAppServices : IUnknown {
   // kFalse when it is recorded already, kNotOpen without an attached project.
   virtual HResult AddDllWrapper(const std::string& name) = 0;
 };
-constexpr Guid IID_IAppServices = MakeGuid("537E14D0-B0D1-4801-BE07-3B7809D15341");
-constexpr Guid CLSID_AppServices = MakeGuid("04F8F326-5097-436C-AF40-C2A0A1999D50");
+inline constexpr Guid IID_IAppServices = MakeGuid("537E14D0-B0D1-4801-BE07-3B7809D15341");
+inline constexpr Guid CLSID_AppServices = MakeGuid("04F8F326-5097-436C-AF40-C2A0A1999D50");
 
 }  // namespace qv

@@ -16,7 +16,7 @@ constexpr int32_t kBuildError = 2;
 struct IBuildEvents : IUnknown {
   virtual HResult OnMessage(int32_t severity, const std::string& text) = 0;
 };
-constexpr Guid IID_IBuildEvents = MakeGuid("397AD200-7174-4BD5-B35E-6111269F9A33");
+inline constexpr Guid IID_IBuildEvents = MakeGuid("397AD200-7174-4BD5-B35E-6111269F9A33");
 
 struct IBuilder : IUnknown {
   virtual HResult Advise(IBuildEvents* events) = 0;
@@ -32,7 +32,7 @@ struct IBuilder : IUnknown {
   // Where the package went (host path), after Build.
   virtual HResult GetPackagePath(std::string* path) = 0;
 };
-constexpr Guid IID_IBuilder = MakeGuid("E4F2F2AE-0F7C-4831-93C4-58C55412BA29");
-constexpr Guid CLSID_Builder = MakeGuid("7C4BED54-BEC3-4030-BE7F-A7335C23737A");
+inline constexpr Guid IID_IBuilder = MakeGuid("E4F2F2AE-0F7C-4831-93C4-58C55412BA29");
+inline constexpr Guid CLSID_Builder = MakeGuid("7C4BED54-BEC3-4030-BE7F-A7335C23737A");
 
 }  // namespace qv

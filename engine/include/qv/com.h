@@ -8,6 +8,7 @@
 // text in the capture's code page and converts it when it hands it over (src/project).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -88,13 +89,13 @@ struct IUnknown {
  protected:
   ~IUnknown() = default;
 };
-constexpr Guid IID_IUnknown = MakeGuid("00000000-0000-0000-C000-000000000046");
+inline constexpr Guid IID_IUnknown = MakeGuid("00000000-0000-0000-C000-000000000046");
 
 struct IClassFactory : IUnknown {
   virtual HResult CreateInstance(IUnknown* outer, const Guid& iid, void** out) = 0;
   virtual HResult LockServer(bool lock) = 0;
 };
-constexpr Guid IID_IClassFactory = MakeGuid("00000001-0000-0000-C000-000000000046");
+inline constexpr Guid IID_IClassFactory = MakeGuid("00000001-0000-0000-C000-000000000046");
 
 // The one export of every engine library.
 using DllGetClassObjectFn = HResult (*)(const Guid& clsid, const Guid& iid, void** out);
@@ -128,6 +129,36 @@ struct Variant {
     return r;
   }
   bool IsNull() const { return kind == Kind::Empty || (kind == Kind::Text && text.empty()); }
+};
+
+// A reference-counted implementation of one interface I whose identifier is kIid: the event
+// sinks that a caller hands to an engine library. Made with new and held by a ComPtr (the count
+// starts at 0); deletes itself on the last Release.
+template <class I, const Guid& kIid>
+class SingleInterfaceObject : public I {
+ public:
+  HResult QueryInterface(const Guid& iid, void** out) override {
+    if (!out) return kPointer;
+    if (iid == IID_IUnknown || iid == kIid) {
+      *out = static_cast<I*>(this);
+      this->AddRef();
+      return kOk;
+    }
+    *out = nullptr;
+    return kNoInterface;
+  }
+  uint32_t AddRef() override { return ++references_; }
+  uint32_t Release() override {
+    const uint32_t left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  virtual ~SingleInterfaceObject() = default;
+
+ private:
+  std::atomic<uint32_t> references_{0};
 };
 
 // Owning reference to an interface; releases on destruction.

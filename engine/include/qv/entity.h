@@ -24,14 +24,14 @@ struct IField : IUnknown {
   // kBadValue when the value does not fit the column (wrong kind, too long).
   virtual HResult SetValue(const Variant& value) = 0;
 };
-constexpr Guid IID_IField = MakeGuid("B6865988-8998-4C28-83D2-F938FA5C02B7");
+inline constexpr Guid IID_IField = MakeGuid("B6865988-8998-4C28-83D2-F938FA5C02B7");
 
 struct IFieldCollection : IUnknown {
   virtual HResult GetCount(int32_t* count) = 0;
   // column is 1-based. kNotFound outside 1..count.
   virtual HResult Item(int32_t column, IField** field) = 0;
 };
-constexpr Guid IID_IFieldCollection = MakeGuid("DD7DFD70-4AEF-4365-BE5C-602B131FA6A0");
+inline constexpr Guid IID_IFieldCollection = MakeGuid("DD7DFD70-4AEF-4365-BE5C-602B131FA6A0");
 
 struct IRow : IUnknown {
   virtual HResult GetFields(IFieldCollection** fields) = 0;
@@ -42,7 +42,7 @@ struct IRow : IUnknown {
   // Removes a committed row from its table.
   virtual HResult Delete() = 0;
 };
-constexpr Guid IID_IRow = MakeGuid("F262652E-C88E-496C-9F76-891E060245AF");
+inline constexpr Guid IID_IRow = MakeGuid("F262652E-C88E-496C-9F76-891E060245AF");
 
 // Walks the rows of a query, in the table's primary-key order.
 struct IView : IUnknown {
@@ -50,7 +50,7 @@ struct IView : IUnknown {
   virtual HResult Next(IRow** row) = 0;
   virtual HResult Reset() = 0;
 };
-constexpr Guid IID_IView = MakeGuid("EDE31B59-DD51-433B-A3ED-09D96224B429");
+inline constexpr Guid IID_IView = MakeGuid("EDE31B59-DD51-433B-A3ED-09D96224B429");
 
 struct ITable : IUnknown {
   virtual HResult GetName(std::string* name) = 0;
@@ -64,7 +64,7 @@ struct ITable : IUnknown {
   // The row whose primary-key columns equal key (in key-column order); kFalse when none.
   virtual HResult FindRow(const std::vector<Variant>& key, IRow** row) = 0;
 };
-constexpr Guid IID_ITable = MakeGuid("429AA83E-AE2A-468B-85F4-E22F99A4F038");
+inline constexpr Guid IID_ITable = MakeGuid("429AA83E-AE2A-468B-85F4-E22F99A4F038");
 
 struct ITableCollection : IUnknown {
   virtual HResult GetCount(int32_t* count) = 0;
@@ -72,13 +72,13 @@ struct ITableCollection : IUnknown {
   // filter: "Name ='<table>'". kFalse (and *table null) when no such table.
   virtual HResult Find(const std::string& filter, ITable** table) = 0;
 };
-constexpr Guid IID_ITableCollection = MakeGuid("73CDCFE5-540E-4421-8D4C-60A68D21B6C8");
+inline constexpr Guid IID_ITableCollection = MakeGuid("73CDCFE5-540E-4421-8D4C-60A68D21B6C8");
 
 // Asked from the project object.
 struct IDatabase : IUnknown {
   virtual HResult GetTables(ITableCollection** tables) = 0;
 };
-constexpr Guid IID_IDatabase = MakeGuid("9B5909CD-4278-48DA-870B-639B17AD4066");
+inline constexpr Guid IID_IDatabase = MakeGuid("9B5909CD-4278-48DA-870B-639B17AD4066");
 
 // ---------------------------------------------------------------------------------------------
 // Typed collections of the product object
@@ -115,7 +115,7 @@ struct IComponent : IUnknown {
   // Application path of an executable of this component (kind 13 in the original model).
   virtual HResult SetAppPath(const std::string& executableName, const std::string& searchPath) = 0;
 };
-constexpr Guid IID_IComponent = MakeGuid("6C7BD6D3-A29F-4949-AC80-488DD6DD8517");
+inline constexpr Guid IID_IComponent = MakeGuid("6C7BD6D3-A29F-4949-AC80-488DD6DD8517");
 
 struct IComponentCollection : IUnknown {
   // A series of AddNew calls is bracketed by BeginAdditions and EndAdditions.
@@ -130,7 +130,7 @@ struct IComponentCollection : IUnknown {
   // Removes the component with its files, FeatureComponents and other rows that belong to it.
   virtual HResult Remove(const std::string& name) = 0;
 };
-constexpr Guid IID_IComponentCollection = MakeGuid("7EA12681-EB92-40D8-A5A9-17986FB8ED69");
+inline constexpr Guid IID_IComponentCollection = MakeGuid("7EA12681-EB92-40D8-A5A9-17986FB8ED69");
 
 struct IFile : IUnknown {
   virtual HResult GetKey(std::string* key) = 0;
@@ -148,7 +148,7 @@ struct IFile : IUnknown {
   virtual HResult GetAttributes(int32_t* attributes) = 0;
   virtual HResult SetAttributes(int32_t attributes) = 0;
 };
-constexpr Guid IID_IFile = MakeGuid("B7E62546-BF83-4FBC-9F0B-CAF2AB33C974");
+inline constexpr Guid IID_IFile = MakeGuid("B7E62546-BF83-4FBC-9F0B-CAF2AB33C974");
 
 struct IFileCollection : IUnknown {
   virtual HResult BeginAdditions() = 0;
@@ -158,7 +158,7 @@ struct IFileCollection : IUnknown {
   virtual HResult Item(int32_t index, IFile** file) = 0;  // 0-based
   virtual HResult Find(const std::string& key, IFile** file) = 0;
 };
-constexpr Guid IID_IFileCollection = MakeGuid("3663649F-0F55-4E25-8C5D-FFB21E271FE6");
+inline constexpr Guid IID_IFileCollection = MakeGuid("3663649F-0F55-4E25-8C5D-FFB21E271FE6");
 
 struct IRegistryEntry : IUnknown {
   virtual HResult SetKey(const std::string& key) = 0;
@@ -168,7 +168,7 @@ struct IRegistryEntry : IUnknown {
   virtual HResult SetValue(const std::string& value) = 0;  // empty: null
   virtual HResult SetComponent(const std::string& componentName) = 0;
 };
-constexpr Guid IID_IRegistryEntry = MakeGuid("A3E0E32E-5C0C-44A9-AB98-C053671F5DEB");
+inline constexpr Guid IID_IRegistryEntry = MakeGuid("A3E0E32E-5C0C-44A9-AB98-C053671F5DEB");
 
 // Items of the typed collections are live rows: AddNew inserts a row under a unique placeholder
 // key, and SetKey / SetName re-key it (kDuplicateKey when the key is taken).
@@ -178,7 +178,7 @@ struct IRegistryCollection : IUnknown {
   virtual HResult AddNew(IRegistryEntry** entry) = 0;
   virtual HResult GetCount(int32_t* count) = 0;
 };
-constexpr Guid IID_IRegistryCollection = MakeGuid("E6B57F81-04EC-4C23-9DEA-D7482C0035A8");
+inline constexpr Guid IID_IRegistryCollection = MakeGuid("E6B57F81-04EC-4C23-9DEA-D7482C0035A8");
 
 struct IDirectory : IUnknown {
   virtual HResult GetKey(std::string* key) = 0;
@@ -189,13 +189,13 @@ struct IDirectory : IUnknown {
   // A per-directory setting of the project (the shortcut step passes 3).
   virtual HResult SetFlags(int32_t flags) = 0;
 };
-constexpr Guid IID_IDirectory = MakeGuid("DFA3D1D4-3E40-4637-B9B6-044FFCEB844A");
+inline constexpr Guid IID_IDirectory = MakeGuid("DFA3D1D4-3E40-4637-B9B6-044FFCEB844A");
 
 struct IDirectoryCollection : IUnknown {
   virtual HResult GetCount(int32_t* count) = 0;
   virtual HResult Find(const std::string& key, IDirectory** directory) = 0;  // kFalse when none
 };
-constexpr Guid IID_IDirectoryCollection = MakeGuid("3ED872EE-0E80-4A56-8E55-2413D65A90E2");
+inline constexpr Guid IID_IDirectoryCollection = MakeGuid("3ED872EE-0E80-4A56-8E55-2413D65A90E2");
 
 // Release settings by name: "Compressed" (0/1), "SetupExe" (0/1), "BuildLocation" (text, may use
 // "<QvProjectFolder>"), "PackageName" (text), "PackageCode" (GUID text), "FixedTimestamps" (0/1).
@@ -204,7 +204,7 @@ struct IRelease : IUnknown {
   virtual HResult GetSetting(const std::string& name, Variant* value) = 0;
   virtual HResult SetSetting(const std::string& name, const Variant& value) = 0;
 };
-constexpr Guid IID_IRelease = MakeGuid("F7ADB801-DDAC-49E6-A08A-68C4C9CFE11A");
+inline constexpr Guid IID_IRelease = MakeGuid("F7ADB801-DDAC-49E6-A08A-68C4C9CFE11A");
 
 struct IReleaseCollection : IUnknown {
   virtual HResult Find(const std::string& name, IRelease** release) = 0;  // kFalse when none
@@ -212,20 +212,20 @@ struct IReleaseCollection : IUnknown {
   // "<QvProjectFolder>"). kDuplicateKey when it exists.
   virtual HResult Add(const std::string& name, IRelease** release) = 0;
 };
-constexpr Guid IID_IReleaseCollection = MakeGuid("E0920928-F77D-4E5C-8CFD-A54E25B598D9");
+inline constexpr Guid IID_IReleaseCollection = MakeGuid("E0920928-F77D-4E5C-8CFD-A54E25B598D9");
 
 struct IProductConfig : IUnknown {
   virtual HResult GetName(std::string* name) = 0;
   virtual HResult GetReleases(IReleaseCollection** releases) = 0;
 };
-constexpr Guid IID_IProductConfig = MakeGuid("F3925B49-B24E-4D04-8C67-0FB25E357661");
+inline constexpr Guid IID_IProductConfig = MakeGuid("F3925B49-B24E-4D04-8C67-0FB25E357661");
 
 struct IProductConfigCollection : IUnknown {
   virtual HResult Find(const std::string& name, IProductConfig** config) = 0;  // kFalse when none
   // kDuplicateKey when it exists. A configuration is kept in the project once it has a release.
   virtual HResult Add(const std::string& name, IProductConfig** config) = 0;
 };
-constexpr Guid IID_IProductConfigCollection = MakeGuid("FF77F246-69D5-4F48-80EA-A23A9ECF1F61");
+inline constexpr Guid IID_IProductConfigCollection = MakeGuid("FF77F246-69D5-4F48-80EA-A23A9ECF1F61");
 
 // Asked from the project object.
 struct IProduct : IUnknown {
@@ -257,7 +257,7 @@ struct IProduct : IUnknown {
   // bare directory key.
   virtual HResult DirectoryForPath(const std::string& folder, std::string* directoryKey) = 0;
 };
-constexpr Guid IID_IProduct = MakeGuid("BF41FD80-E25E-4823-B436-0B13281C341C");
+inline constexpr Guid IID_IProduct = MakeGuid("BF41FD80-E25E-4823-B436-0B13281C341C");
 
 struct IProject : IUnknown {
   // Opens a project file (or any MSI-format database of the current project format).
@@ -274,7 +274,7 @@ struct IProject : IUnknown {
   // saving the same content twice gives identical files.
   virtual HResult SetFixedTimestamps(bool fixed) = 0;
 };
-constexpr Guid IID_IProject = MakeGuid("3EA47941-6743-489B-8C53-D84BABDFE813");
-constexpr Guid CLSID_Project = MakeGuid("E119A1AE-C919-4D03-B947-344A844196EC");
+inline constexpr Guid IID_IProject = MakeGuid("3EA47941-6743-489B-8C53-D84BABDFE813");
+inline constexpr Guid CLSID_Project = MakeGuid("E119A1AE-C919-4D03-B947-344A844196EC");
 
 }  // namespace qv

@@ -12,7 +12,7 @@ struct IMergeModule : IUnknown {
   virtual HResult GetName(std::string* name) = 0;
   virtual HResult AddToProject(IProject* project) = 0;
 };
-constexpr Guid IID_IMergeModule = MakeGuid("98360EF0-8F79-45C6-B5FB-B4269F70EE23");
+inline constexpr Guid IID_IMergeModule = MakeGuid("98360EF0-8F79-45C6-B5FB-B4269F70EE23");
 
 struct IMergeModuleCatalog : IUnknown {
   // Comma-separated folders that hold merge modules (.msm).
@@ -23,7 +23,7 @@ struct IMergeModuleCatalog : IUnknown {
   virtual HResult FindByPathVersion(const std::string& path, const std::string& language,
                                     const std::string& version, IMergeModule** module) = 0;
 };
-constexpr Guid IID_IMergeModuleCatalog = MakeGuid("8CAEAA40-9C42-4F2C-940F-99046FE63BF9");
-constexpr Guid CLSID_MergeModuleCatalog = MakeGuid("05B5A8A2-5C0B-40D3-881F-D1632D07F766");
+inline constexpr Guid IID_IMergeModuleCatalog = MakeGuid("8CAEAA40-9C42-4F2C-940F-99046FE63BF9");
+inline constexpr Guid CLSID_MergeModuleCatalog = MakeGuid("05B5A8A2-5C0B-40D3-881F-D1632D07F766");
 
 }  // namespace qv

@@ -16,7 +16,7 @@ constexpr int32_t kVersionNeedsUpgrade = 2;   // an MSI-format database without 
 struct IUpgradeEvents : IUnknown {
   virtual HResult OnMessage(const std::string& text) = 0;
 };
-constexpr Guid IID_IUpgradeEvents = MakeGuid("9FBC23BF-2A6F-47AC-A70B-21286A8E8668");
+inline constexpr Guid IID_IUpgradeEvents = MakeGuid("9FBC23BF-2A6F-47AC-A70B-21286A8E8668");
 
 struct IUpgrader : IUnknown {
   virtual HResult GetVersionState(const std::string& path, int32_t* state) = 0;
@@ -31,7 +31,7 @@ struct IUpgrader : IUnknown {
   // 0 after a successful upgrade, non-zero after a failed one.
   virtual HResult GetResult(int32_t* result) = 0;
 };
-constexpr Guid IID_IUpgrader = MakeGuid("DAF94C27-C130-49FC-AB6E-B19EA24E008D");
-constexpr Guid CLSID_Upgrader = MakeGuid("84366E23-6537-4028-B64C-08ADFE030D3A");
+inline constexpr Guid IID_IUpgrader = MakeGuid("DAF94C27-C130-49FC-AB6E-B19EA24E008D");
+inline constexpr Guid CLSID_Upgrader = MakeGuid("84366E23-6537-4028-B64C-08ADFE030D3A");
 
 }  // namespace qv
