@@ -15,7 +15,14 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
   const bool example = capture.starts_with("examples/");
   const fs::path source = example ? fs::path(FERNCLIP_SOURCE_DIR) / capture : fs::path(FERNCLIP_TEST_DATA_DIR) / capture;
   fs::create_directories(destination);
-  fs::copy(source, destination, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  // Only the capture itself: a conversion run by hand in the source tree (the README's demo)
+  // leaves its project and package beside the capture.
+  for (const auto& entry : fs::directory_iterator(source)) {
+    const fs::path name = entry.path().filename();
+    if (name.extension() == ".vpx" || name.extension() == ".msi" || name == "setup.exe") continue;
+    fs::copy(entry.path(), fs::path(destination) / name,
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  }
   const fs::path marker = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/marker.exe";
   if (capture == "e2e/rich") {
     for (const char* place : {"ProgramFilesFolder/Rich/App/rich.exe", "Setup/postinst.exe"}) {
