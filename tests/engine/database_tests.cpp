@@ -8,17 +8,10 @@
 #include "msi_file.h"
 
 using namespace qv::engine;
+using engine_test::Col;
 using engine_test::ScratchDir;
 
 namespace {
-
-ColumnDef Col(const char* name, const char* type, bool key = false) {
-  ColumnDef c;
-  c.name = name;
-  EXPECT_TRUE(ParseIdtType(type, &c)) << type;
-  c.primaryKey = key;
-  return c;
-}
 
 // A small schema: components in directories, files in components.
 void AddSchema(Database& db) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "column.h"
 #include "qv/com.h"
 #include "qv/entity.h"
 
@@ -54,6 +55,15 @@ qv::ComPtr<qv::IProduct> ProductOf(qv::IProject* project);
 qv::HResult AddRow(qv::ITable* table, const std::vector<qv::Variant>& values);
 // The values of a row found by its key.
 std::vector<qv::Variant> RowValues(qv::ITable* table, const std::vector<qv::Variant>& key);
+
+// A column of the in-memory database from its IDT type ("s72", "I2", ...).
+inline qv::engine::ColumnDef Col(const char* name, const char* type, bool key = false) {
+  qv::engine::ColumnDef c;
+  c.name = name;
+  EXPECT_TRUE(qv::engine::ParseIdtType(type, &c)) << type;
+  c.primaryKey = key;
+  return c;
+}
 
 inline qv::Variant T(const std::string& text) { return qv::Variant::Text(text); }
 inline qv::Variant I(int32_t number) { return qv::Variant::Int(number); }

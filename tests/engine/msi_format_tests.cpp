@@ -15,18 +15,11 @@
 using namespace qv::engine;
 using engine_test::ReadFile;
 using engine_test::RunCommand;
+using engine_test::Col;
 using engine_test::ScratchDir;
 using engine_test::WriteFile;
 
 namespace {
-
-ColumnDef Col(const char* name, const char* type, bool key = false) {
-  ColumnDef c;
-  c.name = name;
-  EXPECT_TRUE(ParseIdtType(type, &c)) << type;
-  c.primaryKey = key;
-  return c;
-}
 
 Cell S(const std::string& text) { return Cell{text}; }
 Cell N(int32_t number) { return Cell{number}; }
