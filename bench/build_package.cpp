@@ -1,23 +1,39 @@
 // Building a large package from a generated capture (bench/support/capture_generator.h): by
 // default 20,000 files (7.5 KB on average, compressing like program data) in 500 folders and
-// 200,000 registry values. The capture is converted by the built fernclip with /vpxonly; the
-// project is then opened through the engine, its release prepared as the program prepares it,
-// saved, and built with SABuild.dll into a compressed package. Prints the time of each stage and,
-// for comparison, the time that compressing the same file bytes with zlib alone takes (in the
-// 32 KB blocks of MSZIP: the floor of the cabinet step).
+// 200,000 registry values. Prints, in one run:
+//   - the conversion (the built fernclip with /vpxonly) and the save of the project, with time
+//     and peak memory;
+//   - the build (SABuild.dll) compressing on 1 and on 2 threads, and whether both packages are
+//     the same bytes;
+//   - the compression part alone (the cabinet writer on the captured files) on 1 and 2 threads,
+//     and its speed-up;
+//   - zlib alone compressing the same bytes in the 32 KB blocks of MSZIP at its default level,
+//     on one core: the floor of a build that compresses with zlib;
+//   - whole runs of fernclip (conversion and build) with their time and peak memory: on this
+//     capture, on one of as many 256-byte files, and, with --scale N, on a capture N times as
+//     large, with the ratios of time and memory.
+// Wall times are noisy on a shared machine: the processor time of each step is printed beside.
 //
-//   bench/bench_build_package [files] [folders] [registry values]
+//   bench/bench_build_package [files] [folders] [registry values] [--scale N]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "cabinet_writer.h"
 #include "project/engine_loader.h"
 #include "qv/builder.h"
 #include "qv/entity.h"
@@ -31,15 +47,62 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
+double ProcessorSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time of a stretch of this process.
+struct Stopwatch {
+  Clock::time_point wall = Clock::now();
+  double processor = ProcessorSeconds(RUSAGE_SELF);
+  double Wall() const { return Seconds(wall); }
+  double Processor() const { return ProcessorSeconds(RUSAGE_SELF) - processor; }
+};
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "bench_build_package: %s\n", what.c_str());
   std::exit(1);
 }
 
-size_t Argument(int argc, char** argv, int index, size_t fallback) {
-  return argc > index ? static_cast<size_t>(std::strtoull(argv[index], nullptr, 10)) : fallback;
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct ChildRun {
+  int status = -1;
+  double wall = 0, processor = 0;
+  double peakMegabytes = 0;  // the largest resident set of the program
+};
+
+// Runs fernclip with the arguments, its output into a file, and measures it.
+ChildRun RunFernclip(const std::vector<std::string>& arguments, const fs::path& registry, const fs::path& output) {
+  const std::string program = std::string(FERNCLIP_BUILD_DIR) + "/fernclip";
+  std::vector<std::string> all = {program};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  const Clock::time_point start = Clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    dup2(out, 2);
+    setenv("FERNCLIP_REGISTRY", registry.c_str(), 1);
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  ChildRun run;
+  rusage usage{};
+  if (child < 0 || wait4(child, &run.status, 0, &usage) != child) Fail("cannot run " + program);
+  run.wall = Seconds(start);
+  run.processor = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  run.peakMegabytes = double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  return run;
 }
 
 // The release as the program prepares it before a build (compressed, fixed time stamps).
@@ -61,9 +124,10 @@ void PrepareRelease(qv::IProject* project) {
   release->SetSetting("FixedTimestamps", qv::Variant::Int(1));
 }
 
-// zlib alone on every file of the capture's files, in 32 KB blocks as MSZIP compresses them.
-double ZlibAlone(const std::vector<fs::path>& files, uint64_t* inputBytes, uint64_t* outputBytes) {
-  const Clock::time_point start = Clock::now();
+// zlib alone on the captured files' bytes, in 32 KB blocks as MSZIP compresses them.
+void ZlibAlone(const std::vector<builder::CabinetFile>& files, double* seconds, double* processor,
+                    uint64_t* outputBytes) {
+  Stopwatch watch;
   std::string block;
   std::vector<unsigned char> out(compressBound(32768));
   auto flush = [&]() {
@@ -73,10 +137,8 @@ double ZlibAlone(const std::vector<fs::path>& files, uint64_t* inputBytes, uint6
     *outputBytes += length;
     block.clear();
   };
-  for (const fs::path& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    *inputBytes += content.size();
+  for (const builder::CabinetFile& file : files) {
+    const std::string content = ReadBytes(file.hostPath);
     for (size_t at = 0; at < content.size();) {
       const size_t take = std::min(content.size() - at, 32768 - block.size());
       block.append(content, at, take);
@@ -85,70 +147,155 @@ double ZlibAlone(const std::vector<fs::path>& files, uint64_t* inputBytes, uint6
     }
   }
   if (!block.empty()) flush();
-  return Seconds(start);
+  *seconds = watch.Wall();
+  *processor = watch.Processor();
+}
+
+struct Shape {
+  size_t files = 20000, folders = 500, values = 200000;
+};
+
+fs::path Generate(const fs::path& folder, const Shape& shape, bool mixedContent) {
+  bench::CaptureShape capture;
+  capture.files = shape.files;
+  capture.folders = shape.folders;
+  capture.registryValues = shape.values;
+  capture.mixedContent = mixedContent;
+  return bench::GenerateCapture(folder.string(), capture);
+}
+
+// fernclip converting and building a capture, as a user runs it.
+ChildRun WholeRun(const fs::path& work, const std::string& label, const Shape& shape, bool mixedContent) {
+  const fs::path folder = work / label;
+  const fs::path script = Generate(folder, shape, mixedContent);
+  const ChildRun run = RunFernclip({script.string(), "/fakeguids"}, work / "registry.reg", work / (label + ".txt"));
+  const fs::path package = folder / "Generated.msi";
+  if (run.status != 0 || !fs::exists(package)) Fail("the whole run failed; see " + (work / (label + ".txt")).string());
+  std::printf("whole run, %-34s %8.2f s (processor %6.2f s), peak %6.1f MB, package %.1f MB\n",
+              (label + " (" + std::to_string(shape.files) + " files, " + std::to_string(shape.values) + " values):").c_str(),
+              run.wall, run.processor, run.peakMegabytes, double(fs::file_size(package)) / 1e6);
+  fs::remove_all(folder);
+  return run;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::CaptureShape shape;
-  shape.files = Argument(argc, argv, 1, 20000);
-  shape.folders = Argument(argc, argv, 2, 500);
-  shape.registryValues = Argument(argc, argv, 3, 200000);
-  shape.mixedContent = true;
+  Shape shape;
+  size_t scale = 0;
+  std::vector<size_t> numbers;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+      scale = std::strtoull(argv[++i], nullptr, 10);
+    else
+      numbers.push_back(std::strtoull(argv[i], nullptr, 10));
+  }
+  if (numbers.size() > 0) shape.files = numbers[0];
+  if (numbers.size() > 1) shape.folders = numbers[1];
+  if (numbers.size() > 2) shape.values = numbers[2];
 
   const fs::path work = fs::temp_directory_path() / "fernclip-bench-build";
   fs::remove_all(work);
   const fs::path folder = work / "capture";
-  const std::string script = bench::GenerateCapture(folder.string(), shape);
-  std::vector<fs::path> capturedFiles;
+  const fs::path script = Generate(folder, shape, /*mixedContent=*/true);
+  std::vector<builder::CabinetFile> capturedFiles;
+  uint64_t inputBytes = 0;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (entry.is_regular_file() && entry.path().parent_path() != folder) capturedFiles.push_back(entry.path());
+    if (entry.is_regular_file() && entry.path().parent_path() != folder) {
+      capturedFiles.push_back({entry.path().filename().string(), entry.path().string(), entry.file_size()});
+      inputBytes += entry.file_size();
+    }
+  std::sort(capturedFiles.begin(), capturedFiles.end(),
+            [](const auto& a, const auto& b) { return a.hostPath < b.hostPath; });
+  for (size_t i = 0; i < capturedFiles.size(); ++i) capturedFiles[i].name = "f" + std::to_string(i);
+  std::printf("capture: %zu files (%.1f MB) in %zu folders, %zu registry values; %ld processors\n",
+              capturedFiles.size(), double(inputBytes) / 1e6, shape.folders, shape.values, sysconf(_SC_NPROCESSORS_ONLN));
 
   // The conversion as a user runs it, without the build.
-  const std::string command = "FERNCLIP_REGISTRY=" + Quote((work / "registry.reg").string()) + " " +
-                              Quote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " + Quote(script) +
-                              " /vpxonly /fakeguids > " + Quote((work / "output.txt").string()) + " 2>&1";
-  Clock::time_point start = Clock::now();
-  const int status = std::system(command.c_str());
-  const double conversion = Seconds(start);
+  const ChildRun conversion = RunFernclip({script.string(), "/vpxonly", "/fakeguids"}, work / "registry.reg",
+                                          work / "output.txt");
   const fs::path vpx = folder / "app.vpx";
-  if (status != 0 || !fs::exists(vpx)) Fail("the conversion failed; see " + (work / "output.txt").string());
+  if (conversion.status != 0 || !fs::exists(vpx)) Fail("the conversion failed; see " + (work / "output.txt").string());
 
   qv::ComPtr<qv::IProject> project;
   if (qv::Failed(project::CreateEngineObject(project::kEntityLibrary, qv::CLSID_Project, qv::IID_IProject, &project)) ||
       qv::Failed(project->Open(vpx.string())))
     Fail("cannot open the converted project (is the engine built?)");
   PrepareRelease(project.Get());
-  start = Clock::now();
+  Stopwatch saveWatch;
   if (qv::Failed(project->SaveAs(vpx.string()))) Fail("cannot save the project");
-  const double save = Seconds(start);
+  const double save = saveWatch.Wall(), saveProcessor = saveWatch.Processor();
 
   qv::ComPtr<qv::IBuilder> builder;
   if (qv::Failed(project::CreateEngineObject(project::kBuilderLibrary, qv::CLSID_Builder, qv::IID_IBuilder, &builder)))
     Fail("cannot create the builder");
   builder->SetProject(project.Get(), "Product1", "Release1");
-  start = Clock::now();
-  const qv::HResult built = builder->Build();
-  const double build = Seconds(start);
-  int32_t errors = 0, warnings = 0;
-  builder->GetErrorCount(&errors);
-  builder->GetWarningCount(&warnings);
+  const fs::path package = folder / "Generated.msi";
+  double build[3] = {}, buildProcessor[3] = {};
+  std::string packages[3];
+  for (unsigned threads : {1u, 2u}) {
+    setenv("FERNCLIP_BUILD_THREADS", std::to_string(threads).c_str(), 1);
+    Stopwatch watch;
+    const qv::HResult built = builder->Build();
+    build[threads] = watch.Wall();
+    buildProcessor[threads] = watch.Processor();
+    int32_t errors = 0;
+    builder->GetErrorCount(&errors);
+    if (qv::Failed(built) || errors != 0) Fail("the build failed");
+    packages[threads] = ReadBytes(package);
+  }
+  unsetenv("FERNCLIP_BUILD_THREADS");
   project->Close();
 
-  uint64_t inputBytes = 0, zlibBytes = 0;
-  const double zlibOnly = ZlibAlone(capturedFiles, &inputBytes, &zlibBytes);
+  // The compression part alone: the cabinet writer on the captured files.
+  double cabinet[3] = {}, cabinetProcessor[3] = {};
+  uint64_t cabinetBytes = 0;
+  for (unsigned threads : {1u, 2u}) {
+    builder::CabinetOptions options;
+    options.threads = threads;
+    options.fixedTime = 946684800;
+    std::vector<builder::FileFacts> facts;
+    builder::CabinetFailure failure;
+    Stopwatch watch;
+    if (!builder::WriteCabinet((work / "alone.cab").string(), capturedFiles, options, &facts, &failure))
+      Fail("cannot write the cabinet: " + failure.message);
+    cabinet[threads] = watch.Wall();
+    cabinetProcessor[threads] = watch.Processor();
+    cabinetBytes = fs::file_size(work / "alone.cab");
+  }
 
-  const fs::path package = folder / "Generated.msi";
-  const uint64_t packageBytes = fs::exists(package) ? fs::file_size(package) : 0;
-  std::printf("capture: %zu files (%.1f MB) in %zu folders, %zu registry values\n", capturedFiles.size(),
-              double(inputBytes) / 1e6, shape.folders, shape.registryValues);
-  std::printf("conversion (fernclip /vpxonly, with its save): %8.2f s\n", conversion);
-  std::printf("save (.vpx, through the engine):               %8.2f s  (%.1f MB)\n", save,
-              double(fs::file_size(vpx)) / 1e6);
-  std::printf("build (.msi, SABuild.dll):                     %8.2f s  %s, %d errors, %d warnings, package %.1f MB\n",
-              build, qv::Succeeded(built) ? "ok" : "FAILED", errors, warnings, double(packageBytes) / 1e6);
-  std::printf("zlib alone on the same file bytes:             %8.2f s  (%.1f MB)\n", zlibOnly, double(zlibBytes) / 1e6);
+  double zlibOnly = 0, zlibProcessor = 0;
+  uint64_t zlibBytes = 0;
+  ZlibAlone(capturedFiles, &zlibOnly, &zlibProcessor, &zlibBytes);
+
+  std::printf("conversion (fernclip /vpxonly, with its save):  %8.2f s (processor %6.2f s), peak %6.1f MB\n",
+              conversion.wall, conversion.processor, conversion.peakMegabytes);
+  std::printf("save (.vpx, through the engine):                %8.2f s (processor %6.2f s), %.1f MB\n", save,
+              saveProcessor, double(fs::file_size(vpx)) / 1e6);
+  for (unsigned threads : {1u, 2u})
+    std::printf("build (.msi, SABuild.dll), %u thread%s:            %8.2f s (processor %6.2f s), package %.1f MB\n",
+                threads, threads == 1 ? " " : "s", build[threads], buildProcessor[threads],
+                double(packages[threads].size()) / 1e6);
+  std::printf("packages of 1 and 2 threads:                    %s\n",
+              packages[1] == packages[2] ? "the same bytes" : "DIFFERENT");
+  for (unsigned threads : {1u, 2u})
+    std::printf("compression part (cabinet writer), %u thread%s:    %8.2f s (processor %6.2f s), %.1f MB\n", threads,
+                threads == 1 ? " " : "s", cabinet[threads], cabinetProcessor[threads], double(cabinetBytes) / 1e6);
+  std::printf("zlib alone on the same bytes, 1 core:           %8.2f s (processor %6.2f s), %.1f MB\n", zlibOnly,
+              zlibProcessor, double(zlibBytes) / 1e6);
+  std::printf("ratios: compression speed-up on 2 threads %.2f; build on 2 threads / zlib alone %.2f; "
+              "cabinet bytes / zlib's %.3f\n",
+              cabinet[1] / cabinet[2], build[2] / zlibOnly, double(cabinetBytes) / double(zlibBytes));
+
+  const ChildRun whole = WholeRun(work, "capture", shape, /*mixedContent=*/true);
+  WholeRun(work, "small-files", shape, /*mixedContent=*/false);
+  if (scale > 1) {
+    const Shape large{shape.files * scale, shape.folders * scale, shape.values * scale};
+    const ChildRun scaled = WholeRun(work, "scaled", large, /*mixedContent=*/true);
+    std::printf("ratios of the %zu-times capture: time %.2f (processor %.2f), peak memory %.2f\n", scale,
+                scaled.wall / whole.wall, scaled.processor / whole.processor,
+                scaled.peakMegabytes / whole.peakMegabytes);
+  }
   fs::remove_all(work);
-  return qv::Succeeded(built) && errors == 0 ? 0 : 1;
+  return 0;
 }

@@ -1,12 +1,19 @@
-// Cabinets of a compressed package: the package's files, in sequence order, compressed with
-// MSZIP. A cabinet holds at most 65,535 files and must stay under 2 GB, so larger sets are
-// split over several cabinets (each becomes one Media row).
+// Cabinets of a compressed package: the package's files, in sequence order, in one MSZIP folder
+// per cabinet. A cabinet holds at most 65,535 files and must stay under 2 GB, so larger sets
+// are split over several cabinets (each becomes one Media row).
+//
+// The files are read once, in order, and cut into the folder's 32 KB blocks, which threads
+// compress at the same time (mszip_block.h); what the package needs to know of each file's
+// bytes (its version or hash) is taken from the same read. The cabinet's bytes depend only on
+// the files, never on how the threads ran.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "file_inspection.h"
 
 namespace builder {
 
@@ -28,10 +35,21 @@ struct CabinetFile {
 // its own (the caller reports it: no cabinet can hold it).
 std::vector<size_t> SplitIntoCabinets(const std::vector<CabinetFile>& files, const CabinetLimits& limits);
 
-// Writes one cabinet of the files (in the given order). With fixedTime, every file's date in the
-// cabinet is that time (seconds since the epoch, UTC) instead of its modification time, so the
-// cabinet's bytes depend only on the files' contents. False with a message on failure.
-bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files,
-                  std::optional<int64_t> fixedTime, std::string* error);
+struct CabinetOptions {
+  // Every file's date in the cabinet is this time (seconds since the epoch, UTC) instead of its
+  // modification time, so the cabinet's bytes depend only on the files' contents.
+  std::optional<int64_t> fixedTime;
+  unsigned threads = 1;  // threads that compress
+};
+
+struct CabinetFailure {
+  std::string message;
+  std::optional<size_t> file;  // the file that could not be read, if that was the failure
+};
+
+// Writes one cabinet of the files (in the given order) and gives the facts of each file's
+// bytes (facts[i] for files[i]). False, with what failed, on failure.
+bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files, const CabinetOptions& options,
+                  std::vector<FileFacts>* facts, CabinetFailure* failure);
 
 }  // namespace builder

@@ -4,15 +4,13 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace builder {
 
 using FileHashParts = std::array<int32_t, 4>;
 
-// False when the file cannot be read.
-bool ComputeFileHash(const std::string& hostPath, FileHashParts* parts);
+FileHashParts FileHashPartsOfDigest(const uint8_t digest[16]);
 FileHashParts ComputeFileHashOfBytes(std::string_view bytes);
 
 }  // namespace builder

@@ -13,6 +13,7 @@
 #include "package_summary.h"
 #include "platform/guid.h"
 #include "platform/host_paths.h"
+#include "platform/processors.h"
 #include "qv/project_tables.h"
 #include "schema_check.h"
 #include "setup_launcher.h"
@@ -148,6 +149,21 @@ bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::strin
   return true;
 }
 
+void ReportUnreadable(const PackageFile& file, BuildMessages& messages) {
+  messages.Error("Table 'File', row '" + file.key + "', column 'FileName': the source file '" + file.hostPath +
+                 "' cannot be read, or changed while the package was built.");
+}
+
+// The request's thread count, else FERNCLIP_BUILD_THREADS, else one per usable processor.
+unsigned CompressionThreads(const BuildRequest& request) {
+  if (request.threads > 0) return request.threads;
+  if (const char* text = std::getenv("FERNCLIP_BUILD_THREADS")) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > 0 && value <= 256) return unsigned(value);
+  }
+  return platform::UsableProcessorCount();
+}
+
 }  // namespace
 
 bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string* packagePath) {
@@ -214,27 +230,45 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   std::string error;
   qv::engine::SaveOptions saveOptions;
   saveOptions.fixedTimestamps = settings.fixedTimestamps;
+  std::vector<FileFacts> facts;
   if (settings.compressed) {
     const std::string cabinetFolder = temporary + ".cabinets";
     leftovers.Add(cabinetFolder);
     platform::CreateDirectories(cabinetFolder);
+    CabinetOptions cabinetOptions;
+    if (settings.fixedTimestamps) cabinetOptions.fixedTime = kFixedUnixTime;
+    cabinetOptions.threads = CompressionThreads(request);
     size_t begin = 0;
     for (size_t i = 0; i < package.cabinetEnds.size(); ++i) {
       std::vector<CabinetFile> files;
       for (size_t f = begin; f < package.cabinetEnds[i]; ++f)
         files.push_back({package.files[f].key, package.files[f].hostPath, package.files[f].size});
-      begin = package.cabinetEnds[i];
       const std::string name = CabinetStreamName(i + 1);
       const std::string cabinet = cabinetFolder + "/" + name;
-      std::optional<int64_t> fixedTime;
-      if (settings.fixedTimestamps) fixedTime = kFixedUnixTime;
-      if (!WriteCabinet(cabinet, files, fixedTime, &error)) {
-        messages.Error("Cannot write cabinet " + name + ": " + error);
+      std::vector<FileFacts> cabinetFacts;
+      CabinetFailure failure;
+      if (!WriteCabinet(cabinet, files, cabinetOptions, &cabinetFacts, &failure)) {
+        if (failure.file)
+          ReportUnreadable(package.files[begin + *failure.file], messages);
+        else
+          messages.Error("Cannot write cabinet " + name + ": " + failure.message);
         return false;
       }
+      facts.insert(facts.end(), std::make_move_iterator(cabinetFacts.begin()),
+                   std::make_move_iterator(cabinetFacts.end()));
+      begin = package.cabinetEnds[i];
       saveOptions.streams.emplace_back(name, cabinet);
     }
+  } else {
+    facts.resize(package.files.size());
+    for (size_t i = 0; i < package.files.size(); ++i)
+      if (!InspectFile(package.files[i].hostPath, &facts[i])) {
+        ReportUnreadable(package.files[i], messages);
+        return false;
+      }
   }
+  RecordFileFacts(*database, package, facts, messages);
+  if (messages.ErrorCount() > 0) return false;
   if (qv::Failed(qv::engine::SaveDatabase(*database, temporary, saveOptions))) {
     messages.Error("Cannot write " + temporary + ".");
     return false;

@@ -17,6 +17,7 @@ struct BuildRequest {
   std::string release;
   std::string engineFolder;  // where setup-launcher.exe lies (beside SABuild.dll)
   CabinetLimits cabinetLimits;  // how many files and bytes one cabinet takes
+  unsigned threads = 0;         // threads that compress; 0: FERNCLIP_BUILD_THREADS, else one per processor
 };
 
 // True when the package was written; *packagePath names it.

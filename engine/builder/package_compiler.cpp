@@ -6,9 +6,7 @@
 #include <map>
 
 #include "binary_actions.h"
-#include "file_hash.h"
 #include "platform/codepage.h"
-#include "platform/file_version.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "qv/project_tables.h"
@@ -230,19 +228,14 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
   SeparateRootSourceFolders(db);
   CompileBinaryActions(db, sourceFilePath, messages);
 
-  // Files: sequence in key order, size, version and language, or a hash.
+  // Files: sequence in key order and size; their version or hash come from reading them (RecordFileFacts).
   Table* files = db.FindTable("File");
-  Table* hashes = db.FindTable("MsiFileHash");
   std::multimap<std::string, std::pair<std::string, std::string>> filesByComponent;
-  bool reportedMissingHashTable = false;
   if (files) {
     const int componentColumn = Column(*files, "Component_", messages), nameColumn = Column(*files, "FileName", messages),
-              sizeColumn = Column(*files, "FileSize", messages), versionColumn = Column(*files, "Version", messages),
-              languageColumn = Column(*files, "Language", messages),
-              attributesColumn = Column(*files, "Attributes", messages),
+              sizeColumn = Column(*files, "FileSize", messages), attributesColumn = Column(*files, "Attributes", messages),
               sequenceColumn = Column(*files, "Sequence", messages);
-    if (componentColumn < 0 || nameColumn < 0 || sizeColumn < 0 || versionColumn < 0 || languageColumn < 0 ||
-        attributesColumn < 0 || sequenceColumn < 0)
+    if (componentColumn < 0 || nameColumn < 0 || sizeColumn < 0 || attributesColumn < 0 || sequenceColumn < 0)
       return;
     // Ids first: the rows change while they are visited.
     std::vector<RowId> ids;
@@ -276,37 +269,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
         continue;
       }
 
-      platform::FileVersionInfo version;
-      const platform::VersionStatus status = platform::ReadFileVersionInfo(file.hostPath, &version);
-      if (status == platform::VersionStatus::kFound) {
-        row[size_t(versionColumn)] = TextCell(version.VersionText());
-        row[size_t(languageColumn)] = version.language ? TextCell(std::to_string(*version.language)) : Cell{};
-        EraseByKey(hashes, file.key);
-      } else {
-        if (status == platform::VersionStatus::kNotLoadable)
-          messages.Warning("The version resource of '" + file.hostPath +
-                           "' is damaged; the file is treated as unversioned.");
-        // A companion file keeps the File key in its Version column.
-        const std::string existing = CellText(row[size_t(versionColumn)]);
-        if (existing.empty() || std::isdigit(static_cast<unsigned char>(existing[0]))) {
-          row[size_t(versionColumn)] = Cell{};
-          row[size_t(languageColumn)] = Cell{};
-        }
-        FileHashParts parts{};
-        if (!ComputeFileHash(file.hostPath, &parts)) {
-          messages.Error(Where("File", file.key, "FileName") + ": the source file '" + file.hostPath +
-                         "' cannot be read.");
-          continue;
-        }
-        if (!hashes || hashes->Columns().size() < 6) {
-          if (!reportedMissingHashTable)
-            messages.Error("The project has no MsiFileHash table for the hashes of its unversioned files.");
-          reportedMissingHashTable = true;
-        } else {
-          EraseByKey(hashes, file.key);
-          hashes->Insert({TextCell(file.key), Cell{0}, Cell{parts[0]}, Cell{parts[1]}, Cell{parts[2]}, Cell{parts[3]}});
-        }
-      }
+      file.row = id;
       package->files.push_back(file);
       row[size_t(sizeColumn)] = Cell{int32_t(file.size)};
       row[size_t(attributesColumn)] =
@@ -322,6 +285,48 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
   WriteMediaRows(db, *package, settings.compressed, messages);
   WriteAppPaths(db, components, filesByComponent, messages);
   DropProjectTables(db);
+}
+
+void RecordFileFacts(Database& db, const CompiledPackage& package, const std::vector<FileFacts>& facts,
+                     BuildMessages& messages) {
+  Table* files = db.FindTable("File");
+  Table* hashes = db.FindTable("MsiFileHash");
+  if (!files || facts.size() != package.files.size()) return;
+  const int versionColumn = Column(*files, "Version", messages), languageColumn = Column(*files, "Language", messages);
+  if (versionColumn < 0 || languageColumn < 0) return;
+  bool reportedMissingHashTable = false;
+  for (size_t i = 0; i < facts.size(); ++i) {
+    const PackageFile& file = package.files[i];
+    const FileFacts& fact = facts[i];
+    const Row* stored = files->Get(file.row);
+    if (!stored) continue;
+    Row row = *stored;
+    if (fact.versionStatus == platform::VersionStatus::kFound) {
+      row[size_t(versionColumn)] = TextCell(fact.version.VersionText());
+      row[size_t(languageColumn)] = fact.version.language ? TextCell(std::to_string(*fact.version.language)) : Cell{};
+      EraseByKey(hashes, file.key);
+    } else {
+      if (fact.versionStatus == platform::VersionStatus::kNotLoadable)
+        messages.Warning("The version resource of '" + file.hostPath +
+                         "' is damaged; the file is treated as unversioned.");
+      // A companion file keeps the File key in its Version column.
+      const std::string existing = CellText(row[size_t(versionColumn)]);
+      if (existing.empty() || std::isdigit(static_cast<unsigned char>(existing[0]))) {
+        row[size_t(versionColumn)] = Cell{};
+        row[size_t(languageColumn)] = Cell{};
+      }
+      if (!hashes || hashes->Columns().size() < 6) {
+        if (!reportedMissingHashTable)
+          messages.Error("The project has no MsiFileHash table for the hashes of its unversioned files.");
+        reportedMissingHashTable = true;
+      } else {
+        EraseByKey(hashes, file.key);
+        const FileHashParts& parts = fact.hash;
+        hashes->Insert({TextCell(file.key), Cell{0}, Cell{parts[0]}, Cell{parts[1]}, Cell{parts[2]}, Cell{parts[3]}});
+      }
+    }
+    files->Update(file.row, row);
+  }
 }
 
 }  // namespace builder

@@ -1,5 +1,6 @@
 // Turns the engine's in-memory copy of a project into the tables of a package: File rows get
-// their sequence, size, version and language; unversioned files get MsiFileHash rows; Media
+// their sequence and size, and, once the files are read (RecordFileFacts), version and
+// language; unversioned files get MsiFileHash rows; Media
 // rows follow the cabinets (or the uncompressed image); application paths become App Paths
 // Registry rows; custom actions that need the DLL wrapper are left out with a warning, those
 // that run a file from the Binary table get its Binary row (binary_actions.h); the
@@ -27,6 +28,7 @@ struct PackageFile {
   std::string directory;  // Directory key of its component
   std::string fileName;   // FileName column ("short|long")
   uint64_t size = 0;
+  qv::engine::RowId row = 0;  // its File row
 };
 
 struct CompiledPackage {
@@ -45,5 +47,10 @@ std::string CabinetStreamName(size_t number);
 // no error was reported.
 void CompilePackage(qv::engine::Database& database, const CompileSettings& settings, BuildMessages& messages,
                     CompiledPackage* package);
+
+// Version and Language of the versioned files, MsiFileHash rows of the others: what reading the
+// files found (facts[i] of package.files[i]).
+void RecordFileFacts(qv::engine::Database& database, const CompiledPackage& package,
+                     const std::vector<FileFacts>& facts, BuildMessages& messages);
 
 }  // namespace builder

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 
@@ -123,15 +124,22 @@ TEST(Package, TwoConversionsWithFakeGuidsGiveIdenticalPackages) {
     testenv::TempDir temp;
     const std::string script = CopyCapture(capture, temp / "capture");
     test_support::SetGeneralOption(temp / "capture/options.ini", "CreateSetupExe", "Y");
+    // One captured file large enough for many compressed blocks.
+    std::string large;
+    for (int i = 0; large.size() < 400000; ++i) large += "entry " + std::to_string(i * 7919 % 10007) + "\r\n";
+    testenv::WriteText(temp / ("capture/" + test_support::CapturedFiles(script).begin()->first), large);
     const std::string package = temp / ("capture/" + std::string(name));
+    setenv("FERNCLIP_BUILD_THREADS", "1", 1);
     auto run = RunFernclip({script, "/fakeguids"}, temp / "registry.reg");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     const std::string first = testenv::ReadText(package), firstSetup = testenv::ReadText(temp / "capture/setup.exe");
     ASSERT_FALSE(first.empty() || firstSetup.empty()) << capture;
-    // A later run, with the files touched in between: the same bytes.
+    // A later run, with the files touched in between and compressed on more threads: the same bytes.
     for (const auto& entry : fs::recursive_directory_iterator(temp / "capture"))
       if (entry.is_regular_file()) fs::last_write_time(entry.path(), fs::file_time_type::clock::now());
+    setenv("FERNCLIP_BUILD_THREADS", "3", 1);
     run = RunFernclip({script, "/fakeguids"}, temp / "registry.reg");
+    unsetenv("FERNCLIP_BUILD_THREADS");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_TRUE(testenv::ReadText(package) == first) << capture;
     EXPECT_TRUE(testenv::ReadText(temp / "capture/setup.exe") == firstSetup) << capture;
