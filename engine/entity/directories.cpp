@@ -1,4 +1,5 @@
 // Directories: rows of the Directory table, with their project flags in QvDirectoryInfo.
+#include "directory_tree.h"
 #include "qv/project_tables.h"
 #include "typed_items.h"
 
@@ -11,7 +12,12 @@ class DirectoryObject : public ComObject<IDirectory> {
   DirectoryObject(ContextPtr context, Table* table, RowId id) : context_(std::move(context)), table_(table), id_(id) {}
 
   HResult GetKey(std::string* key) override { return GetTextColumn(*table_, id_, "Directory", key); }
-  HResult SetKey(const std::string& key) override { return context_->db->RenameKey(*table_, id_, key); }
+  // A Directory key is read as a property too: one that the installer or the package sets
+  // would override the folder.
+  HResult SetKey(const std::string& key) override {
+    if (IsPropertyName(*context_->db, key)) return kBadValue;
+    return context_->db->RenameKey(*table_, id_, key);
+  }
   HResult GetParent(std::string* parent) override { return GetTextColumn(*table_, id_, "Directory_Parent", parent); }
   HResult GetDefaultDir(std::string* defaultDir) override { return GetTextColumn(*table_, id_, "DefaultDir", defaultDir); }
   HResult SetFlags(int32_t flags) override {

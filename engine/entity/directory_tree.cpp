@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "qv/installer_properties.h"
 #include "short_names.h"
 
 namespace qv::engine {
@@ -80,13 +81,21 @@ std::string DirectoryTree::ChildKey(const std::string& parent, const std::string
   return it == children_.end() ? std::string() : it->second;
 }
 
-std::string DirectoryTree::NewKey(const Table& table, const std::string& folderName) {
+bool IsPropertyName(Database& db, const std::string& name) {
+  if (IsInstallerProperty(name)) return true;
+  const Table* properties = db.FindTable("Property");
+  return properties && properties->Find({TextCell(name)}, nullptr);
+}
+
+std::string DirectoryTree::NewKey(Database& db, const Table& table, const std::string& folderName) {
+  // A Directory key is also a property: it must not be one the installer or the package sets.
+  auto taken = [&](const std::string& key) { return table.Find({TextCell(key)}, nullptr) || IsPropertyName(db, key); };
   std::string base = KeyFromName(folderName, kKeyLength - 8);
-  if (!table.Find({TextCell(base)}, nullptr)) return base;
+  if (!taken(base)) return base;
   int& next = keyCounters_[base];
   for (;;) {
     std::string key = base + std::to_string(++next);
-    if (!table.Find({TextCell(key)}, nullptr)) return key;
+    if (!taken(key)) return key;
   }
 }
 
@@ -132,7 +141,7 @@ HResult DirectoryTree::Parse(Database& db, const std::string& folder, std::strin
   return kOk;
 }
 
-HResult DirectoryTree::Descend(Table& table, std::string key, const std::vector<std::string>& names, std::string* result) {
+HResult DirectoryTree::Descend(Database& db, Table& table, std::string key, const std::vector<std::string>& names, std::string* result) {
   for (const std::string& name : names) {
     if (name == "..") {
       RowId id;
@@ -144,7 +153,7 @@ HResult DirectoryTree::Descend(Table& table, std::string key, const std::vector<
     }
     std::string child = ChildKey(key, name);
     if (child.empty()) {
-      child = NewKey(table, name);
+      child = NewKey(db, table, name);
       std::string defaultDir = NewDefaultDir(key, name);
       HResult hr = table.Insert({TextCell(child), TextCell(key), TextCell(defaultDir)});
       if (Failed(hr)) return hr;
@@ -162,7 +171,7 @@ HResult DirectoryTree::KeyForPath(Database& db, const std::string& folder, std::
   std::vector<std::string> names;
   HResult hr = Parse(db, folder, &start, &names);
   if (Failed(hr)) return hr;
-  return Descend(*db.FindTable("Directory"), start, names, key);
+  return Descend(db, *db.FindTable("Directory"), start, names, key);
 }
 
 bool DirectoryTree::IsInside(const Table& table, const std::string& key, const std::string& ancestor) const {
@@ -190,7 +199,7 @@ HResult DirectoryTree::PlaceInstallDir(Database& db, const std::string& folder) 
     names.pop_back();
   }
   std::string parent;
-  hr = Descend(table, start, names, &parent);
+  hr = Descend(db, table, start, names, &parent);
   if (Failed(hr)) return hr;
   if (IsInside(table, parent, kInstallDir)) return kInvalidArg;
 

@@ -33,9 +33,9 @@ class DirectoryTree {
   Table* Refresh(Database& db);
   // Parses the folder into its starting key and its folder names.
   HResult Parse(Database& db, const std::string& folder, std::string* start, std::vector<std::string>* names);
-  HResult Descend(Table& table, std::string key, const std::vector<std::string>& names, std::string* result);
+  HResult Descend(Database& db, Table& table, std::string key, const std::vector<std::string>& names, std::string* result);
   std::string ChildKey(const std::string& parent, const std::string& longName) const;
-  std::string NewKey(const Table& table, const std::string& folderName);
+  std::string NewKey(Database& db, const Table& table, const std::string& folderName);
   std::string NewDefaultDir(const std::string& parent, const std::string& longName);
   void Remember(const std::string& key, const std::string& parent, const std::string& defaultDir);
   void Forget(const std::string& key, const std::string& parent, const std::string& defaultDir);
@@ -52,6 +52,10 @@ class DirectoryTree {
   // Next number to try for a key made from a folder name.
   std::map<std::string, int> keyCounters_;
 };
+
+// True when the installer would read name as one of its own properties or one of the
+// package's Property rows.
+bool IsPropertyName(Database& db, const std::string& name);
 
 // A valid Directory key made from a folder name: letters, digits, '_' and '.', beginning with
 // a letter or '_', at most maxLength characters.

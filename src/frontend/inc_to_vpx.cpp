@@ -67,6 +67,7 @@ class ConversionRun {
   void ApplyLanguage();
   void SetProductFolder();
   void CreateFeatures();
+  std::string FeatureDirectory(const std::string& folder);
   void SetCaptureMethod();
   void SetSourceFolderProperty();
   void CreateComponentsAndFiles();
@@ -214,11 +215,35 @@ void ConversionRun::CreateFeatures() {
       start = tab + 1;
     }
   }
+  // The keys given so far, by name: a child names its parent by the parent's key.
+  std::map<std::string, std::string, platform::LessNoCase> keys;
   for (const capture::FeatureEntry& feature : features) {
-    auto parent = parents.find(feature.argument1);
-    writer_->CreateFeature(feature.argument1, parent == parents.end() ? std::string() : parent->second,
-                           feature.argument2, feature.argument3, feature.argument4);
+    std::string parentKey;
+    if (auto parent = parents.find(feature.argument1); parent != parents.end()) {
+      auto given = keys.find(parent->second);
+      parentKey = given != keys.end() ? given->second : parent->second;
+    }
+    keys[feature.argument1] = writer_->CreateFeature(feature.argument1, parentKey, feature.argument2,
+                                                     feature.argument3, FeatureDirectory(feature.argument4));
   }
+}
+
+// A feature's folder ("[ProgramFilesFolder]Acme" or a Directory key) as the Directory key the
+// Feature table needs; INSTALLDIR (with a warning) when it names no folder the installer knows.
+std::string ConversionRun::FeatureDirectory(const std::string& folder) {
+  if (folder.empty()) return folder;
+  const std::string known = writer_->KnownDirectoryKey(folder);
+  if (!known.empty()) return known;
+  std::string translated = folder;
+  capture::ToInstallerFolder(translated, true, false);
+  std::string key = writer_->DirectoryForPath(translated, "");
+  if (key.empty()) {
+    LogMessage(kWarning, platform::Format("The folder '%s' of a feature is no folder the installer knows; the "
+                                          "feature's folder is INSTALLDIR.",
+                                          folder.c_str()));
+    key = "INSTALLDIR";
+  }
+  return key;
 }
 
 void ConversionRun::SetSourceFolderProperty() {

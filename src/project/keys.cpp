@@ -13,7 +13,6 @@ namespace {
 
 // The longest key the conversion makes: the installer's key columns hold 72 characters.
 constexpr size_t kMaxIdentifier = 71;
-constexpr size_t kMaxFeatureKey = 38;
 
 // Only ASCII letters: the installer's Identifier type allows no other letters, and a key with
 // one would fail validation of the package.
@@ -88,11 +87,11 @@ void MakeIdentifier(std::string& text, IdentifierLimit limit) {
     case IdentifierLimit::kGeneral:
       break;
     case IdentifierLimit::kFeature:
-      if (text.size() > kMaxFeatureKey) text.resize(kMaxFeatureKey);
+      if (text.size() > kMaxFeatureKeyLength) text.resize(kMaxFeatureKeyLength);
       break;
     case IdentifierLimit::kNumberedFeature:
       // Keep the end, so that the feature's trailing number survives.
-      if (text.size() > kMaxFeatureKey) text = text.substr(0, 31) + text.substr(text.size() - 7);
+      if (text.size() > kMaxFeatureKeyLength) text = text.substr(0, 31) + text.substr(text.size() - 7);
       break;
   }
 }

@@ -1,6 +1,7 @@
 // Table keys: valid identifiers made from free text, and keys unique within a key space.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,6 +23,9 @@ enum KeySpace : uint32_t {
   kODBCDataSourceKeys = 0x400,
   kServiceControlKeys = 0x1000,
 };
+
+// The longest feature key the conversion makes (the Feature table's key column holds 38).
+constexpr size_t kMaxFeatureKeyLength = 38;
 
 enum class IdentifierLimit {
   kGeneral,         // at most 71 characters

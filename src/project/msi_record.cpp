@@ -33,10 +33,17 @@ MSIRecord::MSIRecord(VpxWriter& project, const std::string& tableName)
 }
 
 MSIRecord::~MSIRecord() {
-  if (pending_ && qv::Failed(row_->Commit(0)))
-    frontend::LogTrace(frontend::kTraceGeneral, "Failure writing to MSI table '%s'", tableName_.c_str());
+  if (pending_) Commit();
   fields_.Reset();
   row_.Reset();
+}
+
+bool MSIRecord::Commit() {
+  if (!pending_) return false;
+  pending_ = false;
+  if (qv::Succeeded(row_->Commit(0))) return true;
+  frontend::LogTrace(frontend::kTraceGeneral, "Failure writing to MSI table '%s'", tableName_.c_str());
+  return false;
 }
 
 namespace {

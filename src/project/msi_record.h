@@ -24,6 +24,8 @@ class MSIRecord {
   void SetFieldUtf8(int column, const std::string& utf8Text);  // the "wide text" form
   void SetField(int column, int32_t value);
   void SetField(int column, const char* ansiText) { SetField(column, std::string(ansiText)); }
+  // Commits the row now (instead of at destruction); false when it was not written.
+  bool Commit();
 
  private:
   qv::ComPtr<qv::IRow> row_;

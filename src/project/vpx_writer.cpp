@@ -24,6 +24,7 @@
 #include "project/keys.h"
 #include "project/msi_record.h"
 #include "qv/appsvc.h"
+#include "qv/installer_properties.h"
 #include "qv/upgrader.h"
 
 namespace project {
@@ -367,13 +368,18 @@ std::string VpxWriter::DirectoryForPath(const std::string& folderPath, const std
   bool hintKnown = !nameHint.empty() && IsKnownDirectory(nameHint);
   qv::ComPtr<qv::IProduct> product = Product();
   if (!product) return {};
+  // The installer reads a Directory key as a property: a hint that names one of its own
+  // properties or one of the package's stays unused.
+  std::string propertyValue;
+  const bool hintIsProperty = !nameHint.empty() && (qv::IsInstallerProperty(nameHint) ||
+                                                    product->GetProperty(ToEngine(nameHint), &propertyValue) == qv::kOk);
 
   std::string utf8Key;
   CHECK_HR(product->DirectoryForPath(ToEngine(folderPath), &utf8Key));
   std::string key = FromEngine(utf8Key);
   if (key.empty()) return key;
 
-  if (!nameHint.empty() && !hintKnown) {
+  if (!nameHint.empty() && !hintKnown && !hintIsProperty) {
     qv::ComPtr<qv::IDirectoryCollection> directories;
     qv::ComPtr<qv::IDirectory> directory;
     if (qv::Succeeded(CHECK_HR(product->GetDirectories(directories.Put()))) && directories &&
@@ -431,20 +437,33 @@ void VpxWriter::SetCurrentFeature(const std::string& key) {
     s.currentFeature = s.defaultFeature;
 }
 
-void VpxWriter::CreateFeature(const std::string& key, const std::string& parent,
-                              const std::string& title, const std::string& description,
-                              const std::string& directory) {
+bool VpxWriter::FeatureExists(const std::string& key) const {
+  qv::ComPtr<qv::ITable> table = FindTable("Feature");
+  qv::ComPtr<qv::IRow> row;
+  return table && table->FindRow({qv::Variant::Text(ToEngine(key))}, row.Put()) == qv::kOk;
+}
+
+std::string VpxWriter::CreateFeature(const std::string& key, const std::string& parent,
+                                     const std::string& title, const std::string& description,
+                                     const std::string& directory) {
   State& s = *state_;
   ++s.featureCount;
   std::string featureKey = key;
   std::string parentKey = parent.empty() ? s.defaultFeature : parent;
   MakeIdentifier(featureKey, IdentifierLimit::kFeature);
   MakeIdentifier(parentKey, IdentifierLimit::kFeature);
+  // Names that differ only beyond a key's length stay two features.
+  const std::string base = featureKey;
+  for (int n = 1; FeatureExists(featureKey); ++n) {
+    const std::string number = std::to_string(n);
+    featureKey = base.substr(0, kMaxFeatureKeyLength - number.size()) + number;
+  }
   s.currentFeature = featureKey;
   WriteFeatureRow(featureKey, parentKey, title.empty() ? featureKey : title,
                   description.empty() ? featureKey : description,
                   directory.empty() ? std::string("INSTALLDIR") : directory);
   s.componentsInFeature = 0;
+  return featureKey;
 }
 
 void VpxWriter::AddFeatureComponents(qv::IComponent* component) {

@@ -55,8 +55,11 @@ class VpxWriter {
   // Features (a feature receives at most 500 components).
   std::string GetFeatureForNewComponent();
   void SetCurrentFeature(const std::string& key);
-  void CreateFeature(const std::string& key, const std::string& parent, const std::string& title,
-                     const std::string& description, const std::string& directory);
+  // A feature of the capture; directory is a Directory key (INSTALLDIR when empty). Returns the
+  // feature's key: the name made a key, numbered when another feature has that key already.
+  std::string CreateFeature(const std::string& key, const std::string& parent, const std::string& title,
+                            const std::string& description, const std::string& directory);
+  bool FeatureExists(const std::string& key) const;
   void AddFeatureComponents(qv::IComponent* component);
   // Counts one more component against the current feature.
   void CountComponent();
