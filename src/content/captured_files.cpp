@@ -3,6 +3,7 @@
 #include "content/captured_files.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
@@ -10,11 +11,13 @@
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/file_writer.h"
+#include "content/source_paths.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
+#include "platform/pe_resources.h"
 #include "project/check_hr.h"
 #include "project/keys.h"
 #include "shortcuts/create_folder.h"
@@ -28,11 +31,28 @@ constexpr int kFontDescription = 25104;
 
 std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
-// The folder of a file list in installer form ("[INSTALLDIR]", "[ProgramFilesFolder]App\").
+// The folder of a file list in installer form ("[INSTALLDIR]", "[ProgramFilesFolder]App\"). The
+// Windows folder's Fonts is the fonts folder, where fonts are registered as well as copied.
 std::string InstallerFolder(const std::string& folder) {
   std::string directory = folder;
   capture::ToInstallerFolder(directory, true, false);
+  constexpr std::string_view kWindowsFonts = "[WindowsFolder]Fonts\\";
+  if (platform::StartsWithNoCase(directory, kWindowsFonts))
+    directory = "[FontsFolder]" + directory.substr(kWindowsFonts.size());
   return directory;
+}
+
+// A 64-bit folder's 32-bit counterpart: where a 32-bit package installs what the capture had in
+// the 64-bit folder. Empty for other folders.
+std::string ThirtyTwoBitFolder(const std::string& directory) {
+  static const std::pair<std::string_view, std::string_view> kCounterparts[] = {
+      {"[ProgramFiles64Folder]", "[ProgramFilesFolder]"},
+      {"[System64Folder]", "[SystemFolder]"},
+      {"[CommonFiles64Folder]", "[CommonFilesFolder]"}};
+  for (const auto& [folder64, folder32] : kCounterparts)
+    if (platform::StartsWithNoCase(directory, folder64))
+      return std::string(folder32) + directory.substr(folder64.size());
+  return std::string();
 }
 
 std::string HelpComponentKey(const std::string& directory, const std::string& fileName,
@@ -68,6 +88,15 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   const std::string fileName = FileNameOfPath(entry.name);
   if (fileName.empty()) return;
   std::string directory = InstallerFolder(folder);
+  if (const std::string folder32 = ThirtyTwoBitFolder(directory);
+      !folder32.empty() && !options::Options().Build64Bit()) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The file '%s' was captured in a 64-bit folder; the package is a 32-bit "
+                                          "package and installs it into the 32-bit folder (Build64Bit=Y makes a "
+                                          "64-bit package).",
+                                          entry.name.c_str()));
+    directory = folder32;
+  }
   std::string namingFolder = folder;
   if (folder.empty()) {
     frontend::LogMessage(frontend::kWarning,
@@ -75,6 +104,13 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
                                           "capture script; it is installed into INSTALLDIR.",
                                           entry.name.c_str()));
     directory = namingFolder = "[INSTALLDIR]";
+  } else if (project_.DirectoryForPath(directory, "").empty()) {
+    if (unknownFolders_.insert(folder).second)
+      frontend::LogMessage(frontend::kWarning,
+                           platform::Format("The folder '%s' is no folder the installer knows; its files are "
+                                            "installed into INSTALLDIR.",
+                                            folder.c_str()));
+    directory = "[INSTALLDIR]";
   }
   const std::string installedPath = directory + fileName;
   const FileKind kind = extensions_.KindOf(ExtensionOfPath(fileName));
@@ -95,9 +131,10 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
 
   // Attribute 6 of a file line marks a file that registers itself.
   std::string sourcePath;
-  const std::string fileKey = files_.AddFile(componentName, entry.name, folder, entry.field6, &sourcePath);
+  const std::string fileKey =
+      files_.AddFile(componentName, DirectoryKeyOf(component), entry.name, folder, entry.field6, &sourcePath);
   if (!fileKey.empty()) {
-    if (kind.descriptionId == kFontDescription && IsFontsFolder(directory)) files_.AddFont(fileKey, "");
+    if (kind.descriptionId == kFontDescription && IsFontsFolder(directory)) AddFont(fileKey, entry.name, sourcePath);
     const std::string keyPath = keyFiles_.FileAdded(componentName, fileKey, sourcePath,
                                                     shortcuts::IsShortcutTarget(installedPath));
     if (!keyPath.empty()) CHECK_HR(component->SetKeyPath(ToEngine(keyPath)));
@@ -116,12 +153,37 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   capture::SetComponentFor(installedPath, component);
 }
 
+// A font of the fonts folder is registered. TrueType fonts carry their name; a font resource
+// file (.fon) is registered under its title, the face name of its font directory.
+void ComponentWriter::AddFont(const std::string& fileKey, const std::string& capturedPath,
+                              const std::string& sourcePath) {
+  if (!platform::EqualsNoCase(ExtensionOfPath(capturedPath), "fon")) {
+    files_.AddFont(fileKey, "");
+    return;
+  }
+  const auto title = platform::FontFaceNameOfFile(HostPathOfSource(sourcePath));
+  if (!title) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The font '%s' has no font directory to take its title from; it is "
+                                          "installed but not registered as a font.",
+                                          capturedPath.c_str()));
+    return;
+  }
+  files_.AddFont(fileKey, *title);
+}
+
 void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
   frontend::TestCancel();
   if (folder.folder.empty()) return;
   const std::string directory = InstallerFolder(folder.folder);
   const std::string directoryKey = project_.DirectoryForPath(directory, "");
-  if (directoryKey.empty() || componentDirectories_.count(directoryKey)) return;
+  if (directoryKey.empty()) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The folder '%s' is no folder the installer knows; it is not created.",
+                                          folder.folder.c_str()));
+    return;
+  }
+  if (componentDirectories_.count(directoryKey)) return;
 
   const std::string unique =
       project::MakeUniqueKey(project::kComponentKeys, LastFolderName(folder.folder), 0, false);

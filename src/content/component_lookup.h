@@ -15,7 +15,9 @@ namespace content {
 qv::ComPtr<qv::IComponent> GetComponent(const std::string& name, bool create);
 
 // GetComponent with create; a component made now also gets its CreateFolder row for
-// INSTALLDIR (it has no key file, so its folder is its key path).
-qv::ComPtr<qv::IComponent> FindOrCreateDataComponent(const std::string& name);
+// INSTALLDIR (it has no key file, so its folder is its key path). A per-user one (data under
+// HKEY_CURRENT_USER) gets a key path under HKEY_CURRENT_USER instead, so that the installer
+// writes its data for every user who runs the product, not only for the one who installed it.
+qv::ComPtr<qv::IComponent> FindOrCreateDataComponent(const std::string& name, bool perUser = false);
 
 }  // namespace content

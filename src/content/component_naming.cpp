@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "options/project_options.h"
+#include "platform/codepage.h"
 #include "project/keys.h"
 
 namespace content {
@@ -103,7 +104,7 @@ FileKind ExtensionTable::KindOf(const std::string& extension) const {
 }
 
 std::string FileNameOfPath(const std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

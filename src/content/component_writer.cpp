@@ -22,18 +22,21 @@ constexpr int32_t kAttributeRegistryKeyPath = 0x04;
 constexpr int32_t kAttributeShared = 0x08;
 constexpr int32_t kAttributePermanent = 0x10;
 constexpr int32_t kAttributeOdbcDataSource = 0x20;
+constexpr int32_t kAttribute64Bit = 0x100;
 
-// Folders of the user's profile: components there need a per-user key path (a registry value
-// under HKEY_CURRENT_USER) and remove their folders on uninstall.
-constexpr std::array<std::string_view, 11> kUserProfileFolders = {
-    "NetHoodFolder",   "PersonalFolder",     "SendToFolder",     "FavoritesFolder",
-    "RecentFolder",    "AppDataFolder",      "PrintHoodFolder",  "LocalAppDataFolder",
-    "MyPicturesFolder", "ProgramMenuFolder", "TemplateFolder"};
+// Folders of the user's profile: components there (and below them) need a per-user key path
+// (a registry value under HKEY_CURRENT_USER) and remove their folders on uninstall.
+constexpr std::array<std::string_view, 14> kUserProfileFolders = {
+    "DesktopFolder",   "StartMenuFolder", "StartupFolder",    "ProgramMenuFolder", "SendToFolder",
+    "TemplateFolder",  "FavoritesFolder", "PersonalFolder",   "MyPicturesFolder",  "NetHoodFolder",
+    "PrintHoodFolder", "RecentFolder",    "AppDataFolder",    "LocalAppDataFolder"};
 
 constexpr std::array<std::string_view, 4> kSystemFolders = {"[SystemFolder]", "[System16Folder]",
                                                             "[System64Folder]", "System32"};
 constexpr std::array<std::string_view, 2> kCommonFilesFolders = {"[CommonFilesFolder]",
                                                                  "[CommonFiles64Folder]"};
+constexpr std::array<std::string_view, 3> k64BitFolders = {"[ProgramFiles64Folder]", "[System64Folder]",
+                                                           "[CommonFiles64Folder]"};
 
 std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 std::string FromEngine(const std::string& utf8) { return platform::Utf8ToAnsi(utf8); }
@@ -57,15 +60,6 @@ bool IsUserProfileFolderKey(const std::string& directoryKey) {
 }
 
 }  // namespace
-
-bool IsUserProfileDirectory(const std::string& directory) {
-  for (std::string_view folder : kUserProfileFolders) {
-    if (platform::StartsWithNoCase(directory, "[" + std::string(folder) + "]") ||
-        platform::StartsWithNoCase(directory, folder))
-      return true;
-  }
-  return false;
-}
 
 ComponentWriter::ComponentWriter(project::VpxWriter& project, FileWriter& files)
     : ComponentTableWriter(project),
@@ -97,6 +91,8 @@ int32_t ComponentWriter::AttributesFor(ComponentKind kind, const std::string& di
   }
   if (StartsWithAny(directory, kCommonFilesFolders) && settings.SharedCommonFiles())
     attributes |= kAttributeShared;
+  // A component of a 64-bit folder is a 64-bit component; it makes the package an x64 package.
+  if (StartsWithAny(directory, k64BitFolders) && settings.Build64Bit()) attributes |= kAttribute64Bit;
   return attributes;
 }
 
@@ -144,23 +140,18 @@ ComponentRef ComponentWriter::CreateComponent(const std::string& key, const std:
   project_.AddFeatureComponents(component.Get());
   if (!condition.empty()) CHECK_HR(component->SetCondition(ToEngine(condition)));
 
-  const bool userProfile =
-      settings.HandleUserProfileComponents() && IsUserProfileDirectory(platform::ToLower(directory));
-  std::string effectiveKeyPath = keyPath;
+  const std::string directoryKey = DirectoryKeyOf(component);
+  const bool userProfile = settings.HandleUserProfileComponents() && IsInUserProfile(directoryKey);
   int32_t attributes = AttributesFor(kind, directory);
-  if (userProfile) {
-    effectiveKeyPath = WriteUserProfileKeyPath(key);
-    // The key path is a Registry row: the component must say so, or the installer would look
-    // for a file of that key.
-    attributes |= kAttributeRegistryKeyPath;
-    keyFiles_.KeepRegistryKeyPath(key);
-  }
-  if (!effectiveKeyPath.empty()) CHECK_HR(component->SetKeyPath(ToEngine(effectiveKeyPath)));
   if (platform::EqualsNoCase(key, "RegistryData_HKCR")) attributes |= kAttributePermanent;
   CHECK_HR(component->SetAttributes(attributes));
+  std::string effectiveKeyPath = keyPath;
+  if (userProfile)
+    effectiveKeyPath = GivePerUserKeyPath(component, key);
+  else if (!keyPath.empty())
+    CHECK_HR(component->SetKeyPath(ToEngine(keyPath)));
   project_.CountComponent();
 
-  const std::string directoryKey = DirectoryKeyOf(component);
   componentDirectories_.insert(directoryKey);
   if (userProfile) RegisterUserProfileDirectories(key, directoryKey);
 
@@ -180,6 +171,29 @@ std::string ComponentWriter::ParentDirectory(const std::string& directoryKey) {
     return std::string();
   CHECK_HR(directory->GetParent(&parent));
   return FromEngine(parent);
+}
+
+bool ComponentWriter::IsInUserProfile(const std::string& directoryKey) {
+  std::set<std::string, platform::LessNoCase> walked;  // a malformed Directory chain ends here
+  for (std::string key = directoryKey; !key.empty() && walked.insert(key).second; key = ParentDirectory(key))
+    if (IsUserProfileFolderKey(key)) return true;
+  return false;
+}
+
+std::string ComponentWriter::GivePerUserKeyPath(const ComponentRef& component, const std::string& componentKey) {
+  if (!component) return std::string();
+  int32_t attributes = 0;
+  std::string existing;
+  CHECK_HR(component->GetAttributes(&attributes));
+  CHECK_HR(component->GetKeyPath(&existing));
+  if ((attributes & kAttributeRegistryKeyPath) && !existing.empty()) return FromEngine(existing);  // has one already
+  const std::string keyPath = WriteUserProfileKeyPath(componentKey);
+  // The key path is a Registry row: the component must say so, or the installer would look for
+  // a file of that key.
+  CHECK_HR(component->SetKeyPath(ToEngine(keyPath)));
+  CHECK_HR(component->SetAttributes(attributes | kAttributeRegistryKeyPath));
+  keyFiles_.KeepRegistryKeyPath(componentKey);
+  return keyPath;
 }
 
 void ComponentWriter::RegisterUserProfileDirectories(const std::string& componentName,

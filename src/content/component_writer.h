@@ -53,6 +53,11 @@ class ComponentWriter : public project::ComponentTableWriter {
   // *created tells whether it was made now.
   ComponentRef GetComponent(const std::string& name, bool create, bool* created = nullptr);
 
+  // The component's key path becomes a value under HKEY_CURRENT_USER of its own (the key path
+  // of data that each user gets, so that a repair or another user's first run writes it).
+  // Returns the key of its Registry row.
+  std::string GivePerUserKeyPath(const ComponentRef& component, const std::string& componentKey);
+
   // Folder-removal rows for the directory and its parents up to the user-profile folder that
   // holds it (or TARGETDIR), once per directory in a conversion.
   void RegisterUserProfileDirectories(const std::string& componentName, const std::string& directoryKey);
@@ -72,11 +77,14 @@ class ComponentWriter : public project::ComponentTableWriter {
 
  private:
   int32_t AttributesFor(ComponentKind kind, const std::string& directory) const;
+  void AddFont(const std::string& fileKey, const std::string& capturedPath, const std::string& sourcePath);
   std::string WriteUserProfileKeyPath(const std::string& componentKey);
   bool ComponentExists(const std::string& name);
   std::string UniqueComponentName(const std::string& uniqueBase, const std::string& named);
   std::string DirectoryKeyOf(const ComponentRef& component);
   std::string ParentDirectory(const std::string& directoryKey);
+  // Whether the directory is a user-profile folder or lies below one (INSTALLDIR may).
+  bool IsInUserProfile(const std::string& directoryKey);
 
   FileWriter& files_;
   ExtensionTable extensions_;
@@ -87,11 +95,10 @@ class ComponentWriter : public project::ComponentTableWriter {
   std::map<std::string, ComponentRef> helpComponents_;
   // Directory keys that hold a component.
   std::set<std::string, platform::LessNoCase> componentDirectories_;
+  // Captured folders that were reported as unknown and installed into INSTALLDIR.
+  std::set<std::string> unknownFolders_;
   // Directory keys that received their folder-removal row.
   std::set<std::string, platform::LessNoCase> removedDirectories_;
 };
-
-// Whether a directory (in installer form, or a directory key) lies in a user-profile folder.
-bool IsUserProfileDirectory(const std::string& directory);
 
 }  // namespace content

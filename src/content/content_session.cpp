@@ -69,12 +69,13 @@ qv::ComPtr<qv::IComponent> GetComponent(const std::string& name, bool create) {
   return components ? components->GetComponent(name, create) : qv::ComPtr<qv::IComponent>();
 }
 
-qv::ComPtr<qv::IComponent> FindOrCreateDataComponent(const std::string& name) {
+qv::ComPtr<qv::IComponent> FindOrCreateDataComponent(const std::string& name, bool perUser) {
   ComponentWriter* components = CurrentComponentWriter();
   if (!components) return qv::ComPtr<qv::IComponent>();
   bool created = false;
   qv::ComPtr<qv::IComponent> component = components->GetComponent(name, true, &created);
   if (created) shortcuts::WriteCreateFolder("INSTALLDIR", name);
+  if (created && perUser) components->GivePerUserKeyPath(component, name);
   return component;
 }
 

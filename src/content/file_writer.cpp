@@ -36,12 +36,13 @@ bool FileWriter::SetUniqueKey(qv::IFile* file, const std::string& baseName, std:
 
 // The short|long form; a short part that the engine refuses is rebuilt of the characters every
 // file system takes.
-void FileWriter::SetFileName(qv::IFile* file, const std::string& longName) {
-  if (qv::Succeeded(file->SetFileName(ToEngine(shortcuts::InstallerFileName(longName))))) return;
-  CHECK_HR(file->SetFileName(ToEngine(shortcuts::StrictInstallerFileName(longName))));
+void FileWriter::SetFileName(qv::IFile* file, const std::string& longName, const std::string& directoryKey) {
+  if (qv::Succeeded(file->SetFileName(ToEngine(shortcuts::InstallerFileName(longName, directoryKey))))) return;
+  CHECK_HR(file->SetFileName(ToEngine(shortcuts::StrictInstallerFileName(longName, directoryKey))));
 }
 
-std::string FileWriter::AddFile(const std::string& componentName, const std::string& capturedPath,
+std::string FileWriter::AddFile(const std::string& componentName, const std::string& directoryKey,
+                                const std::string& capturedPath,
                                 const std::string& folder, bool selfRegistering,
                                 std::string* sourcePath) {
   const std::string fileName = FileNameOfPath(capturedPath);
@@ -58,14 +59,21 @@ std::string FileWriter::AddFile(const std::string& componentName, const std::str
   const std::string source = capture::MakeSourcePath(capturedPath, folder);
   CHECK_HR(file->SetSourcePath(ToEngine(source)));
   if (sourcePath) *sourcePath = source;
-  SetFileName(file.Get(), fileName);
+  SetFileName(file.Get(), fileName, directoryKey);
 
   std::string written;
   file->GetFileName(&written);
   frontend::LogTrace(frontend::kTraceFile, "Created file:  Key = '%s', Filename = '%s', Component = '%s'",
                      key.c_str(), platform::Utf8ToAnsi(written).c_str(), componentName.c_str());
 
-  if (selfRegistering) {
+  if (selfRegistering && platform::EqualsNoCase(ExtensionOfPath(fileName), "exe")) {
+    // The installer registers DLLs and controls through their own entry points; it never runs a
+    // program for this.
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The file '%s' registers itself, but the installer cannot register a "
+                                          "program this way; it is installed without registration.",
+                                          capturedPath.c_str()));
+  } else if (selfRegistering) {
     project::MSIRecord record(project_, "SelfReg");
     record.SetField(1, key);
   }
@@ -82,9 +90,7 @@ void FileWriter::AddRemoveFile(const std::string& componentName, const std::stri
   record.SetField(1, key);
   record.SetField(2, componentName);
   if (!fileName.empty()) {
-    std::string form = shortcuts::InstallerFileName(fileName);
-    if (!shortcuts::HasValidShortPart(form)) form = shortcuts::StrictInstallerFileName(fileName);
-    record.SetField(3, form);
+    record.SetField(3, shortcuts::RemovedFileName(fileName));
   }
   record.SetField(4, directory);
   record.SetField(5, installMode);

@@ -21,9 +21,10 @@ class FileWriter : public project::FileTableWriter {
   explicit FileWriter(project::VpxWriter& project);
 
   // The File row of a captured file (capturedPath: the file list's entry, below folder) in the
-  // component; returns its key (empty when the engine made no row). *sourcePath receives where
+  // component, whose folder is directoryKey (where its short name must be unique); returns its key (empty when the engine made no row). *sourcePath receives where
   // the build will read the file.
-  std::string AddFile(const std::string& componentName, const std::string& capturedPath,
+  std::string AddFile(const std::string& componentName, const std::string& directoryKey,
+                      const std::string& capturedPath,
                       const std::string& folder, bool selfRegistering,
                       std::string* sourcePath = nullptr);
   // One RemoveFile row for the file (the part of filePath after its last backslash) in the
@@ -36,7 +37,7 @@ class FileWriter : public project::FileTableWriter {
   void AddFont(const std::string& fileKey, const std::string& fontTitle);
 
  private:
-  void SetFileName(qv::IFile* file, const std::string& longName);
+  void SetFileName(qv::IFile* file, const std::string& longName, const std::string& directoryKey);
   bool SetUniqueKey(qv::IFile* file, const std::string& baseName, std::string* key);
 };
 

@@ -55,13 +55,15 @@ std::string GetIconKey(const std::string& iconFile, int32_t iconIndex, const std
   auto found = IconKeys().find(cacheKey);
   if (found != IconKeys().end()) return found->second;
 
+  // No key without its row: the rows that use it would point at nothing.
+  project::VpxWriter* writer = project::CurrentProjectWriter();
+  if (!writer) return std::string();
   const std::string key =
       project::MakeUniqueKey(project::kIconKeys, "Icon_" + FileNameOf(IconName(iconFile, targetFile)), 0, false);
-  if (project::VpxWriter* writer = project::CurrentProjectWriter()) {
-    project::MSIRecord record(*writer, "Icon");
-    record.SetField(1, key);
-    record.SetField(2, HostPathOfSource(iconFile));
-  }
+  project::MSIRecord record(*writer, "Icon");
+  record.SetField(1, key);
+  record.SetField(2, HostPathOfSource(iconFile));
+  if (!record.Commit()) return std::string();
   IconKeys().emplace(cacheKey, key);
   return key;
 }

@@ -35,7 +35,9 @@ int SequenceList::FirstFreeFrom(int n) const {
 
 int SequenceList::NumberAfter(const std::string& anchor) const {
   int anchorNumber = 0;
-  if (!Find(anchor, &anchorNumber)) return kNumberWithoutAnchor;
+  // Without its anchor an action goes to the first free number from 700 on (ValidateProductID
+  // has 700 in the standard sequences).
+  if (!Find(anchor, &anchorNumber)) return FirstFreeFrom(kNumberWithoutAnchor);
   return FirstFreeFrom(anchorNumber + 1);
 }
 

@@ -77,6 +77,7 @@ void ProjectOptions::Load(const std::string& optionsPath) {
   handleUserProfileComponents_ = on("HandleUserProfileComponents", "Y");
   buildCompressed_ = on("BuildCompressed", "Y");
   createSetupExe_ = on("CreateSetupExe", "N");
+  build64Bit_ = on("Build64Bit", "N");
   autoUpgrade_ = on("AutoUpgrade", "Y");
   buildMSI_ = on("BuildMSI", "Y");
   skipMMIfShortcut_ = on("SkipMMIfShortcut", "Y");

@@ -59,6 +59,8 @@ class ProjectOptions {
   bool HandleUserProfileComponents() const { return handleUserProfileComponents_; }
   bool BuildCompressed() const { return buildCompressed_; }
   bool CreateSetupExe() const { return createSetupExe_; }
+  // Files of the 64-bit folders make a 64-bit (x64) package; off, they go to the 32-bit folders.
+  bool Build64Bit() const { return build64Bit_; }
   bool AutoUpgrade() const { return autoUpgrade_; }
   bool BuildMSI() const { return buildMSI_; }
   void SetBuildMSI(bool build) { buildMSI_ = build; }
@@ -82,7 +84,7 @@ class ProjectOptions {
        permanentSystemFilesSubfolders_ = false, allUsers_ = true, comMapping_ = true,
        odbcMapping_ = false, serviceControlEvents_ = false, ignoreIniComments_ = false,
        useBuildPath_ = false, handleUserProfileComponents_ = true, buildCompressed_ = true,
-       createSetupExe_ = false, autoUpgrade_ = true, buildMSI_ = true, skipMMIfShortcut_ = true,
+       createSetupExe_ = false, build64Bit_ = false, autoUpgrade_ = true, buildMSI_ = true, skipMMIfShortcut_ = true,
        mmPathVersion_ = false, useLanguage_ = false, osGranular_ = false,
        buildProScannedFiles_ = true, buildStaticScannedFiles_ = true, multiUserShortcuts_ = true,
        buildFeatures_ = true;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "platform/codepage.h"
+
 namespace shortcuts {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr std::string_view kDroppedCharacters = ". '\\?|><:/*+,;=[]";
 constexpr std::string_view kStrictExtraCharacters = "$%'-_@~`!(){}^#&";
 
 std::string FileNamePart(const std::string& longName) {
-  const size_t separator = longName.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(longName, '\\');
   return separator == std::string::npos ? longName : longName.substr(separator + 1);
 }
 
@@ -32,10 +34,14 @@ std::string ExtensionOf(const std::string& fileName) {
   return dot == std::string::npos ? std::string() : fileName.substr(dot + 1);
 }
 
+// A double-byte character is kept whole: its trail byte may look like a dropped character.
 std::string DropCharacters(const std::string& text) {
   std::string kept;
-  for (char c : text)
-    if (kDroppedCharacters.find(c) == std::string_view::npos) kept += c;
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = platform::CharacterLength(text, i);
+    if (length > 1 || kDroppedCharacters.find(text[i]) == std::string_view::npos) kept.append(text, i, length);
+    i += length;
+  }
   return kept;
 }
 
@@ -53,27 +59,48 @@ std::string StrictCharacters(const std::string& text) {
   return kept;
 }
 
-// A cleaned base of at most 8 characters as it is; a longer one numbered "~n" and registered.
-std::string ShortBaseFrom(const std::string& cleaned) {
-  if (cleaned.size() <= kShortBaseLength) return cleaned;
-  const std::string stem = cleaned.substr(0, kNumberedStemLength);
-  long& next = ShortNames().NextNumber(stem);
+std::string WithExtension(const std::string& base, const std::string& extension) {
+  return extension.empty() ? base : base + "." + extension;
+}
+
+// A file name that is its own short name: a base of 1 to 8 and an extension of at most 3
+// characters, none of which a short name drops.
+bool IsShortName(const std::string& fileName) {
+  const std::string base = WithoutExtension(fileName), extension = ExtensionOf(fileName);
+  const bool hasDot = fileName.find('.') != std::string::npos;
+  return !base.empty() && base.size() <= kShortBaseLength && extension.size() <= kShortExtensionLength &&
+         (!hasDot || !extension.empty()) && DropCharacters(base) == base && DropCharacters(extension) == extension;
+}
+
+// "stem~n.ext" with the first n that is free in the folder (the stem shortened as the number
+// grows), registered there.
+std::string NumberedName(const std::string& cleanedBase, const std::string& extension, const std::string& folder) {
+  const std::string stem = cleanedBase.substr(0, kNumberedStemLength);
+  long& next = ShortNames().NextNumber(folder, WithExtension(stem, extension));
   for (long n = next;; ++n) {
     const std::string suffix = platform::Format("~%li", n);
     std::string front = stem;
     while (!front.empty() && front.size() + suffix.size() > kShortBaseLength) front.pop_back();
-    const std::string candidate = front + suffix;
-    if (!ShortNames().Contains(candidate)) {
-      ShortNames().Add(candidate);
+    const std::string candidate = WithExtension(front + suffix, extension);
+    if (!ShortNames().Contains(folder, candidate)) {
+      ShortNames().Add(folder, candidate);
       next = n + 1;
       return candidate;
     }
   }
 }
 
-std::string JoinShortLong(const std::string& shortBase, const std::string& extension,
-                          const std::string& longName) {
-  const std::string shortName = extension.empty() ? shortBase : shortBase + "." + extension;
+// The name itself when it is a short name still free in the folder, else a numbered one.
+std::string ShortNameFrom(const std::string& fileName, const std::string& cleanedBase,
+                          const std::string& cleanedExtension, const std::string& folder) {
+  if (IsShortName(fileName) && !ShortNames().Contains(folder, fileName)) {
+    ShortNames().Add(folder, fileName);
+    return fileName;
+  }
+  return NumberedName(cleanedBase, cleanedExtension.substr(0, kShortExtensionLength), folder);
+}
+
+std::string JoinShortLong(const std::string& shortName, const std::string& longName) {
   if (platform::EqualsNoCase(shortName, longName)) return longName;
   return shortName + "|" + longName;
 }
@@ -87,27 +114,43 @@ ShortNameRegistry& ShortNames() {
   return registry;
 }
 
-std::string MakeShortName(const std::string& longName) {
-  return ShortBaseFrom(DropCharacters(WithoutExtension(FileNamePart(longName))));
+std::string MakeShortName(const std::string& longName, const std::string& folder) {
+  const std::string fileName = FileNamePart(longName);
+  return ShortNameFrom(fileName, DropCharacters(WithoutExtension(fileName)), DropCharacters(ExtensionOf(fileName)),
+                       folder);
 }
 
 std::string MakeShortExtension(const std::string& longName) {
   return ExtensionOf(FileNamePart(longName)).substr(0, kShortExtensionLength);
 }
 
-std::string InstallerFileName(const std::string& longName) {
+std::string InstallerFileName(const std::string& longName, const std::string& folder) {
   if (longName.empty() || HasWildcard(longName)) return longName;
-  return JoinShortLong(MakeShortName(longName), MakeShortExtension(longName), longName);
+  return JoinShortLong(MakeShortName(longName, folder), longName);
 }
 
-std::string StrictInstallerFileName(const std::string& longName) {
+std::string StrictInstallerFileName(const std::string& longName, const std::string& folder) {
   if (longName.empty() || HasWildcard(longName)) return longName;
   const std::string fileName = FileNamePart(longName);
   std::string base = StrictCharacters(WithoutExtension(fileName));
   if (base.empty()) base.push_back('_');
-  const std::string extension =
-      StrictCharacters(ExtensionOf(fileName)).substr(0, kShortExtensionLength);
-  return JoinShortLong(ShortBaseFrom(base), extension, longName);
+  const std::string extension = StrictCharacters(ExtensionOf(fileName));
+  const std::string strictName = WithExtension(base, extension.substr(0, kShortExtensionLength));
+  return JoinShortLong(ShortNameFrom(strictName, base, extension, folder), longName);
+}
+
+std::string RemovedFileName(const std::string& longName) {
+  if (longName.empty() || HasWildcard(longName)) return longName;
+  const std::string fileName = FileNamePart(longName);
+  if (IsShortName(fileName)) return fileName;
+  std::string stem = DropCharacters(WithoutExtension(fileName)).substr(0, kNumberedStemLength);
+  const std::string extension = DropCharacters(ExtensionOf(fileName)).substr(0, kShortExtensionLength);
+  std::string form = JoinShortLong(WithExtension(stem + "~1", extension), longName);
+  if (!HasValidShortPart(form)) {
+    stem = StrictCharacters(WithoutExtension(fileName)).substr(0, kNumberedStemLength);
+    form = JoinShortLong(WithExtension(stem + "~1", StrictCharacters(extension)), longName);
+  }
+  return form;
 }
 
 bool HasValidShortPart(const std::string& fileNameForm) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
@@ -152,6 +153,25 @@ TEST_F(ComponentWriterTest, UserProfileComponentsGetARegistryKeyPathAndRemoveThe
     EXPECT_TRUE(removedBy.emplace(row.at(3), row.at(1)).second) << row.at(3);
   }
   EXPECT_EQ(removedBy.size(), 3u);  // Acme, Tool, Cache
+
+  // The desktop is a profile folder too, and so is an INSTALLDIR placed inside one: its
+  // component is found by the folder's parents, not by its key.
+  TearDown();
+  SetUp();
+  capture::CaptureScript& script = UseScript(
+      "ScriptVersion('4.0')\r\n"
+      "InstallFileList('[LocalAppDataFolder]Acme\\Tool'|0|0)\r\n%SCRIPTFOLDER%A\\tool.dll\r\n"
+      "InstallFileList('[DesktopFolder]'|0|0)\r\n%SCRIPTFOLDER%D\\notes.txt\r\n");
+  OpenProject();
+  writer_->SetMainFolder("[LocalAppDataFolder]Acme\\Tool");
+  content::AddCapturedFiles(script);
+  const Rows inProfile = SavedRows("Component");
+  EXPECT_EQ(RowWithKey(inProfile, "tool.dll").at(kDirectory), "INSTALLDIR");
+  for (const char* component : {"tool.dll", "Folder_DesktopFolder"})
+    EXPECT_TRUE(RowWithKey(inProfile, component).at(kKeyPath).starts_with("Registry_ICE38_")) << component;
+  std::set<std::string> removed;
+  for (const auto& row : SavedRows("RemoveFile")) removed.insert(row.at(3));
+  EXPECT_EQ(removed, (std::set<std::string>{"INSTALLDIR", "Acme"}));
 
   // Switched off, the folder's first file is its key path and nothing is removed.
   TearDown();
