@@ -89,6 +89,8 @@ std::string FileVersionInfo::VersionText() const {
 VersionStatus ParseFileVersionInfo(std::string_view image, FileVersionInfo* info) {
   *info = FileVersionInfo{};
   if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') return VersionStatus::kNoVersion;
+  // A 16-bit executable (a font resource file) carries no version the installer compares.
+  if (LooksLikeNeImage(image)) return VersionStatus::kNoVersion;
   auto resources = ParsePeResources(image, kResourceTypeVersion);
   if (!resources) return VersionStatus::kNotLoadable;
   if (resources->empty()) return VersionStatus::kNoVersion;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/host_paths.h"
+
 namespace platform {
 namespace {
 
@@ -171,6 +173,82 @@ bool ReadEntryName(const ByteReader& section, uint32_t nameField, uint32_t* id, 
 }
 
 }  // namespace
+
+namespace {
+
+constexpr uint16_t kNeSignature = 0x454E;  // "NE"
+constexpr uint32_t kNeResourceTableField = 0x24;
+constexpr uint16_t kNeIntegerType = 0x8000;
+// A font directory entry: the font's ordinal, its 113-byte header, then its device name and
+// its face name, each ending with a zero byte.
+constexpr uint64_t kFontDirectoryHeaderSize = 113;
+constexpr uint16_t kMaxNeResourceTypes = 1024;
+
+// The FONTDIR resource of a 16-bit (NE) executable.
+std::optional<std::string_view> NeFontDirectory(std::string_view image) {
+  const ByteReader reader(image);
+  uint16_t mz = 0, signature = 0, tableOffset = 0, alignShift = 0;
+  uint32_t neOffset = 0;
+  if (!reader.U16(0, &mz) || mz != 0x5A4D || !reader.U32(0x3C, &neOffset) || !reader.U16(neOffset, &signature) ||
+      signature != kNeSignature || !reader.U16(uint64_t(neOffset) + kNeResourceTableField, &tableOffset))
+    return std::nullopt;
+  uint64_t at = uint64_t(neOffset) + tableOffset;
+  if (!reader.U16(at, &alignShift) || alignShift > 16) return std::nullopt;
+  at += 2;
+  for (uint16_t types = 0; types < kMaxNeResourceTypes; ++types) {
+    uint16_t typeId = 0, count = 0;
+    if (!reader.U16(at, &typeId)) return std::nullopt;
+    if (typeId == 0) return std::nullopt;  // end of the table: no font directory
+    if (!reader.U16(at + 2, &count)) return std::nullopt;
+    at += 8;
+    if (typeId == (kNeIntegerType | kResourceTypeFontDirectory) && count > 0) {
+      uint16_t offset = 0, length = 0;
+      std::string_view data;
+      if (!reader.U16(at, &offset) || !reader.U16(at + 2, &length) ||
+          !reader.Slice(uint64_t(offset) << alignShift, uint64_t(length) << alignShift, &data))
+        return std::nullopt;
+      return data;
+    }
+    at += uint64_t(count) * 12;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> FirstFaceName(std::string_view directory) {
+  const ByteReader reader(directory);
+  uint16_t count = 0;
+  if (!reader.U16(0, &count) || count == 0) return std::nullopt;
+  const uint64_t deviceName = 2 + 2 + kFontDirectoryHeaderSize;
+  if (deviceName > directory.size()) return std::nullopt;
+  const size_t deviceEnd = directory.find('\0', deviceName);
+  if (deviceEnd == std::string_view::npos) return std::nullopt;
+  const size_t faceEnd = directory.find('\0', deviceEnd + 1);
+  if (faceEnd == std::string_view::npos || faceEnd == deviceEnd + 1) return std::nullopt;
+  return std::string(directory.substr(deviceEnd + 1, faceEnd - deviceEnd - 1));
+}
+
+}  // namespace
+
+std::optional<std::string> FontFaceName(std::string_view image) {
+  if (const auto ne = NeFontDirectory(image)) return FirstFaceName(*ne);
+  const auto resources = ParsePeResources(image, kResourceTypeFontDirectory);
+  if (!resources || resources->empty()) return std::nullopt;
+  return FirstFaceName(resources->front().data);
+}
+
+bool LooksLikeNeImage(std::string_view image) {
+  const ByteReader reader(image);
+  uint16_t mz = 0, signature = 0;
+  uint32_t neOffset = 0;
+  return reader.U16(0, &mz) && mz == 0x5A4D && reader.U32(0x3C, &neOffset) && reader.U16(neOffset, &signature) &&
+         signature == kNeSignature;
+}
+
+std::optional<std::string> FontFaceNameOfFile(const std::string& path) {
+  std::string bytes;
+  if (!ReadFile(path, &bytes)) return std::nullopt;
+  return FontFaceName(bytes);
+}
 
 bool LooksLikePeImage(std::string_view image) {
   PeImage pe(image);

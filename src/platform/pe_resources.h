@@ -13,6 +13,7 @@ namespace platform {
 
 // Standard resource types.
 constexpr uint32_t kResourceTypeIcon = 3;
+constexpr uint32_t kResourceTypeFontDirectory = 7;
 constexpr uint32_t kResourceTypeGroupIcon = 14;
 constexpr uint32_t kResourceTypeVersion = 16;
 
@@ -26,6 +27,16 @@ struct PeResource {
 // The resources of one type in the image, in directory order (names first, then ids);
 // nothing when the image is no PE file or its resource directory is malformed.
 std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, uint32_t type);
+
+// The face name of the first font in the font directory (FONTDIR resource) of a font file: a
+// 16-bit (NE) ".fon" file, as fonts of that kind are, or a PE file. Nothing when the file has
+// none or it is malformed.
+std::optional<std::string> FontFaceName(std::string_view image);
+// The same for a file on disk (nothing when it cannot be read).
+std::optional<std::string> FontFaceNameOfFile(const std::string& path);
+
+// True when the bytes begin like a 16-bit (NE) executable, as font resource files are.
+bool LooksLikeNeImage(std::string_view image);
 
 // True when the bytes begin like a PE file ("MZ" header pointing to a "PE\0\0" signature).
 bool LooksLikePeImage(std::string_view image);
