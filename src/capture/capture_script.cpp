@@ -10,6 +10,7 @@
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/repackager_exception.h"
+#include "platform/codepage.h"
 #include "platform/host_paths.h"
 
 namespace capture {
@@ -58,10 +59,12 @@ bool TakesBracketFolderForm(const std::string& line) {
 std::string BracketFolderForm(const std::string& line) {
   std::string result;
   result.reserve(line.size() + 8);
-  for (const char c : line) {
-    if (c == '[') result += '%';
-    else if (c == ']') result += "%\\";
-    else result += c;
+  for (size_t i = 0; i < line.size();) {
+    const size_t length = platform::CharacterLength(line, i);  // a trail byte may look like '['
+    if (length == 1 && line[i] == '[') result += '%';
+    else if (length == 1 && line[i] == ']') result += "%\\";
+    else result.append(line, i, length);
+    i += length;
   }
   return result;
 }

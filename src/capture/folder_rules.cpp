@@ -1,6 +1,7 @@
 #include "capture/folder_rules.h"
 
 #include "capture/capture_script.h"
+#include "platform/codepage.h"
 #include "project/vpx_writer.h"
 
 namespace capture {
@@ -129,6 +130,10 @@ bool PercentFolderToPlain(std::string& text) {
 bool DropBackslashAfterBracket(std::string& text) {
   const size_t hit = text.find("]\\", 1);
   if (hit == std::string::npos) return false;
+  // After an environment reference ("[%USERPROFILE]\Documents") or an escaped character
+  // ("[\]]\") the separator is part of the text: neither ends with one.
+  const size_t open = text.rfind('[', hit);
+  if (open != std::string::npos && open + 1 < hit && (text[open + 1] == '%' || text[open + 1] == '\\')) return false;
   text.erase(hit + 1, 1);
   return true;
 }
@@ -145,12 +150,12 @@ bool IsFolderReference(const std::string& text) {
 }
 
 std::string FolderOfPath(const std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
 void SplitPath(const std::string& path, std::string& folder, std::string& file) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator == std::string::npos) {
     folder.clear();
     file = path;

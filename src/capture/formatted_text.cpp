@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/codepage.h"
+
 namespace capture {
 
 bool IsBracedGuid(const std::string& text) {
@@ -48,16 +50,52 @@ std::string EscapeFormattedText(const std::string& text) {
   return result;
 }
 
+namespace {
+
+void AppendLiteral(std::string& out, char c) {
+  if (c == '[' || c == ']' || c == '{' || c == '}') {
+    out += "[\\";
+    out += c;
+    out += ']';
+  } else {
+    out += c;
+  }
+}
+
+}  // namespace
+
+std::string EscapeLiteralText(const std::string& text) {
+  std::string result;
+  result.reserve(text.size() + 8);
+  for (size_t i = 0; i < text.size();) {
+    // A double-byte character stays whole: its trail byte may look like '[' or '{'.
+    const size_t length = platform::CharacterLength(text, i);
+    if (length == 1) AppendLiteral(result, text[i]);
+    else result.append(text, i, length);
+    i += length;
+  }
+  return result;
+}
+
+std::string EscapeKeyPath(const std::string& keyPath) {
+  std::string result;
+  result.reserve(keyPath.size() + 8);
+  size_t start = 0;
+  while (start <= keyPath.size()) {
+    size_t end = platform::FindCharacter(keyPath, '\\', start);
+    if (end == std::string::npos) end = keyPath.size();
+    const std::string segment = keyPath.substr(start, end - start);
+    result += IsBracedGuid(segment) ? segment : EscapeLiteralText(segment);
+    if (end == keyPath.size()) break;
+    result += '\\';
+    start = end + 1;
+  }
+  return result;
+}
+
 std::string ConvertStringValue(const std::string& text) {
   if (IsBracedGuid(text)) return text;
-  const std::string escaped = EscapeFormattedText(text);
-  std::string result;
-  result.reserve(escaped.size() + 8);
-  for (const char c : escaped) {
-    if (c == '{') result += "[\\{]";
-    else if (c == '}') result += "[\\}]";
-    else result += c;
-  }
+  std::string result = EscapeLiteralText(text);
   const size_t first = result.find("%%");
   if (first != std::string::npos) {
     const size_t second = result.find("%%", first + 2);

@@ -13,9 +13,17 @@ bool IsBracedGuid(const std::string& text);
 // which are kept.
 std::string EscapeFormattedText(const std::string& text);
 
-// A braced GUID stays as it is. Any other text is escaped (EscapeFormattedText), its braces
-// become "[\{]" / "[\}]", and the first pair of "%%" becomes an environment reference:
-// "%%USERPROFILE%%\x" gives "[%USERPROFILE]\x".
+// Captured text taken literally: every '[', ']', '{' and '}' becomes the installer's escape
+// ("[\[]", "[\]]", "[\{]", "[\}]"), whatever it looked like in the capture ("[~]" in a captured
+// string is no list separator, "[!x]" no file reference).
+std::string EscapeLiteralText(const std::string& text);
+// A captured registry key path for the Key column: each key name taken literally, except a
+// braced GUID (a class key "CLSID\{...}"), which the installer takes as it is.
+std::string EscapeKeyPath(const std::string& keyPath);
+
+// A braced GUID stays as it is. Any other text is taken literally (EscapeLiteralText), and the
+// first pair of "%%" becomes an environment reference: "%%USERPROFILE%%\x" gives
+// "[%USERPROFILE]\x".
 std::string ConvertStringValue(const std::string& text);
 
 }  // namespace capture

@@ -1,12 +1,17 @@
 #include "capture/path_translation.h"
 
 #include <algorithm>
+#include <cctype>
+#include <map>
+#include <vector>
 
 #include "capture/capture_script.h"
 #include "capture/formatted_text.h"
 #include "capture/text_edit.h"
 #include "content/custom_action_writer.h"
+#include "frontend/messages.h"
 #include "options/project_options.h"
+#include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "project/vpx_writer.h"
 
@@ -78,11 +83,45 @@ std::string FolderCompareForm(const std::string& folder) {
   return platform::ToLower("\\" + form);
 }
 
-// A lower-case, backslash-normalised copy of a captured file name, for finding its folder in it.
-std::string FileNameCompareForm(const std::string& fileName) {
-  std::string copy = fileName;
-  NormalizeBackslashFolders(copy);
-  return platform::ToLower(copy);
+// A lower-case, backslash-normalised copy of a captured file name, for finding its folder in it,
+// and a way back from a position in the copy to the same place in the file name: the folder
+// rules may have made the text before it longer or shorter ("\\windir\\" is "\\WindowsFolder\\").
+class FileNameCompareForm {
+ public:
+  explicit FileNameCompareForm(const std::string& fileName) : text_(fileName) {
+    for (const auto& [captured, replacement] : BackslashFolderRules()) {
+      const size_t hit = platform::FindNoCase(text_, captured);
+      if (hit == std::string::npos) continue;
+      text_.replace(hit, captured.size(), replacement);
+      edits_.push_back({hit, captured.size(), replacement.size()});
+    }
+    text_ = platform::ToLower(text_);
+  }
+  const std::string& Text() const { return text_; }
+  size_t OriginalPosition(size_t position) const {
+    for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit) {
+      if (position >= edit->at + edit->newLength)
+        position = position - edit->newLength + edit->oldLength;
+      else if (position > edit->at)
+        position = edit->at;
+    }
+    return position;
+  }
+
+ private:
+  struct Edit {
+    size_t at, oldLength, newLength;
+  };
+  std::string text_;
+  std::vector<Edit> edits_;
+};
+
+// The next '%' from position on that may begin a folder reference: the '%' of an environment
+// reference already in installer form ("[%USERPROFILE]") begins none.
+size_t NextPathReference(const std::string& text, size_t position) {
+  size_t at = text.find('%', position);
+  while (at != std::string::npos && at > 0 && text[at - 1] == '[') at = text.find('%', at + 1);
+  return at;
 }
 
 std::string TailFrom(const std::string& text, size_t position) {
@@ -191,12 +230,38 @@ bool ApplyEnvironmentFolder(std::string& text, bool directoryMode) {
   return true;
 }
 
+namespace {
+
+// A folder that begins with an environment variable ("%SystemRoot%\Fonts", "%TEMP%\Sub", as
+// version-4 scripts write "[TEMP]Sub"): a variable that names a standard folder becomes that
+// folder; another upper-case one becomes "[NAME]", which the environment folders take.
+bool EnvironmentVariableToBracket(std::string& text) {
+  static const std::map<std::string, std::string, platform::LessNoCase> standardFolders = {
+      {"SystemRoot", "WindowsFolder"},        {"ProgramFiles", "ProgramFilesFolder"},
+      {"CommonProgramFiles", "CommonFilesFolder"}, {"ProgramData", "CommonAppDataFolder"},
+      {"APPDATA", "AppDataFolder"},           {"LOCALAPPDATA", "LocalAppDataFolder"}};
+  if (text.size() < 3 || text.front() != '%') return false;
+  const size_t close = text.find('%', 1);
+  if (close == std::string::npos || close < 2) return false;
+  const std::string name = text.substr(1, close - 1);
+  if (const auto standard = standardFolders.find(name); standard != standardFolders.end()) {
+    text.replace(0, close + 1, "[" + standard->second + "]");
+    return true;
+  }
+  if (name != platform::ToUpper(name)) return false;
+  text.replace(0, close + 1, "[" + name + "]");
+  return true;
+}
+
+}  // namespace
+
 bool ToInstallerPath(std::string& text, bool directoryMode, bool plainVariables) {
   if (text.empty()) return false;
   const std::string original = text;
   bool changed = ApplyScriptVariable(text, plainVariables);
   changed |= NormalizePercentFolders(text);
   changed |= PercentPairToBracket(text);
+  if (directoryMode) changed |= EnvironmentVariableToBracket(text);
   changed |= DropBackslashAfterBracket(text);
   changed |= text != original;
   if (ApplyInstallDir(text)) return true;
@@ -220,7 +285,7 @@ bool ConvertEmbeddedPaths(std::string& text, bool directoryMode, bool plainVaria
   // Each pass moves on by at least two characters; variables that expand into further
   // references cannot make it run for ever.
   const size_t maxPasses = text.size() + 1;
-  size_t position = text.find('%');
+  size_t position = NextPathReference(text, 0);
   for (size_t pass = 0; position != std::string::npos && pass < maxPasses; ++pass) {
     const std::string before = text;
     std::string rest = text.substr(position);
@@ -230,7 +295,7 @@ bool ConvertEmbeddedPaths(std::string& text, bool directoryMode, bool plainVaria
     const bool changed = !platform::EqualsNoCase(text, before);
     StripShortMarker(text);
     if (!changed) break;
-    position = text.find('%', position + 2);
+    position = NextPathReference(text, position + 2);
   }
   if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
   return text != original;
@@ -256,7 +321,7 @@ void ConvertValuePath(std::string& text) {
 }
 
 void SplitFolderAndFile(std::string& path, std::string& fileName) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator == std::string::npos) {
     fileName = path;
     path = "[WindowsFolder]";
@@ -308,6 +373,23 @@ void SplitCommandLine(const std::string& command, std::string& executable, std::
   if (line.size() > at + 5) arguments = platform::Trim(line.substr(at + 5));
 }
 
+void WarnMachineSpecificPath(const std::string& path) {
+  frontend::LogMessage(frontend::kWarning,
+                       "The path '" + path +
+                           "' appears to be a machine-specific path. The repackaged installation may not "
+                           "function if this path does not exist on client machines.");
+}
+
+bool HoldsDrivePath(const std::string& text) {
+  for (size_t colon = text.find(":\\", 1); colon != std::string::npos; colon = text.find(":\\", colon + 1)) {
+    const unsigned char drive = static_cast<unsigned char>(text[colon - 1]);
+    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    const bool starts = colon == 1 || !std::isalnum(static_cast<unsigned char>(text[colon - 2]));
+    if (letter && starts) return true;
+  }
+  return false;
+}
+
 std::string SourceRoot() {
   if (options::Options().EnablePathVariables()) return "<SOURCEFILEPATH>\\";
   return CurrentScriptFolder();
@@ -320,15 +402,16 @@ std::string MakeSourcePath(const std::string& fileName, const std::string& folde
     taken = fileName.substr(14);
   } else {
     const std::string form = FolderCompareForm(folder);
-    std::string copy = FileNameCompareForm(fileName);
+    const FileNameCompareForm compare(fileName);
+    std::string copy = compare.Text();
     size_t at = copy.find(form);
     if (at != std::string::npos) {
-      taken = TailFrom(fileName, at);
+      taken = TailFrom(fileName, compare.OriginalPosition(at));
     } else {
       ApplyWindowsVolume(copy, false);
       at = copy.find(form);
       if (at == std::string::npos) return fileName;
-      taken = at == 0 ? "WindowsVolume" + TailFrom(fileName, 2) : TailFrom(fileName, at);
+      taken = at == 0 ? "WindowsVolume" + TailFrom(fileName, 2) : TailFrom(fileName, compare.OriginalPosition(at));
     }
   }
   taken = ReplaceAll(taken, "%%", "%");
@@ -337,9 +420,10 @@ std::string MakeSourcePath(const std::string& fileName, const std::string& folde
 }
 
 bool MakeScriptRelative(std::string& path, const std::string& folder) {
-  const size_t at = FileNameCompareForm(path).find(FolderCompareForm(folder));
+  const FileNameCompareForm compare(path);
+  const size_t at = compare.Text().find(FolderCompareForm(folder));
   if (at == std::string::npos) return false;
-  std::string kept = TailFrom(path, at);
+  std::string kept = TailFrom(path, compare.OriginalPosition(at));
   const std::string scriptFolder = CurrentScriptFolder();
   if (!scriptFolder.empty() && platform::IsSeparator(scriptFolder.back()) && !kept.empty() &&
       kept.front() == '\\')

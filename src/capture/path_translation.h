@@ -60,6 +60,11 @@ void NormalizeForCompare(std::string& text, bool useScriptFolder);
 // The folder part normalised (percent folders, script variables), the file name kept.
 void NormalizeFolderAndFile(std::string& path);
 
+// The warning for a path of the capturing machine that the package carries as it is.
+void WarnMachineSpecificPath(const std::string& path);
+// Whether text holds an absolute path with a drive letter ("C:\Program Files\Demo").
+bool HoldsDrivePath(const std::string& text);
+
 // "<SOURCEFILEPATH>\" or the current script's folder.
 std::string SourceRoot();
 

@@ -4,6 +4,7 @@
 #include "capture/text_lines.h"
 #include "frontend/cancellation.h"
 #include "options/project_options.h"
+#include "platform/codepage.h"
 
 namespace capture {
 namespace {
@@ -22,8 +23,11 @@ constexpr RootEntry kRoots[] = {
     {kHKeyUsers, "HKEY_USERS"},
 };
 
-// The fourth comma-separated field of a key line, or empty.
-std::string ComponentTagOf(const std::string& line) {
+// The fourth comma-separated field of a key line, or empty. Only the text after the key's
+// closing ']' counts: a key name may hold commas ("...\Fonts\Arial,0,1,Bold").
+std::string ComponentTagOf(const std::string& keyLine) {
+  const size_t close = platform::FindLastCharacter(keyLine, ']');
+  const std::string line = close == std::string::npos ? keyLine : keyLine.substr(close);
   size_t start = 0;
   for (int field = 0; field < 3; ++field) {
     const size_t comma = line.find(',', start);
@@ -105,7 +109,7 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
   multiStringPending_ = false;
   const std::string componentTag = ComponentTagOf(line);
   std::string text = line;
-  const size_t lastClose = text.rfind(']');
+  const size_t lastClose = platform::FindLastCharacter(text, ']');
   if (lastClose != std::string::npos) text.erase(lastClose);
   text.erase(0, 1);
 

@@ -104,7 +104,7 @@ std::string GetRegistryTableValue(const RegValue& value) {
     ConvertEmbeddedPaths(text, true, true);
     if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
     DropSeparatorAfterFolder(text);
-    if (value.Type() == kMultiStringHex) text = "[~]" + ConvertStringValue(text);
+    if (value.Type() == kMultiStringHex) text = "[~]" + text;
   }
   return value.Prefix() + text;
 }

@@ -44,13 +44,14 @@ uint32_t ParseHex(std::string_view text) {
   return value;
 }
 
-// hex(7) and hex(2) data: one character per byte, a zero byte as the list separator "[~]"; a zero
-// byte in the last field of the line (the string's terminator) is dropped.
+// hex(7) and hex(2) data: one character per byte, taken literally (brackets and braces escaped,
+// a double-byte character whole), a zero byte as the list separator "[~]"; a zero byte in the
+// last field of the line (the string's terminator) is dropped.
 std::string DecodeHexString(const std::string& line) {
   const size_t colon = line.find(':');
   const std::string_view bytes =
       colon == std::string::npos ? std::string_view(line) : std::string_view(line).substr(colon + 1);
-  std::string decoded;
+  std::string decoded, piece;
   size_t start = 0;
   while (start <= bytes.size()) {
     size_t comma = bytes.find(',', start);
@@ -59,12 +60,17 @@ std::string DecodeHexString(const std::string& line) {
     const std::string field = platform::Trim(bytes.substr(start, comma - start));
     if (!field.empty()) {
       const char byte = static_cast<char>(ParseHex(field) & 0xFF);
-      if (byte != '\0') decoded += byte;
-      else if (!last) decoded += "[~]";
+      if (byte != '\0') {
+        piece += byte;
+      } else {
+        decoded += EscapeLiteralText(piece);
+        piece.clear();
+        if (!last) decoded += "[~]";
+      }
     }
     start = comma + 1;
   }
-  return decoded;
+  return decoded + EscapeLiteralText(piece);
 }
 
 std::string DecodeBinary(std::string line, bool firstLine) {

@@ -1,6 +1,8 @@
 // Registry and RemoveRegistry rows.
 #include "content/registry_writer.h"
 
+#include "capture/formatted_text.h"
+#include "capture/path_translation.h"
 #include "capture/registry_model.h"
 #include "capture/registry_text.h"
 #include "content/component_lookup.h"
@@ -33,6 +35,20 @@ std::string InstallerValueName(const capture::RegValue& value) {
   return value.Name() == kDefaultValueName ? std::string() : value.Name();
 }
 
+// Text the capture's code page cannot convert would reach the package as something else: the
+// value is left out with an error that names it.
+bool IsConvertible(const capture::RegKey& key, const capture::RegValue* value) {
+  if (platform::IsConvertible(key.SubkeyPath()) &&
+      (!value || (platform::IsConvertible(value->Name()) && platform::IsConvertible(value->Data()))))
+    return true;
+  frontend::LogMessage(frontend::kError,
+                       platform::Format("The registry value '%s' of the key '%s' holds text that code page %d "
+                                        "cannot convert; it is left out.",
+                                        value ? value->Name().c_str() : "", key.FullPath().c_str(),
+                                        platform::ActiveCodePage()));
+  return false;
+}
+
 bool FeatureExists(project::VpxWriter& writer, const std::string& feature) {
   qv::ComPtr<qv::ITable> table = writer.FindTable("Feature");
   qv::ComPtr<qv::IRow> row;
@@ -46,7 +62,7 @@ RegistryWriter::RegistryWriter(project::VpxWriter& project) : RegistryTableWrite
 void RegistryWriter::WriteRegistry(capture::RegistryModel& model) {
   registryKeys_.Reset();
   for (const char* name : {kMachineComponent, kUserComponent, kClassesComponent})
-    FindOrCreateDataComponent(name);
+    FindOrCreateDataComponent(name, name == kUserComponent);
   for (auto& [path, key] : model.Keys()) {
     if (key.IsKeyMapped()) continue;
     frontend::TestCancel();
@@ -73,12 +89,17 @@ std::string RegistryWriter::ComponentNameFor(const capture::RegKey& key) {
     return platform::Utf8ToAnsi(name);
   }
   std::string name = kMachineComponent;
+  bool perUser = false;
   switch (key.Root()) {
     case capture::kHKeyCurrentUser:
       name = kUserComponent;
+      perUser = true;
       break;
     case capture::kHKeyUsers:
-      if (options::Options().UseHKCUProxy()) name = kUserComponent;
+      if (options::Options().UseHKCUProxy()) {
+        name = kUserComponent;
+        perUser = true;
+      }
       break;
     case capture::kHKeyClassesRoot:
       name = kClassesComponent;
@@ -97,7 +118,7 @@ std::string RegistryWriter::ComponentNameFor(const capture::RegKey& key) {
   project_.SetCurrentFeature(FeatureExists(project_, feature) ? feature : project_.DefaultFeature());
   name += "_" + key.ComponentTag();
   project::MakeIdentifier(name);
-  FindOrCreateDataComponent(name);
+  FindOrCreateDataComponent(name, perUser);
   return name;
 }
 
@@ -135,6 +156,7 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
 
 void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
                                       const std::string& componentName) {
+  if (!IsConvertible(key, value)) return;
   qv::ComPtr<qv::IRegistryEntry> entry = AddNew();
   if (!entry) return;
   for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
@@ -145,10 +167,14 @@ void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture:
     }
   }
   CHECK_HR(entry->SetRoot(RootNumber(key.Root())));
-  CHECK_HR(entry->SetKeyPath(ToEngine(key.SubkeyPath())));
+  CHECK_HR(entry->SetKeyPath(ToEngine(capture::EscapeKeyPath(key.SubkeyPath()))));
   if (value) {
     CHECK_HR(entry->SetName(ToEngine(InstallerValueName(*value))));
-    CHECK_HR(entry->SetValue(ToEngine(capture::GetRegistryTableValue(*value))));
+    const std::string tableValue = capture::GetRegistryTableValue(*value);
+    CHECK_HR(entry->SetValue(ToEngine(tableValue)));
+    // Numbers ("#42") and binary data ("#x...") hold no paths.
+    const bool number = tableValue.size() > 1 && tableValue[0] == '#' && tableValue[1] != '%' && tableValue[1] != '#';
+    if (!number && capture::HoldsDrivePath(tableValue)) capture::WarnMachineSpecificPath(tableValue);
   }
   CHECK_HR(entry->SetComponent(ToEngine(componentName)));
 }
@@ -156,10 +182,11 @@ void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture:
 // A removed value keeps its name (the default value has none); "-" removes the key itself.
 void RegistryWriter::WriteRemoveRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
                                             const std::string& componentName) {
+  if (!IsConvertible(key, value)) return;
   project::MSIRecord record(project_, "RemoveRegistry");
   record.SetField(1, removeRegistryKeys_.Next());
   record.SetField(2, RootNumber(key.Root()));
-  record.SetField(3, key.SubkeyPath());
+  record.SetField(3, capture::EscapeKeyPath(key.SubkeyPath()));
   const std::string name = value ? InstallerValueName(*value) : std::string(kRemoveWholeKey);
   if (!name.empty()) record.SetField(4, name);
   record.SetField(5, componentName);

@@ -44,9 +44,7 @@ void LoadCapturedRegistry(const capture::CaptureScript& script, capture::Registr
 void WarnMachineSpecificPaths(const capture::CaptureScript& script) {
   for (const auto& [name, value] : script.ScriptVariables()) {
     if (value.empty() || value.front() == '%' || value.front() == '[') continue;
-    LogMessage(kWarning, "The path '" + value +
-                             "' appears to be a machine-specific path. The repackaged installation "
-                             "may not function if this path does not exist on client machines.");
+    capture::WarnMachineSpecificPath(value);
   }
 }
 

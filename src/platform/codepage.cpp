@@ -101,6 +101,20 @@ bool IsAscii(const std::string& text) {
 
 }  // namespace
 
+// Lead bytes of the double-byte code pages; none for single-byte code pages.
+bool IsLeadByteOf(int codePage, unsigned char c) {
+  switch (codePage) {
+    case 932:
+      return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+      return c >= 0x81 && c <= 0xFE;
+    default:
+      return false;
+  }
+}
+
 int ActiveCodePage() {
   static const int codePage = DecideCodePage();
   return codePage;
@@ -111,6 +125,44 @@ std::string AnsiToUtf8(const std::string& ansi) {
   const std::string source = IconvName(ActiveCodePage());
   return Convert(Converter("UTF-8", source.c_str()), ansi, "\xEF\xBF\xBD",
                  [](size_t) { return size_t{1}; });
+}
+
+bool IsConvertible(const std::string& ansi) {
+  if (IsAscii(ansi)) return true;
+  iconv_t handle = Converter("UTF-8", IconvName(ActiveCodePage()).c_str());
+  if (handle == reinterpret_cast<iconv_t>(-1)) return false;
+  bool convertible = true;
+  Convert(handle, ansi, "", [&convertible](size_t) {
+    convertible = false;
+    return size_t{1};
+  });
+  return convertible;
+}
+
+bool IsLeadByte(unsigned char c) { return IsLeadByteOf(ActiveCodePage(), c); }
+
+size_t CharacterLength(std::string_view text, size_t position) {
+  return position + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[position])) ? 2 : 1;
+}
+
+static bool IsDoubleByte() {
+  static const bool doubleByte = IsLeadByteOf(ActiveCodePage(), 0x81);
+  return doubleByte;
+}
+
+size_t FindCharacter(std::string_view text, char c, size_t from) {
+  if (!IsDoubleByte()) return text.find(c, from);
+  for (size_t i = from; i < text.size(); i += CharacterLength(text, i))
+    if (text[i] == c) return i;
+  return std::string_view::npos;
+}
+
+size_t FindLastCharacter(std::string_view text, char c) {
+  if (!IsDoubleByte()) return text.rfind(c);
+  size_t last = std::string_view::npos;
+  for (size_t i = 0; i < text.size(); i += CharacterLength(text, i))
+    if (text[i] == c) last = i;
+  return last;
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -14,5 +15,18 @@ int ActiveCodePage();
 // carried as U+FFFD one way and '?' the other.
 std::string AnsiToUtf8(const std::string& ansi);
 std::string Utf8ToAnsi(const std::string& utf8);
+// Whether every byte of the ANSI text is a character of the active code page.
+bool IsConvertible(const std::string& ansi);
+
+// Double-byte code pages (932, 936, 949, 950): a lead byte and the byte after it are one
+// character, and that trail byte may look like '\', '[' or '{'. Text that is split or escaped
+// is walked character by character.
+bool IsLeadByte(unsigned char c);
+// The length in bytes of the character at position (2 for a lead byte with a byte after it).
+size_t CharacterLength(std::string_view text, size_t position);
+// The first / last occurrence of an ASCII character that stands for itself (not a trail byte);
+// npos when there is none.
+size_t FindCharacter(std::string_view text, char c, size_t from = 0);
+size_t FindLastCharacter(std::string_view text, char c);
 
 }  // namespace platform

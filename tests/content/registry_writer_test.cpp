@@ -41,9 +41,14 @@ TEST_F(RegistryWriterTest, RowsByRootEmptyKeysAndUnknownRoots) {
       "[HKEY_CURRENT_CONFIG\\Software\\Acme]\r\n\"Odd\"=\"1\"\r\n");
   content::RegistryWriter writer(*writer_);
   writer.WriteRegistry(*model);
-  // Keys in the map's order: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS.
+  // Keys in the map's order: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS. The user's data
+  // has a key path of its own under HKEY_CURRENT_USER, so that every user who runs the product
+  // gets it, not only the one who installed it.
   EXPECT_EQ(SavedRows("Registry"),
-            (Rows{{"Registry_0", "1", "Software\\Acme", "", "default", "RegistryData_User"},
+            (Rows{{"Registry_ICE38_", "1",
+                   "SOFTWARE\\Quillmark Repackaged Applications\\QuillmarkRepackager\\test\\RegistryData_User",
+                   "Installed", "1", "RegistryData_User"},
+                  {"Registry_0", "1", "Software\\Acme", "", "default", "RegistryData_User"},
                   {"Registry_1", "1", "Software\\Acme", "Size", "#26", "RegistryData_User"},
                   // An empty key gives one row that creates it.
                   {"Registry_2", "2", "SOFTWARE\\Acme\\Empty", "", "", "RegistryData_Machine"},
@@ -54,6 +59,8 @@ TEST_F(RegistryWriterTest, RowsByRootEmptyKeysAndUnknownRoots) {
   for (const std::string& text : WarningTexts())
     reported |= text.find("HKEY_CURRENT_CONFIG\\Software\\Acme") != std::string::npos;
   EXPECT_TRUE(reported);
+  const auto user = RowWithKey(SavedRows("Component"), "RegistryData_User");
+  EXPECT_EQ(user.at(3) + "|" + user.at(5), "4|Registry_ICE38_");
   // The components have no key file: each gets its folder created.
   EXPECT_EQ(SavedRows("CreateFolder"),
             (Rows{{"INSTALLDIR", "RegistryData_HKCR"}, {"INSTALLDIR", "RegistryData_Machine"}, {"INSTALLDIR", "RegistryData_User"}}));
@@ -84,7 +91,7 @@ TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
   content::RegistryWriter writer(*writer_);
   writer.WriteRegistry(*model);
   const Rows rows = SavedRows("Registry");
-  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_EQ(rows.size(), 4u);  // with the user data's key path
   EXPECT_EQ(Content(RowWithKey(rows, "Registry_1")),
             (std::vector<std::string>{"0", "CLSID\\{00000000-0000-0000-0000-000000000001}", "Kept", "k", "srv.dll_COM"}));
   EXPECT_EQ(RowWithKey(rows, "Registry_2").at(5), "RegistryData_Machine");

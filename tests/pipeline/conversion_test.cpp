@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "conversion_harness.h"
+#include "support/run_program.h"
 
 namespace pipeline_tests {
 namespace {
@@ -297,6 +298,35 @@ TEST(Conversion, SwitchedOffStepsAreNotAnnounced) {
   ASSERT_GE(positions.size(), 3u);
   EXPECT_EQ(kPlanTexts[positions[positions.size() - 2]], "Saving project file");
   EXPECT_EQ(kPlanTexts[positions.back()], "Finished successfully.");
+}
+
+TEST(Conversion, DoubleByteTextIsWalkedByCharacter) {
+  CaptureFolder folder;
+  folder.WriteCapture("ScriptVersion('4.0')\r\nRegLoad('C:\\cap\\app.reg')\r\n");
+  // Shift-JIS: 0x83 0x7B and 0x83 0x5B are one character each, whose trail byte looks like '{'
+  // and '['; 0x81 0x7F is no character at all.
+  testenv::WriteText(folder.File("app.reg"),
+                     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Rules]\r\n"
+                     "\"Text\"=\"\x83\x7B\x83\x5B[x]\"\r\n"
+                     "\"Expand\"=hex(2):83,7b,7b,00\r\n"
+                     "\"Bad\"=\"a\x81\x7Fz\"\r\n");
+  const testenv::ProgramResult result = testenv::RunProgram(
+      std::string(FERNCLIP_BUILD_DIR) + "/fernclip", {folder.CapturePath(), "/vpxonly"},
+      {{"FERNCLIP_REGISTRY", folder.File("registry.reg")}, {"FERNCLIP_CODEPAGE", "932"}});
+  const std::string out = result.out + result.err;
+  // Text the code page cannot convert is an error that names the key and the value.
+  EXPECT_EQ(result.exitCode, 1) << out;
+  EXPECT_NE(out.find("The registry value 'Bad' of the key 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Rules' holds text that "
+                     "code page 932 cannot convert; it is left out."),
+            std::string::npos)
+      << out;
+
+  std::map<std::string, std::string> values;
+  for (const auto& row : DumpTable(folder.ProjectPath(), "Registry"))
+    if (row.at(2) == "SOFTWARE\\Rules") values[row.at(3)] = row.at(4);
+  EXPECT_EQ(values["Text"], "\x83\x7B\x83\x5B[\\[]x[\\]]");
+  EXPECT_EQ(values["Expand"], "#%\x83\x7B[\\{]");
+  EXPECT_EQ(values.count("Bad"), 0u);
 }
 
 }  // namespace
