@@ -31,6 +31,7 @@ const std::map<std::string, std::string>& ProfileFolders() {
       {"AppDataFolder", "AppData/Roaming/"},
       {"LocalAppDataFolder", "AppData/Local/"},
       {"PersonalFolder", "Documents/"},
+      {"DesktopFolder", "Desktop/"},
   };
   return folders;
 }
