@@ -217,6 +217,9 @@ bool ApplyEnvironmentFolder(std::string& text, bool directoryMode) {
     return false;
 
   if (!directoryMode) {
+    // An environment value does not end with a separator as a folder property does: the one
+    // that the folder rules took away comes back.
+    if (close + 1 < text.size() && text[close + 1] != '\\') text.insert(close + 1, "\\");
     text.insert(1, "%");
     return true;
   }

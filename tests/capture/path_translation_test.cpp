@@ -154,6 +154,9 @@ TEST_F(PathTest, SourcePathsOfCapturedFiles) {
   EXPECT_EQ(MakeSourcePath("C:\\cap\\APPDIR\\bin\\x.exe", "%_APPDIR%\\bin"), root + "APPDIR\\bin\\x.exe");
   // The name keeps its captured spelling; the folder rules only find the folder in it.
   EXPECT_EQ(MakeSourcePath("C:\\cap\\winsysdir\\a.dll", "%windir%\\system32"), root + "winsysdir\\a.dll");
+  // A folder rule that rewrote text before the folder does not move the cut.
+  EXPECT_EQ(MakeSourcePath("C:\\windir\\cap\\ProgramFilesFolder\\App\\b.exe", "%ProgramFilesFolder%\\App"),
+            root + "ProgramFilesFolder\\App\\b.exe");
   EXPECT_EQ(MakeSourcePath("C:\\cap\\SystemFolder\\odd%%name.txt", "%SystemFolder%"),
             root + "SystemFolder\\odd%name.txt");
   EXPECT_EQ(MakeSourcePath("a.txt", ""), "a.txt");
@@ -180,7 +183,8 @@ TEST_F(PathTest, SourcePathsOfCapturedFiles) {
 TEST_F(PathTest, EnvironmentFoldersBecomeDirectoriesSetByCustomActions) {
   OpenProject();
   UseVersion("4.0");
-  EXPECT_EQ(Installer("[TEMP]x.log", /*directoryMode=*/false), "[%TEMP]x.log");
+  // The environment's value has no separator at its end, as a folder property has.
+  EXPECT_EQ(Installer("[TEMP]\\x.log", /*directoryMode=*/false), "[%TEMP]\\x.log");
   for (std::string left : {"[Temp]x", "[USERNAME]x", "[MY DIR]x", "[\\x]"}) {
     const std::string before = left;
     ApplyEnvironmentFolder(left, false);
@@ -192,6 +196,11 @@ TEST_F(PathTest, EnvironmentFoldersBecomeDirectoriesSetByCustomActions) {
 
   EXPECT_EQ(Installer("[TEMP]\\Sub"), "[QvTEMP]Sub");
   EXPECT_TRUE(writer_->IsKnownDirectory("QvTEMP"));
+  // Version-4 scripts write folders as "%TEMP%\Sub"; variables that name standard folders are
+  // those folders.
+  EXPECT_EQ(Installer("%TEMP%\\Sub"), "[QvTEMP]Sub");
+  EXPECT_EQ(Installer("%SystemRoot%\\Fonts"), "[WindowsFolder]Fonts");
+  EXPECT_EQ(Installer("%ProgramFiles%\\App"), "[ProgramFilesFolder]App");
   EXPECT_EQ(test_support::RowWithKey(SavedRows("CustomAction"), "QvTEMP"),
             (std::vector<std::string>{"QvTEMP", "35", "QvTEMP", "[%TEMP]", ""}));
   EXPECT_EQ(test_support::RowWithKey(SavedRows("Directory"), "QvTEMP"),

@@ -31,6 +31,7 @@ TEST_F(RegistryTest, KeyLinesFoldMachineClassesAndResolveRoots) {
        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.txt]\r\n@=\"txtfile\"\r\n"
        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.doc]\r\n@=\"docfile\"\r\n"
        "[hkey_current_user\\Software\\A],x,y,Tag,z\r\n\"v\"=\"1\"\r\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Fonts\\Arial,0,1,Bold]\r\n\"v\"=\"1\"\r\n"
        "[HKEY_INIFILES\\x.ini|S]\r\nk=v\r\n");
   const RegKey* txt = model.FindKey("HKEY_CLASSES_ROOT\\.txt");
   ASSERT_NE(txt, nullptr);
@@ -45,6 +46,10 @@ TEST_F(RegistryTest, KeyLinesFoldMachineClassesAndResolveRoots) {
   ASSERT_NE(user, nullptr);
   EXPECT_EQ(user->FullPath(), "HKEY_CURRENT_USER\\Software\\A");
   EXPECT_EQ(user->ComponentTag(), "Tag");
+  // Commas inside the key's name are part of the name.
+  const RegKey* font = model.FindKey("HKEY_LOCAL_MACHINE\\Software\\Fonts\\Arial,0,1,Bold");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->ComponentTag(), "");
   const RegKey* ini = model.FindKey("hkey_inifiles\\X.INI|s");  // looked up without regard to case
   ASSERT_NE(ini, nullptr);
   EXPECT_EQ(ini->Root(), capture::kNoRoot);
