@@ -264,7 +264,6 @@ bool ToInstallerPath(std::string& text, bool directoryMode, bool plainVariables)
   bool changed = ApplyScriptVariable(text, plainVariables);
   changed |= NormalizePercentFolders(text);
   changed |= PercentPairToBracket(text);
-  if (directoryMode) changed |= EnvironmentVariableToBracket(text);
   changed |= DropBackslashAfterBracket(text);
   changed |= text != original;
   if (ApplyInstallDir(text)) return true;
@@ -274,7 +273,13 @@ bool ToInstallerPath(std::string& text, bool directoryMode, bool plainVariables)
 }
 
 bool ToInstallerFolder(std::string& text, bool directoryMode, bool plainVariables) {
-  const bool changed = ToInstallerPath(text, directoryMode, plainVariables);
+  bool changed = ToInstallerPath(text, directoryMode, plainVariables);
+  // A folder (unlike a value, which the target machine expands) named by an environment
+  // variable that nothing above knew.
+  if (directoryMode && EnvironmentVariableToBracket(text)) {
+    ToInstallerPath(text, directoryMode, plainVariables);
+    changed = true;
+  }
   AddTrailingBackslash(text);
   DropBackslashAfterBracket(text);
   return changed;
