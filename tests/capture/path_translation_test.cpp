@@ -197,10 +197,15 @@ TEST_F(PathTest, EnvironmentFoldersBecomeDirectoriesSetByCustomActions) {
   EXPECT_EQ(Installer("[TEMP]\\Sub"), "[QvTEMP]Sub");
   EXPECT_TRUE(writer_->IsKnownDirectory("QvTEMP"));
   // Version-4 scripts write folders as "%TEMP%\Sub"; variables that name standard folders are
-  // those folders.
-  EXPECT_EQ(Installer("%TEMP%\\Sub"), "[QvTEMP]Sub");
-  EXPECT_EQ(Installer("%SystemRoot%\\Fonts"), "[WindowsFolder]Fonts");
-  EXPECT_EQ(Installer("%ProgramFiles%\\App"), "[ProgramFilesFolder]App");
+  // those folders. A value keeps the variable for the target machine.
+  auto folder = [](std::string text) {
+    ToInstallerFolder(text, true, false);
+    return text;
+  };
+  EXPECT_EQ(folder("%TEMP%\\Sub"), "[QvTEMP]Sub\\");
+  EXPECT_EQ(folder("%SystemRoot%\\Fonts"), "[WindowsFolder]Fonts\\");
+  EXPECT_EQ(folder("%ProgramFiles%\\App"), "[ProgramFilesFolder]App\\");
+  EXPECT_EQ(Installer("%ProgramFiles%\\App"), "%ProgramFiles%\\App");
   EXPECT_EQ(test_support::RowWithKey(SavedRows("CustomAction"), "QvTEMP"),
             (std::vector<std::string>{"QvTEMP", "35", "QvTEMP", "[%TEMP]", ""}));
   EXPECT_EQ(test_support::RowWithKey(SavedRows("Directory"), "QvTEMP"),
