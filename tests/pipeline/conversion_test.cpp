@@ -324,8 +324,9 @@ TEST(Conversion, DoubleByteTextIsWalkedByCharacter) {
   std::map<std::string, std::string> values;
   for (const auto& row : DumpTable(folder.ProjectPath(), "Registry"))
     if (row.at(2) == "SOFTWARE\\Rules") values[row.at(3)] = row.at(4);
-  EXPECT_EQ(values["Text"], "\x83\x7B\x83\x5B[\\[]x[\\]]");
-  EXPECT_EQ(values["Expand"], "#%\x83\x7B[\\{]");
+  // Read back as UTF-8: 0x83 0x7B is U+30DC, 0x83 0x5B U+30BC.
+  EXPECT_EQ(values["Text"], "\xE3\x83\x9C\xE3\x82\xBC[\\[]x[\\]]");
+  EXPECT_EQ(values["Expand"], "#%\xE3\x83\x9C[\\{]");
   EXPECT_EQ(values.count("Bad"), 0u);
 }
 
