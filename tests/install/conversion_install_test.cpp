@@ -50,7 +50,7 @@ TEST(ConversionInstall, TheDemosSetupExeInstallsEveryCapturedChange) {
   const auto machine = wine->QueryKey("HKLM\\Software\\Fernclip Demo", /*view32=*/true);
   ASSERT_TRUE(machine);
   const std::map<std::string, winetest::RegistryValue> expected = {
-      {"InstallDir", {"REG_SZ", "C:\\Program Files\\Demo"}},
+      {"InstallDir", {"REG_SZ", demo}},
       {"Version", {"REG_SZ", "1.0"}},
       {"Build", {"REG_DWORD", "0x2a"}},
       {"Signature", {"REG_BINARY", "46434C"}},
