@@ -78,6 +78,11 @@ void CompileBinaryActions(qv::engine::Database& db, const std::string& sourceFil
   for (const auto& [id, source] : pending) {
     const std::string action = CellText((*actions->Get(id))[0]);
     const std::string hostPath = HostPathOfSource(source, sourceFilePath);
+    if (const std::string refusal = SourceRefusal(source, hostPath, sourceFilePath); !refusal.empty()) {
+      messages.Error(Where(action) + ": the file '" + source + "' that custom action '" + action + "' runs " +
+                     refusal + ".");
+      continue;
+    }
     auto known = keyOfHostPath.find(hostPath);
     if (known == keyOfHostPath.end()) {
       std::string data;

@@ -14,6 +14,7 @@
 #include "platform/guid.h"
 #include "platform/host_paths.h"
 #include "platform/processors.h"
+#include "platform/windows_names.h"
 #include "qv/project_tables.h"
 #include "schema_check.h"
 #include "setup_launcher.h"
@@ -187,7 +188,9 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   compileSettings.cabinetLimits = request.cabinetLimits;
   CompiledPackage package;
   CompilePackage(*database, compileSettings, messages, &package);
-  if (settings.packageName.empty()) settings.packageName = package.productName.empty() ? "Package" : package.productName;
+  // A plain file name in the output folder, whatever the project holds.
+  settings.packageName = platform::PlainFileName(
+      settings.packageName.empty() ? package.productName : settings.packageName, "Package");
 
   const std::string location = ResolveLocation(settings.buildLocation, projectPath);
   const std::string outputFolder = settings.compressed ? location : location + "/" + settings.packageName;

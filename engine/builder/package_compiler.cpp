@@ -256,6 +256,12 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
         continue;
       }
       file.hostPath = HostPathOfSource(source->second, sourceFilePath);
+      if (const std::string refusal = SourceRefusal(source->second, file.hostPath, sourceFilePath);
+          !refusal.empty()) {
+        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second + "' " +
+                       refusal + ".");
+        continue;
+      }
       struct stat info {};
       if (stat(file.hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second +

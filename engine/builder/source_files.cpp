@@ -23,4 +23,14 @@ std::string HostPathOfSource(const std::string& sourcePath, const std::string& s
   return resolved;
 }
 
+std::string SourceRefusal(const std::string& sourcePath, const std::string& hostPath,
+                          const std::string& sourceFilePath) {
+  if (platform::StartsWithNoCase(sourcePath, qv::kSourceFilePathPrefix) &&
+      !platform::LiesInside(hostPath, sourceFilePath))
+    return "lies outside the source folder '" + sourceFilePath + "' (SOURCEFILEPATH)";
+  const platform::FileKind kind = platform::KindOf(hostPath);
+  if (kind == platform::FileKind::kDirectory || kind == platform::FileKind::kOther) return "is not a regular file";
+  return std::string();
+}
+
 }  // namespace builder

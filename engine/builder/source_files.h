@@ -10,4 +10,11 @@ namespace builder {
 // disk in the capture's code page found too.
 std::string HostPathOfSource(const std::string& sourcePath, const std::string& sourceFilePath);
 
+// Why the build may not read a source file: a path given below "<SOURCEFILEPATH>\" that leads
+// out of that folder (through "..", either separator or a symbolic link), or something that is
+// not a regular file (a FIFO would hang the build). Empty when the file may be read or is
+// missing (the caller reports a missing file).
+std::string SourceRefusal(const std::string& sourcePath, const std::string& hostPath,
+                          const std::string& sourceFilePath);
+
 }  // namespace builder

@@ -111,6 +111,7 @@ void CaptureScript::ReadScriptText(std::string contents) {
   std::string_view line;
   while (lines.Next(line)) {
     frontend::TestCancel();
+    currentLine_ = lines.LineNumber();
     try {
       HandleScriptLine(std::string(line));
     } catch (const frontend::repackager_exception&) {
@@ -119,6 +120,7 @@ void CaptureScript::ReadScriptText(std::string contents) {
       throw;
     }
   }
+  if (registry_ != nullptr) registry_->FinishValue();  // an AddIni block left open
 }
 
 void CaptureScript::HandleScriptLine(const std::string& rawLine) {
@@ -194,10 +196,16 @@ bool CaptureScript::HandleOtherCommand(const std::string& line) {
   else if (StartsWith(line, "DLL")) ReadDll(line);
   else if (StartsWith(line, "EXE")) ReadExe(line);
   else if (StartsWith(line, "MakeDir")) ReadMakeDir(line);
-  else if (StartsWith(line, "RegLoad")) registryLoadFile_ = ReadRegistryFileName(line, 7);
+  else if (StartsWith(line, "RegLoad")) {
+    registryLoadFile_ = ReadRegistryFileName(line, 7);
+    registryLoadLine_ = currentLine_;
+  }
   else if (StartsWith(line, "CreateLink")) ReadCreateLink(line);
   else if (StartsWith(line, "AppendPath")) ReadAppendPath(line);
-  else if (StartsWith(line, "RegDelete")) registryDeleteFile_ = ReadRegistryFileName(line, 9);
+  else if (StartsWith(line, "RegDelete")) {
+    registryDeleteFile_ = ReadRegistryFileName(line, 9);
+    registryDeleteLine_ = currentLine_;
+  }
   else if (StartsWith(line, "DeleteFileList")) ReadDeleteFileList(line);
   else if (StartsWith(line, "InstallTTF")) {
     // Fonts arrive as ordinary files.
@@ -240,6 +248,7 @@ void CaptureScript::ReadModifyOemEx(const std::string& line) {
 void CaptureScript::CloseBlock() {
   if (inAddIni_) {
     inAddIni_ = false;
+    if (registry_ != nullptr) registry_->FinishValue();
   } else if (inDeleteFileList_) {
     inDeleteFileList_ = false;
   } else if (inFeature_) {
@@ -322,15 +331,16 @@ void CaptureScript::ReadDll(const std::string& line) {
   if (!FirstAt(line, "(", 3)) return;
   const std::vector<std::string> parts = Split(Middle(line, 4, 1), '|');
   if (parts.size() < 6) return;
-  currentDllCall_ =
-      DllCallEntry{parts[0], parts[1], parts[2], parts[3], parts[4], "", platform::Atol(parts[5]) != 0};
+  currentDllCall_ = DllCallEntry{parts[0], parts[1], parts[2], parts[3], parts[4], "",
+                                 platform::Atol(parts[5]) != 0, currentLine_};
 }
 
 void CaptureScript::ReadExe(const std::string& line) {
   if (!FirstAt(line, "(", 3)) return;
   const std::vector<std::string> parts = Split(Middle(line, 4, 1), '|');
   if (parts.size() < 5) return;
-  exeCalls_.push_back(ExeCallEntry{parts[0], parts[1], parts[2], parts[3], platform::Atol(parts[4]) != 0});
+  exeCalls_.push_back(
+      ExeCallEntry{parts[0], parts[1], parts[2], parts[3], platform::Atol(parts[4]) != 0, currentLine_});
 }
 
 void CaptureScript::ReadMakeDir(const std::string& line) {
@@ -342,8 +352,11 @@ void CaptureScript::ReadMakeDir(const std::string& line) {
 
 std::string CaptureScript::ReadRegistryFileName(const std::string& line, size_t openAt) {
   if (!FirstAt(line, "('", openAt) || !EndsWithQuoteParen(line)) Unrecognized();
+  // Only the file name counts: the registry files lie beside the script, wherever the capture
+  // was made.
   const std::string path = Middle(line, openAt + 2, 2);
-  return scriptFolder_ + path.substr(path.rfind('\\') + 1);
+  const size_t separator = platform::LastSeparator(path);
+  return scriptFolder_ + (separator == std::string::npos ? path : path.substr(separator + 1));
 }
 
 void CaptureScript::ReadCreateLink(const std::string& rawLine) {
@@ -419,6 +432,7 @@ void CaptureScript::ReadFileEntry(const std::string& line) {
     entry.field9 = ToInt32(next()) != 0;
   }
   entry.condition = currentCondition_;
+  entry.scriptLine = currentLine_;
   installedFiles_[currentFolder_].push_back(std::move(entry));
 }
 

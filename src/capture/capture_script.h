@@ -37,6 +37,7 @@ struct FileEntry {
   bool field7 = false;
   std::string field8;
   bool field9 = false;
+  size_t scriptLine = 0;  // where the script lists it, for messages
 };
 
 struct FolderEntry {
@@ -70,6 +71,7 @@ struct DllCallEntry {
   std::string anchorAction;  // field 5
   std::string blockText;     // parameter lines, tab-separated
   bool inUiSequence = false;  // field 6
+  size_t scriptLine = 0;
 };
 
 struct ExeCallEntry {
@@ -78,6 +80,7 @@ struct ExeCallEntry {
   std::string arguments;     // field 3
   std::string anchorAction;  // field 4
   bool inUiSequence = false;  // field 5
+  size_t scriptLine = 0;
 };
 
 using FileMap = std::map<std::string, std::vector<FileEntry>>;
@@ -121,6 +124,9 @@ class CaptureScript {
   const std::map<std::string, std::string>& ScriptVariables() const { return scriptVariables_; }
   const std::string& RegistryLoadFile() const { return registryLoadFile_; }
   const std::string& RegistryDeleteFile() const { return registryDeleteFile_; }
+  // The script lines of the RegLoad and RegDelete commands (0: none).
+  size_t RegistryLoadLine() const { return registryLoadLine_; }
+  size_t RegistryDeleteLine() const { return registryDeleteLine_; }
   const std::string& AppendPathValue() const { return appendPath_; }
   bool AppendPathMachineFlag() const { return appendPathTS_; }
   const std::string& FileListExtra() const { return fileListExtra_; }
@@ -172,11 +178,14 @@ class CaptureScript {
   std::map<std::string, std::string> scriptVariables_;
   std::string registryLoadFile_;
   std::string registryDeleteFile_;
+  size_t registryLoadLine_ = 0;
+  size_t registryDeleteLine_ = 0;
   std::string appendPath_;
   bool appendPathTS_ = false;
   std::string fileListExtra_;
 
   // Reader state.
+  size_t currentLine_ = 0;
   std::string currentFolder_;
   std::string currentCondition_;
   std::string currentIniFile_;

@@ -403,8 +403,15 @@ std::string SourceRoot() {
   return CurrentScriptFolder();
 }
 
+// A captured name whose folder is not found in it: a relative name lies in the capture's folder
+// (never in the program's), an absolute one stays as it is.
+std::string SourceAsGiven(const std::string& fileName) {
+  if (fileName.empty() || platform::IsSeparator(fileName.front())) return fileName;
+  return SourceRoot() + fileName;
+}
+
 std::string MakeSourcePath(const std::string& fileName, const std::string& folder) {
-  if (fileName.empty() || folder.empty()) return fileName;
+  if (fileName.empty() || folder.empty()) return SourceAsGiven(fileName);
   std::string taken;
   if (platform::StartsWithNoCase(fileName, "%SCRIPTFOLDER%")) {
     taken = fileName.substr(14);
@@ -418,7 +425,7 @@ std::string MakeSourcePath(const std::string& fileName, const std::string& folde
     } else {
       ApplyWindowsVolume(copy, false);
       at = copy.find(form);
-      if (at == std::string::npos) return fileName;
+      if (at == std::string::npos) return SourceAsGiven(fileName);
       taken = at == 0 ? "WindowsVolume" + TailFrom(fileName, 2) : TailFrom(fileName, compare.OriginalPosition(at));
     }
   }

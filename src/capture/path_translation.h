@@ -50,7 +50,8 @@ void SplitCommandLine(const std::string& command, std::string& executable, std::
 
 // The source path of a captured file: the part of fileName from its captured folder on, below
 // the source root ("<SOURCEFILEPATH>\" with the option EnablePathVariables, else the script's
-// folder). fileName is returned as it is when either is empty or the folder is not found in it.
+// folder). When the folder is empty or not found in fileName, a relative fileName is taken from
+// the source root and an absolute one is returned as it is.
 std::string MakeSourcePath(const std::string& fileName, const std::string& folder);
 // The part of path from its captured folder on, below the script's folder (path unchanged when
 // the folder is not found in it). Returns whether it changed.

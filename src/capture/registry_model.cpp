@@ -3,6 +3,8 @@
 #include "capture/capture_filter.h"
 #include "capture/text_lines.h"
 #include "frontend/cancellation.h"
+#include "frontend/messages.h"
+#include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 
@@ -10,6 +12,11 @@ namespace capture {
 namespace {
 
 constexpr std::string_view kMachineClassesPrefix = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
+constexpr std::string_view kUnicodeExportHeader = "Windows Registry Editor Version 5.00";
+
+constexpr int kDamagedValueLeftOut = 22603;
+constexpr int kValueTypeLeftOut = 22604;
+constexpr int kValueNamedTwice = 22605;
 
 struct RootEntry {
   uint32_t root;
@@ -61,6 +68,16 @@ void RegKey::SetMapped(bool mapped) {
   RegistryItem::SetMapped(mapped);
 }
 
+bool RegKey::AddValue(RegValue value) {
+  const auto [entry, inserted] = valueIndex_.try_emplace(value.Name(), values_.size());
+  if (inserted) {
+    values_.push_back(std::move(value));
+    return false;
+  }
+  values_[entry->second] = std::move(value);
+  return true;
+}
+
 void RegKey::MoveToDefaultUser() {
   root_ = kHKeyUsers;
   subkeyPath_ = ".Default\\" + subkeyPath_;
@@ -81,23 +98,35 @@ void RegistryModel::LoadRegistryText(std::string contents, const std::string& fi
   currentKey_ = nullptr;
   currentShadowKey_ = nullptr;
   multiStringPending_ = false;
-  lastValueExcluded_ = false;
+  pendingValue_.reset();
+  utf16Strings_ = false;
+  fileName_ = fileName;
   TextLines lines(std::move(contents), fileName);
   std::string_view line;
   while (lines.Next(line)) {
     frontend::TestCancel();
     ReadRegistryLine(std::string(line), false);
   }
+  FinishValue();
+  fileName_.clear();
 }
 
 bool RegistryModel::ReadRegistryLine(const std::string& rawLine, bool iniMode) {
   const std::string line = platform::Trim(rawLine);
   if (line.empty() || line == "REGEDIT4") return true;
+  // An export of the later format saved again as ANSI text keeps its header: its hex(2) and
+  // hex(7) data are UTF-16.
+  if (!iniMode && line == kUnicodeExportHeader) {
+    utf16Strings_ = true;
+    return true;
+  }
   if (line.front() == '[') {
+    FinishValue();
     ReadKeyLine(line);
   } else if (currentKey_ == nullptr) {
-    // Data of an excluded key, or data before the first key.
+    // Data of an excluded or removed key, or data before the first key.
   } else if (!multiStringPending_ && line.find('=') != std::string::npos) {
+    FinishValue();
     ReadValueLine(line, iniMode);
   } else {
     ContinueValue(line);
@@ -112,6 +141,9 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
   const size_t lastClose = platform::FindLastCharacter(text, ']');
   if (lastClose != std::string::npos) text.erase(lastClose);
   text.erase(0, 1);
+  // "[-key]" removes the key.
+  const bool removal = !text.empty() && text.front() == '-';
+  if (removal) text.erase(0, 1);
 
   uint32_t root = kNoRoot;
   if (text.starts_with(kMachineClassesPrefix)) {
@@ -133,6 +165,13 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
     currentKey_ = nullptr;
     return;
   }
+  if (removal && removals_ != nullptr) {
+    // Its values (a removed key has none) are not read.
+    removals_->Insert(std::move(key));
+    currentKey_ = nullptr;
+    currentShadowKey_ = nullptr;
+    return;
+  }
   if (useHKCUProxy_) {
     if (key.Root() == kHKeyCurrentUser) {
       RegKey shadow = key;
@@ -149,32 +188,53 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
 
 void RegistryModel::ReadValueLine(const std::string& line, bool iniMode) {
   const bool endsWithBackslash = iniMode && line.back() == '\\';
-  RegValue value = RegValue::Parse(line);
+  RegValue value = RegValue::Parse(line, iniMode, utf16Strings_);
   multiStringPending_ = value.ContinuationPending();
   // An INI value keeps the trailing backslash that the value text loses.
   if (endsWithBackslash) value.AppendRawData("\\");
-  if (IsValueExcluded(currentKey_->FullPath(), value.Name())) {
-    lastValueExcluded_ = true;
-    excludedValue_ = std::move(value);  // still read to its end, then dropped
-    return;
-  }
-  lastValueExcluded_ = false;
-  if (currentShadowKey_ != nullptr) currentShadowKey_->Values().push_back(value);
-  currentKey_->Values().push_back(std::move(value));
+  // An excluded value is still read to its end, then dropped.
+  pendingExcluded_ = IsValueExcluded(currentKey_->FullPath(), value.Name());
+  pendingValue_ = std::move(value);
 }
 
 void RegistryModel::ContinueValue(const std::string& line) {
-  if (lastValueExcluded_) {
-    excludedValue_.AppendLine(line, false);
-    multiStringPending_ = excludedValue_.ContinuationPending();
-    return;
+  if (!pendingValue_) return;  // no value of this key to continue
+  pendingValue_->AppendLine(line, false);
+  multiStringPending_ = pendingValue_->ContinuationPending();
+}
+
+void RegistryModel::FinishValue() {
+  if (!pendingValue_) return;
+  RegValue value = std::move(*pendingValue_);
+  pendingValue_.reset();
+  if (pendingExcluded_ || currentKey_ == nullptr) return;
+  value.Finish();
+  if (value.IsRemoval() && removals_ != nullptr) {
+    RegKey* removed = removals_->Insert(
+        RegKey(currentKey_->Root(), currentKey_->SubkeyPath(), currentKey_->ComponentTag()));
+    removed->AddValue(std::move(value));
+  } else if (!value.UnsupportedType().empty()) {
+    Warn(kValueTypeLeftOut, value, value.UnsupportedType());
+  } else if (!value.Fault().empty()) {
+    Warn(kDamagedValueLeftOut, value, value.Fault());
+  } else {
+    AddToCurrentKeys(std::move(value));
   }
-  if (currentKey_->Values().empty()) return;
-  RegValue& value = currentKey_->Values().back();
-  value.AppendLine(line, false);
-  multiStringPending_ = value.ContinuationPending();
-  if (currentShadowKey_ != nullptr && !currentShadowKey_->Values().empty())
-    currentShadowKey_->Values().back().AppendLine(line, false);
+}
+
+void RegistryModel::AddToCurrentKeys(RegValue value) {
+  if (currentShadowKey_ != nullptr) currentShadowKey_->AddValue(value);
+  const RegValue copy = value;
+  if (currentKey_->AddValue(std::move(value))) Warn(kValueNamedTwice, copy, std::string());
+}
+
+void RegistryModel::Warn(int messageId, const RegValue& value, const std::string& detail) const {
+  const std::string where = fileName_.empty() ? std::string("the capture script") : fileName_;
+  frontend::LogMessage(frontend::kWarning,
+                       frontend::FormatString(messageId, platform::Excerpt(where).c_str(),
+                                              platform::Excerpt(value.Name()).c_str(),
+                                              platform::Excerpt(currentKey_->FullPath()).c_str(),
+                                              platform::Excerpt(detail).c_str()));
 }
 
 void RegistryModel::PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,22 @@ class RegistryItem {
 
 class RegValue : public RegistryItem {
  public:
-  // The first line of a value ("name"=text, or name=text in an INI section).
-  static RegValue Parse(const std::string& line);
+  // The first line of a value ("name"=text, or name=text in an INI section, whose text is never
+  // quoted). utf16Strings: hex(2) and hex(7) data are UTF-16LE (files of the later export format).
+  static RegValue Parse(const std::string& line, bool iniMode = false, bool utf16Strings = false);
   // Appends one line of data in the value's encoding. firstLine: the line that started the value.
   void AppendLine(std::string line, bool firstLine);
+  // Decodes the data of "hex(n):" values once their last line is read.
+  void Finish();
+
+  // Why the value is damaged (no data, an unclosed string, a number or byte that is none): empty
+  // when it is sound. A damaged value is left out.
+  const std::string& Fault() const { return fault_; }
+  // The type of "hex(n):" data that the Registry table cannot hold ("hex(b)", "hex(0)"): empty
+  // for every other value.
+  const std::string& UnsupportedType() const { return unsupportedType_; }
+  // "name"=- : the value is removed.
+  bool IsRemoval() const { return removal_; }
 
   const std::string& Name() const { return name_; }
   const std::string& Data() const { return data_; }
@@ -77,6 +90,12 @@ class RegValue : public RegistryItem {
   int listMode_ = 0;
   bool continuationPending_ = false;
   std::string prefix_;
+  int hexType_ = -1;        // n of "hex(n):" data until Finish, -1 for other data
+  std::string hexFields_;   // its hex digits as written
+  bool utf16_ = false;
+  bool removal_ = false;
+  std::string fault_;
+  std::string unsupportedType_;
 };
 
 class RegKey : public RegistryItem {
@@ -96,6 +115,9 @@ class RegKey : public RegistryItem {
 
   std::vector<RegValue>& Values() { return values_; }
   const std::vector<RegValue>& Values() const { return values_; }
+  // Adds a value. One whose name equals an earlier value's without regard to case takes that
+  // value's place (the last one wins, as in the registry); returns whether it did.
+  bool AddValue(RegValue value);
 
   // The component a mapper assigned to the key.
   const qv::ComPtr<qv::IComponent>& Component() const { return component_; }
@@ -111,6 +133,7 @@ class RegKey : public RegistryItem {
   std::string subkeyPath_;
   qv::ComPtr<qv::IComponent> component_;
   std::vector<RegValue> values_;
+  std::map<std::string, size_t, platform::LessNoCase> valueIndex_;  // name -> position in values_
   std::string fullPath_;
   std::string componentTag_;
   const KeyClass* keyClass_ = nullptr;
@@ -133,6 +156,13 @@ class RegistryModel {
   void LoadRegistryText(std::string contents, const std::string& fileName);
   // One line of a REGEDIT4 file, or of an AddIni block (iniMode). Returns true.
   bool ReadRegistryLine(const std::string& line, bool iniMode);
+  // Completes the value read last (its lines may continue until the next value or key line):
+  // a damaged value, or one of a type that the Registry table cannot hold, is left out with a
+  // warning. Reading a file calls it at its end; the reader of AddIni blocks at a block's end.
+  void FinishValue();
+  // Where the removals that a file of written data holds go ("[-key]" and "name"=-). Without
+  // one, the model keeps them itself: it is the model of removed data.
+  void SetRemovalModel(RegistryModel* removals) { removals_ = removals; }
 
   KeyMap& Keys() { return keys_; }
   const KeyMap& Keys() const { return keys_; }
@@ -144,6 +174,8 @@ class RegistryModel {
   void ReadKeyLine(const std::string& line);
   void ReadValueLine(const std::string& line, bool iniMode);
   void ContinueValue(const std::string& line);
+  void AddToCurrentKeys(RegValue value);
+  void Warn(int messageId, const RegValue& value, const std::string& detail) const;
   // Removes previous from the map when it has no values and the next key lies below it.
   void PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath);
   RegKey* Insert(RegKey key);
@@ -153,8 +185,11 @@ class RegistryModel {
   RegKey* currentShadowKey_ = nullptr;
   bool useHKCUProxy_ = false;
   bool multiStringPending_ = false;
-  bool lastValueExcluded_ = false;
-  RegValue excludedValue_;  // an excluded value, read to its end and dropped
+  std::optional<RegValue> pendingValue_;  // the value being read, added once complete
+  bool pendingExcluded_ = false;          // the capture filters exclude it: read, then dropped
+  bool utf16Strings_ = false;             // the file has the later export format's header
+  std::string fileName_;
+  RegistryModel* removals_ = nullptr;
 };
 
 }  // namespace capture

@@ -1,14 +1,24 @@
 // Decoding of captured registry values: the first line of a value gives its name and type, and
 // every line of it (the first and its continuations) is appended in the type's encoding.
+#include <algorithm>
 #include <cstdint>
 
 #include "capture/formatted_text.h"
 #include "capture/registry_model.h"
 #include "capture/registry_text.h"
 #include "platform/text.h"
+#include "platform/text_file.h"
 
 namespace capture {
 namespace {
+
+// The registry types of "hex(n):" data that the Registry table can hold ("hex:" is binary).
+constexpr int kHexString = 1;
+constexpr int kHexExpandString = 2;
+constexpr int kHexBinary = 3;
+constexpr int kHexDword = 4;
+constexpr int kHexBigEndianDword = 5;
+constexpr int kHexMultiString = 7;
 
 // The list modes of the multi-string list notation, by keyword.
 int ListModeOf(const std::string& valueText) {
@@ -27,61 +37,99 @@ int ListModeOf(const std::string& valueText) {
   return 6;
 }
 
-// Leading hexadecimal digits, kept to 32 bits.
-uint32_t ParseHex(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  uint32_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    uint32_t digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else break;
-    value = (value << 4) | digit;
-  }
-  return value;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
 }
 
-// hex(7) and hex(2) data: one character per byte, taken literally (brackets and braces escaped,
-// a double-byte character whole), a zero byte as the list separator "[~]"; a zero byte in the
-// last field of the line (the string's terminator) is dropped.
-std::string DecodeHexString(const std::string& line) {
-  const size_t colon = line.find(':');
-  const std::string_view bytes =
-      colon == std::string::npos ? std::string_view(line) : std::string_view(line).substr(colon + 1);
-  std::string decoded, piece;
+// The data of a "hex...:" line without its type: bytes of two hex digits, separated by commas;
+// a line whose data continues ends with a comma. Appends the fields as written; false when one
+// is no byte.
+bool AppendHexFields(std::string_view line, std::string* fields) {
+  std::string text = platform::Trim(line);
+  if (!text.empty() && text.back() == ',') text.pop_back();
+  if (text.empty()) return true;
   size_t start = 0;
-  while (start <= bytes.size()) {
-    size_t comma = bytes.find(',', start);
-    const bool last = comma == std::string_view::npos;
-    if (last) comma = bytes.size();
-    const std::string field = platform::Trim(bytes.substr(start, comma - start));
-    if (!field.empty()) {
-      const char byte = static_cast<char>(ParseHex(field) & 0xFF);
-      if (byte != '\0') {
-        piece += byte;
-      } else {
-        decoded += EscapeLiteralText(piece);
-        piece.clear();
-        if (!last) decoded += "[~]";
-      }
-    }
+  for (;;) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    const std::string field = platform::Trim(std::string_view(text).substr(start, comma - start));
+    if (field.size() != 2 || HexDigit(field[0]) < 0 || HexDigit(field[1]) < 0) return false;
+    *fields += field;
+    if (comma == text.size()) return true;
     start = comma + 1;
   }
-  return decoded + EscapeLiteralText(piece);
 }
 
-std::string DecodeBinary(std::string line, bool firstLine) {
-  if (firstLine) line.erase(0, 4);  // "hex:"
-  line = platform::TrimRight(line);
-  if (!line.empty() && line.back() == ',') line.pop_back();
-  std::string digits;
-  digits.reserve(line.size());
-  for (const char c : line)
-    if (c != ',') digits += c;
-  return digits;
+std::string BytesOfHexDigits(const std::string& digits) {
+  std::string bytes;
+  bytes.reserve(digits.size() / 2);
+  for (size_t i = 0; i + 1 < digits.size(); i += 2)
+    bytes += static_cast<char>(HexDigit(digits[i]) * 16 + HexDigit(digits[i + 1]));
+  return bytes;
+}
+
+// UTF-16LE text without zero code units in the capture's code page.
+std::string Utf16LeToAnsi(std::string_view piece) {
+  platform::DecodedText decoded;
+  const std::string withByteOrderMark = "\xFF\xFE" + std::string(piece.substr(0, piece.size() & ~size_t{1}));
+  return platform::DecodeTextFile(withByteOrderMark, &decoded) ? decoded.text : std::string();
+}
+
+// hex(7) and hex(2) data are strings between zero characters: single bytes in ANSI files,
+// UTF-16LE code units in files of the later export format (converted to the code page).
+std::string DecodePiece(std::string_view piece, bool utf16) {
+  return utf16 ? Utf16LeToAnsi(piece) : std::string(piece);
+}
+
+size_t UnitOf(bool utf16) { return utf16 ? 2 : 1; }
+
+bool IsZeroUnit(const std::string& bytes, size_t at, bool utf16) {
+  return bytes[at] == '\0' && (!utf16 || bytes[at + 1] == '\0');
+}
+
+// hex(1) data: the string up to its terminator.
+std::string DecodeHexString(const std::string& bytes, bool utf16) {
+  size_t end = 0;
+  while (end + UnitOf(utf16) <= bytes.size() && !IsZeroUnit(bytes, end, utf16)) end += UnitOf(utf16);
+  return DecodePiece(std::string_view(bytes).substr(0, end), utf16);
+}
+
+// The strings of hex(7) and hex(2) data, each followed by the list separator "[~]" but for the
+// last (its terminator is dropped).
+std::string DecodeHexStrings(const std::string& bytes, bool utf16) {
+  const size_t unit = UnitOf(utf16);
+  std::string decoded;
+  size_t start = 0;
+  auto isZero = [&](size_t at) { return IsZeroUnit(bytes, at, utf16); };
+  // Each string is taken literally: its brackets and braces are escaped.
+  auto flush = [&](size_t end) {
+    decoded += EscapeLiteralText(DecodePiece(std::string_view(bytes).substr(start, end - start), utf16));
+  };
+  size_t at = 0;
+  for (; at + unit <= bytes.size(); at += unit) {
+    if (!isZero(at)) continue;
+    flush(at);
+    if (at + unit < bytes.size()) decoded += "[~]";
+    start = at + unit;
+  }
+  flush(at);
+  return decoded;
+}
+
+// The 32-bit number of a "dword:" value: one to eight hex digits.
+bool ParseDword(std::string_view text, uint32_t* value) {
+  const std::string digits = platform::Trim(text);
+  if (digits.empty() || digits.size() > 8) return false;
+  *value = 0;
+  for (const char c : digits) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return false;
+    *value = (*value << 4) | static_cast<uint32_t>(digit);
+  }
+  return true;
 }
 
 std::string StripTrailingBackslashes(std::string text) {
@@ -125,31 +173,78 @@ std::string UnquoteRegistryText(const std::string& text) {
   return result;
 }
 
-RegValue RegValue::Parse(const std::string& line) {
+// The n of a "hex(n):" type, or -1.
+int HexTypeOf(const std::string& text) {
+  const size_t close = text.find("):");
+  if (!text.starts_with("hex(") || close == std::string::npos || close == 4 || close > 12) return -1;
+  int type = 0;
+  for (size_t i = 4; i < close; ++i) {
+    const int digit = HexDigit(text[i]);
+    if (digit < 0) return -1;
+    type = type * 16 + digit;
+  }
+  return type;
+}
+
+RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16Strings) {
   RegValue value;
+  value.utf16_ = utf16Strings;
   const size_t equals = NameEnd(line);
   value.name_ = UnquoteRegistryText(line.substr(0, equals));
-  const std::string text =
-      UnquoteRegistryText(StripTrailingBackslashes(equals == std::string::npos ? std::string()
-                                                                               : line.substr(equals + 1)));
-  if (text.starts_with("hex(2):")) {
-    value.type_ = kExpandStringHex;
-    value.prefix_ = "#%";
-  } else if (text.starts_with("hex(7):")) {
-    value.type_ = kMultiStringHex;
-  } else if (text.starts_with("multi_sz(")) {
-    value.type_ = kMultiStringList;
-    value.continuationPending_ = true;
-    value.listMode_ = ListModeOf(text);
-  } else if (text.starts_with("hex:")) {
-    value.type_ = kBinary;
-    value.prefix_ = "#x";
-  } else if (text.starts_with("dword:")) {
-    value.type_ = kDword;
-    value.prefix_ = "#";
-  } else {
-    value.type_ = kString;
-    if (text.starts_with("#")) value.prefix_ = "#";
+  const std::string raw =
+      StripTrailingBackslashes(platform::Trim(equals == std::string::npos ? std::string() : line.substr(equals + 1)));
+  if (!iniMode) {
+    // "name"=- removes the value.
+    if (raw == "-") {
+      value.removal_ = true;
+      value.type_ = kString;
+      return value;
+    }
+    if (raw.empty()) value.fault_ = "it has no data";
+    else if (raw.front() == '"' && (raw.size() < 2 || raw.back() != '"')) value.fault_ = "its string has no closing quote";
+  }
+  const std::string text = UnquoteRegistryText(raw);
+  const int hexType = text.starts_with("hex:") ? kHexBinary : HexTypeOf(text);
+  value.hexType_ = hexType;
+  switch (hexType) {
+    case -1:
+      break;
+    case kHexString:
+      value.type_ = kString;
+      break;
+    case kHexExpandString:
+      value.type_ = kExpandStringHex;
+      value.prefix_ = "#%";
+      break;
+    case kHexBinary:
+      value.type_ = kBinary;
+      value.prefix_ = "#x";
+      break;
+    case kHexDword:
+    case kHexBigEndianDword:
+      value.type_ = kDword;
+      value.prefix_ = "#";
+      break;
+    case kHexMultiString:
+      value.type_ = kMultiStringHex;
+      break;
+    default:
+      // hex(0) (no type), hex(b) (64-bit number), resource lists, ...: no Registry table form.
+      value.unsupportedType_ = text.substr(0, text.find(':'));
+      break;
+  }
+  if (hexType < 0) {
+    if (text.starts_with("multi_sz(")) {
+      value.type_ = kMultiStringList;
+      value.continuationPending_ = true;
+      value.listMode_ = ListModeOf(text);
+    } else if (text.starts_with("dword:")) {
+      value.type_ = kDword;
+      value.prefix_ = "#";
+    } else {
+      value.type_ = kString;
+      if (text.starts_with("#")) value.prefix_ = "#";
+    }
   }
   if (value.type_ != kMultiStringList) value.AppendLine(text, true);
   return value;
@@ -157,20 +252,25 @@ RegValue RegValue::Parse(const std::string& line) {
 
 void RegValue::AppendLine(std::string line, bool firstLine) {
   if (!firstLine) line = UnquoteRegistryText(StripTrailingBackslashes(std::move(line)));
+  if (!fault_.empty() || !unsupportedType_.empty()) return;
+  if (hexType_ >= 0) {
+    std::string_view fields = line;
+    if (firstLine) fields.remove_prefix(line.find(':') + 1);
+    if (!AppendHexFields(fields, &hexFields_)) fault_ = "a byte of its data is not two hex digits";
+    return;
+  }
   switch (type_) {
     case kString:
       data_ += ConvertStringValue(line);
       break;
-    case kDword:
-      data_ += std::to_string(ParseHex(line.size() > 6 ? std::string_view(line).substr(6) : ""));
+    case kDword: {
+      uint32_t number = 0;
+      if (!firstLine || !ParseDword(std::string_view(line).substr(6), &number))
+        fault_ = "its double word is not a 32-bit hex number";
+      else
+        data_ += std::to_string(number);
       break;
-    case kBinary:
-      data_ += DecodeBinary(std::move(line), firstLine);
-      break;
-    case kMultiStringHex:
-    case kExpandStringHex:
-      data_ += DecodeHexString(line);
-      break;
+    }
     case kMultiStringList:
       if (line.empty() || line.back() != '.') {
         data_ += ConvertStringValue(line) + "[~]";
@@ -186,6 +286,43 @@ void RegValue::AppendLine(std::string line, bool firstLine) {
     default:
       break;
   }
+}
+
+void RegValue::Finish() {
+  if (hexType_ < 0 || !fault_.empty() || !unsupportedType_.empty()) return;
+  const std::string bytes = BytesOfHexDigits(hexFields_);
+  switch (hexType_) {
+    case kHexBinary:
+      data_ = std::move(hexFields_);
+      break;
+    case kHexString: {
+      data_ = ConvertStringValue(DecodeHexString(bytes, utf16_));
+      if (data_.starts_with("#")) prefix_ = "#";
+      break;
+    }
+    case kHexExpandString:
+    case kHexMultiString:
+      data_ = DecodeHexStrings(bytes, utf16_);
+      break;
+    case kHexDword:
+    case kHexBigEndianDword: {
+      if (bytes.size() != 4) {
+        fault_ = "its double word does not have four bytes";
+        return;
+      }
+      uint32_t number = 0;
+      for (int i = 0; i < 4; ++i) {
+        const size_t at = hexType_ == kHexDword ? size_t(3 - i) : size_t(i);
+        number = (number << 8) | static_cast<unsigned char>(bytes[at]);
+      }
+      data_ = std::to_string(number);
+      break;
+    }
+    default:
+      break;
+  }
+  hexFields_.clear();
+  hexType_ = -1;  // finished: the data is final
 }
 
 }  // namespace capture

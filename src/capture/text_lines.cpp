@@ -1,10 +1,12 @@
 #include "capture/text_lines.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "frontend/messages.h"
 #include "frontend/repackager_exception.h"
 #include "frontend/string_table.h"
+#include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 
@@ -12,6 +14,7 @@ namespace capture {
 namespace {
 
 constexpr int kCantOpenFile = 22114;
+constexpr int kCharactersWithoutForm = 22606;
 
 bool StartsWithUtf16ByteOrderMark(const std::string& text) {
   if (text.size() < 2) return false;
@@ -30,8 +33,17 @@ TextLines::TextLines(std::string contents, std::string fileName)
         "': it is Unicode (UTF-16) text. Save it as ANSI text (registry data in the REGEDIT4 "
         "format) and convert again.");
   }
-  // A UTF-8 byte-order mark carries no text; everything after it stays bytes.
-  if (contents_.compare(0, 3, "\xEF\xBB\xBF") == 0) position_ = 3;
+  // A file that begins with the UTF-8 byte-order mark is UTF-8 text: the conversion works in the
+  // capture's code page.
+  if (contents_.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    const size_t questionMarks = std::count(contents_.begin() + 3, contents_.end(), '?');
+    contents_ = platform::Utf8ToAnsi(contents_.substr(3));
+    const size_t lost = static_cast<size_t>(std::count(contents_.begin(), contents_.end(), '?')) - questionMarks;
+    if (lost > 0)
+      frontend::LogMessage(frontend::kWarning,
+                           frontend::FormatString(kCharactersWithoutForm, platform::Excerpt(fileName_).c_str(),
+                                                  static_cast<int>(lost), platform::ActiveCodePage()));
+  }
 }
 
 bool TextLines::Next(std::string_view& line) {

@@ -1,5 +1,6 @@
 // Lines of a captured text file. Captures are single-byte ANSI text: the bytes are handed on as
-// they are, never converted. A line ends at "\r\n", "\n" or a lone "\r"; a line is read whole,
+// they are, never converted, but for a file that begins with the UTF-8 byte-order mark, which is
+// converted to the capture's code page (with a warning for characters it lacks). A line ends at "\r\n", "\n" or a lone "\r"; a line is read whole,
 // whatever its length. Text that is not ANSI (UTF-16 with its byte-order mark, or any NUL byte)
 // is rejected with an error that names the file and the line.
 #pragma once

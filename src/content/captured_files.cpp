@@ -3,6 +3,7 @@
 #include "content/captured_files.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 
 #include "capture/capture_script.h"
@@ -18,6 +19,7 @@
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/pe_resources.h"
+#include "platform/windows_names.h"
 #include "project/check_hr.h"
 #include "project/keys.h"
 #include "shortcuts/create_folder.h"
@@ -28,6 +30,8 @@ namespace content {
 namespace {
 
 constexpr int kFontDescription = 25104;
+constexpr int kNameWindowsRefuses = 22607;
+constexpr int kSameInstalledPath = 22608;
 
 std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
@@ -193,12 +197,53 @@ void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
   shortcuts::WriteCreateFolder(DirectoryKeyOf(component), name);
 }
 
+namespace {
+
+// A file that Windows cannot install under its name, or a second file at the same installed
+// path (Windows ignores letter case), is an error naming the captured entry, and is left out.
+class InstallableNames {
+ public:
+  explicit InstallableNames(const capture::CaptureScript& script) : script_(script) {}
+
+  // directory: the entry's folder in installer form.
+  bool Accept(const std::string& directory, const capture::FileEntry& entry) {
+    const std::string fileName = FileNameOfPath(entry.name);
+    if (const std::string fault = platform::WindowsNameFault(fileName); !fault.empty()) {
+      Refuse(entry, frontend::FormatString(kNameWindowsRefuses, fault.c_str()));
+      return false;
+    }
+    const std::string installedPath = directory + fileName;
+    const auto [first, inserted] = installedPaths_.try_emplace(installedPath, &entry);
+    if (!inserted) {
+      Refuse(entry, frontend::FormatString(kSameInstalledPath, platform::Excerpt(first->second->name).c_str(),
+                                           static_cast<int>(first->second->scriptLine)));
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void Refuse(const capture::FileEntry& entry, const std::string& why) const {
+    frontend::LogMessage(frontend::kError, platform::Format("%s(%zu): the file '%s' %s", script_.ScriptPath().c_str(),
+                                                            entry.scriptLine, platform::Excerpt(entry.name).c_str(),
+                                                            why.c_str()));
+  }
+
+  const capture::CaptureScript& script_;
+  std::map<std::string, const capture::FileEntry*, platform::LessNoCase> installedPaths_;
+};
+
+}  // namespace
+
 void AddCapturedFiles(const capture::CaptureScript& script) {
   ComponentWriter* components = CurrentComponentWriter();
   if (!components) return;
+  InstallableNames names(script);
   for (const auto& [folder, entries] : script.InstalledFiles()) {
+    const std::string directory = InstallerFolder(folder);
     for (const capture::FileEntry& entry : entries) {
       frontend::TestCancel();
+      if (!names.Accept(directory, entry)) continue;
       // Captured INI files are installed as files; the INI step will take them over as IniFile
       // rows (its files are to be handed to it from here).
       components->AddCapturedFile(folder, entry);

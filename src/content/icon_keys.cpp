@@ -3,8 +3,9 @@
 // uses it (Shortcut, Class, ProgId).
 #include <map>
 
+#include "capture/capture_folder.h"
 #include "content/custom_action_writer.h"
-#include "content/source_paths.h"
+#include "frontend/messages.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "project/keys.h"
@@ -55,14 +56,21 @@ std::string GetIconKey(const std::string& iconFile, int32_t iconIndex, const std
   auto found = IconKeys().find(cacheKey);
   if (found != IconKeys().end()) return found->second;
 
-  // No key without its row: the rows that use it would point at nothing.
+  // No key without its row: the rows that use it would point at nothing. The row carries the
+  // icon file's bytes: only a file of the capture is read.
   project::VpxWriter* writer = project::CurrentProjectWriter();
   if (!writer) return std::string();
+  const std::string hostPath = capture::HostPathOfSource(iconFile);
+  if (const std::string refusal = capture::RefusalOf(hostPath); !refusal.empty()) {
+    frontend::LogMessage(frontend::kError,
+                         platform::Format("Icon file '%s' %s", platform::Excerpt(iconFile).c_str(), refusal.c_str()));
+    return std::string();
+  }
   const std::string key =
       project::MakeUniqueKey(project::kIconKeys, "Icon_" + FileNameOf(IconName(iconFile, targetFile)), 0, false);
   project::MSIRecord record(*writer, "Icon");
   record.SetField(1, key);
-  record.SetField(2, HostPathOfSource(iconFile));
+  record.SetField(2, hostPath);
   if (!record.Commit()) return std::string();
   IconKeys().emplace(cacheKey, key);
   return key;

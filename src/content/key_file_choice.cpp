@@ -2,8 +2,9 @@
 
 #include <fstream>
 
-#include "content/source_paths.h"
+#include "capture/capture_folder.h"
 #include "platform/file_version.h"
+#include "platform/host_paths.h"
 
 namespace content {
 
@@ -35,9 +36,10 @@ void KeyFileChoice::KeepRegistryKeyPath(const std::string& component) {
 }
 
 bool IsVersionedFile(const std::string& sourcePath) {
-  const std::string path = HostPathOfSource(sourcePath);
+  const std::string path = capture::HostPathOfSource(sourcePath);
   // Only executable images carry version resources; the two bytes spare reading other files.
   char magic[2] = {0, 0};
+  if (platform::KindOf(path) != platform::FileKind::kRegular) return false;
   {
     std::ifstream in(path, std::ios::binary);
     if (!in.read(magic, sizeof magic) || magic[0] != 'M' || magic[1] != 'Z') return false;

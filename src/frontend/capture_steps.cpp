@@ -37,7 +37,11 @@ void ReportOemEdits(const capture::CaptureScript& script) {
 }
 
 void LoadCapturedRegistry(const capture::CaptureScript& script, capture::RegistryModel& deleted) {
-  if (capture::RegistryModel* loaded = script.Registry()) loaded->LoadRegistryFile(script.RegistryLoadFile());
+  if (capture::RegistryModel* loaded = script.Registry()) {
+    // Removals in the file of written data ("[-key]", "name"=-) are removals like the others.
+    loaded->SetRemovalModel(&deleted);
+    loaded->LoadRegistryFile(script.RegistryLoadFile());
+  }
   deleted.LoadRegistryFile(script.RegistryDeleteFile());
 }
 

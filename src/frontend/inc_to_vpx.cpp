@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "capture/capture_folder.h"
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
@@ -168,6 +169,7 @@ void ConversionRun::RunConversionSteps() {
 void ConversionRun::ReadTheCapture() {
   NextStep(kStepReadingCapture);
   ReadCapture(*script_);
+  capture::CheckCapturedFiles(*script_);
 }
 
 void ConversionRun::LoadRegistryFiles() {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 
+#include "platform/host_paths.h"
 #include "platform/pe_resources.h"
 
 namespace platform {
@@ -110,10 +110,8 @@ VersionStatus ParseFileVersionInfo(std::string_view image, FileVersionInfo* info
 }
 
 VersionStatus ReadFileVersionInfo(const std::string& path, FileVersionInfo* info) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return VersionStatus::kNotLoadable;
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return VersionStatus::kNotLoadable;
+  std::string bytes;
+  if (!ReadFile(path, &bytes)) return VersionStatus::kNotLoadable;
   return ParseFileVersionInfo(bytes, info);
 }
 

@@ -145,6 +145,62 @@ std::string FullPath(const std::string& path) {
   return result;
 }
 
+namespace {
+
+// Appends the parts of a relative path to an absolute one, ".." going up a level.
+std::string AppendCleaned(std::string base, const std::string& rest) {
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find('/', start);
+    if (end == std::string::npos) end = rest.size();
+    const std::string part = rest.substr(start, end - start);
+    if (part == "..") {
+      const size_t slash = base.rfind('/');
+      base.erase(slash == 0 ? 1 : slash);
+    } else if (!part.empty() && part != ".") {
+      if (base.back() != '/') base += '/';
+      base += part;
+    }
+    start = end + 1;
+  }
+  return base;
+}
+
+}  // namespace
+
+std::string RealPath(const std::string& path) {
+  std::string host = ResolveHostPath(path);
+  if (host.empty()) return host;
+  if (host[0] != '/') host = CurrentDirectory() + "/" + host;
+  // The longest beginning that exists is resolved by the file system, the rest as text.
+  size_t cut = host.size();
+  for (;;) {
+    const std::string head = host.substr(0, cut);
+    char resolved[PATH_MAX];
+    if (::realpath(head.empty() ? "/" : head.c_str(), resolved))
+      return cut >= host.size() ? std::string(resolved) : AppendCleaned(resolved, host.substr(cut + 1));
+    if (cut == 0) return std::string();
+    const size_t slash = host.rfind('/', cut - 1);
+    cut = slash == std::string::npos ? 0 : slash;
+  }
+}
+
+bool LiesInside(const std::string& path, const std::string& folder) {
+  const std::string real = RealPath(path);
+  std::string realFolder = RealPath(folder);
+  if (real.empty() || realFolder.empty()) return false;
+  if (realFolder.back() != '/') realFolder += '/';
+  return real + '/' == realFolder || real.starts_with(realFolder);
+}
+
+FileKind KindOf(const std::string& path) {
+  struct stat info;
+  if (!StatPath(ResolveHostPath(path), &info)) return FileKind::kMissing;
+  if (S_ISREG(info.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(info.st_mode)) return FileKind::kDirectory;
+  return FileKind::kOther;
+}
+
 bool FileExists(const std::string& path) {
   struct stat info;
   return StatPath(ResolveHostPath(path), &info) && S_ISREG(info.st_mode);
@@ -195,7 +251,8 @@ bool CreateDirectories(const std::string& path) {
 
 bool ReadFile(const std::string& path, std::string* contents) {
   const std::string host = ResolveHostPath(path);
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -288,7 +345,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
-  const int source = ::open(ResolveHostPath(from).c_str(), O_RDONLY | O_CLOEXEC);
+  const int source = ::open(ResolveHostPath(from).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (source < 0) return false;
   struct stat info;
   if (::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -21,6 +21,18 @@ std::string ResolveHostPath(const std::string& path);
 // Absolute form of path (relative to the current directory), without resolving links.
 std::string FullPath(const std::string& path);
 
+// The real path of path: links, "." and ".." resolved as the file system resolves them. Of a
+// path that does not exist, the longest existing beginning is resolved and the rest cleaned up
+// as text. Empty when nothing of it can be resolved.
+std::string RealPath(const std::string& path);
+// Whether path (after ResolveHostPath) lies inside folder, or is folder, once both are real paths.
+bool LiesInside(const std::string& path, const std::string& folder);
+
+// What a path names (after ResolveHostPath); kOther is a FIFO, a device or a socket, which is
+// never opened (opening a FIFO waits for a writer).
+enum class FileKind { kMissing, kRegular, kDirectory, kOther };
+FileKind KindOf(const std::string& path);
+
 bool FileExists(const std::string& path);       // an existing regular file (after ResolveHostPath)
 bool DirectoryExists(const std::string& path);  // an existing directory (after ResolveHostPath)
 
@@ -35,7 +47,7 @@ std::string ProgramFolder();
 // Creates the folder and every missing parent. True when the folder exists afterwards.
 bool CreateDirectories(const std::string& path);
 
-// Reads a whole file. False when it cannot be read.
+// Reads a whole regular file. False when it cannot be read or is not a regular file.
 bool ReadFile(const std::string& path, std::string* contents);
 
 // Writes contents to a temporary file beside path and renames it over path, so that path is

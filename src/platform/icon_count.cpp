@@ -1,10 +1,9 @@
 #include "platform/icon_count.h"
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <utility>
 
+#include "platform/host_paths.h"
 #include "platform/pe_resources.h"
 
 namespace platform {
@@ -38,10 +37,8 @@ std::optional<int> CountIconsInBytes(std::string_view bytes) {
 }
 
 std::optional<int> CountIcons(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  std::string bytes;
+  if (!ReadFile(path, &bytes)) return std::nullopt;
   return CountIconsInBytes(bytes);
 }
 

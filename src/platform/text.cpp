@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -130,6 +131,24 @@ std::string Format(const char* format, ...) {
   va_start(args, format);
   std::string result = FormatV(format, args);
   va_end(args);
+  return result;
+}
+
+std::string Excerpt(std::string_view text, size_t maxLength) {
+  const std::string_view shown = text.substr(0, std::min(text.size(), maxLength));
+  std::string result;
+  result.reserve(shown.size() + 32);
+  for (const char c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      result += escaped;
+    } else {
+      result += c;
+    }
+  }
+  if (shown.size() < text.size()) result += Format("... (%zu more characters)", text.size() - shown.size());
   return result;
 }
 

@@ -35,6 +35,10 @@ std::string TrimRight(std::string_view text);
 long Atol(const std::string& text);
 double Atof(const std::string& text);
 
+// Captured text as messages echo it: control characters written as "\xNN", and a text longer
+// than maxLength cut there with "..." and the count of characters left out.
+std::string Excerpt(std::string_view text, size_t maxLength = 200);
+
 // printf-style formatting into a string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);

@@ -11,7 +11,7 @@
 #include "frontend/repackager_exception.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
-#include "platform/host_paths.h"
+#include "platform/windows_names.h"
 #include "project/check_hr.h"
 #include "project/engine_loader.h"
 #include "project/vpx_writer.h"
@@ -102,11 +102,12 @@ void VpxWriter::PrepareRelease() {
         packageName.kind == qv::Variant::Kind::Text)
       result.packageName = platform::Utf8ToAnsi(packageName.text);
   }
-  if (result.packageName.empty()) {
-    result.packageName = ProductName();
-    // The builder names the package the same way.
-    if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
-  }
+  // The package is named after the product, as a plain file name in the project's folder: a
+  // product name such as "../../x" or "a/b" must not lead elsewhere. The builder names it the
+  // same way.
+  if (result.packageName.empty()) result.packageName = ProductName();
+  result.packageName = platform::PlainFileName(result.packageName, "Package");
+  if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
   // The builder reads the saved file: a project that could not be saved must not be built.
   if (!Save()) frontend::ThrowMessage(kCannotCreateProject);
 }

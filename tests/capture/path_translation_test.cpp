@@ -159,7 +159,8 @@ TEST_F(PathTest, SourcePathsOfCapturedFiles) {
             root + "ProgramFilesFolder\\App\\b.exe");
   EXPECT_EQ(MakeSourcePath("C:\\cap\\SystemFolder\\odd%%name.txt", "%SystemFolder%"),
             root + "SystemFolder\\odd%name.txt");
-  EXPECT_EQ(MakeSourcePath("a.txt", ""), "a.txt");
+  EXPECT_EQ(MakeSourcePath("a.txt", ""), root + "a.txt");
+  EXPECT_EQ(MakeSourcePath("..\\..\\etc\\group", "%ProgramFilesFolder%"), root + "..\\..\\etc\\group");
 
   LoadOptions({{"EnablePathVariables", "Y"}});
   EXPECT_EQ(MakeSourcePath("C:\\cap\\ProgramFilesFolder\\App\\app.exe", "%ProgramFilesFolder%\\App"),
@@ -223,10 +224,14 @@ TEST_F(PathTest, PercentNamesBecomeFolderReferencesInTheInstallersLetterCase) {
   EXPECT_EQ(Apply("%programfilesfolder%\\App", PercentPairToBracket), "[ProgramFilesFolder]\\App");
 
   // An expandable string keeps the environment variable for the target machine to expand.
-  EXPECT_EQ(GetRegistryTableValue(RegValue::Parse("\"Cache\"=hex(2):25,54,45,4d,50,25,5c,78,00")), "#%%TEMP%\\x");
-  EXPECT_EQ(GetRegistryTableValue(RegValue::Parse("\"Log\"=\"%TEMP%\\\\x.log\"")), "%TEMP%\\x.log");
-  EXPECT_EQ(GetRegistryTableValue(RegValue::Parse("\"Tool\"=hex(2):25,77,69,6e,64,69,72,25,5c,78,2e,65,78,65,00")),
-            "#%[WindowsFolder]x.exe");
+  auto tableValue = [](const std::string& line) {
+    RegValue value = RegValue::Parse(line);
+    value.Finish();
+    return GetRegistryTableValue(value);
+  };
+  EXPECT_EQ(tableValue("\"Cache\"=hex(2):25,54,45,4d,50,25,5c,78,00"), "#%%TEMP%\\x");
+  EXPECT_EQ(tableValue("\"Log\"=\"%TEMP%\\\\x.log\""), "%TEMP%\\x.log");
+  EXPECT_EQ(tableValue("\"Tool\"=hex(2):25,77,69,6e,64,69,72,25,5c,78,2e,65,78,65,00"), "#%[WindowsFolder]x.exe");
 }
 
 TEST_F(PathTest, AbsoluteVariablesBecomeProjectDirectories) {

@@ -6,7 +6,7 @@
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/deleted_files.h"
-#include "content/source_paths.h"
+#include "capture/capture_folder.h"
 #include "platform/host_paths.h"
 #include "support/conversion_fixture.h"
 
@@ -64,7 +64,7 @@ TEST_F(FileWriterTest, SourcePathsLieBelowTheCaptureFolder) {
   const std::string app = RowWithKey(sources, "app.exe").at(1);
   EXPECT_EQ(app, "<SOURCEFILEPATH>\\PROGRAMFILESFOLDER\\ACME\\app.exe");
   // The build resolves it against the capture's folder, whatever the letter case on disk.
-  EXPECT_TRUE(platform::FileExists(content::HostPathOfSource(app)));
+  EXPECT_TRUE(platform::FileExists(capture::HostPathOfSource(app)));
   // A file the capture lists but does not hold keeps its row and source path.
   EXPECT_EQ(RowWithKey(sources, "gone.txt").at(1), "<SOURCEFILEPATH>\\ProgramFilesFolder\\Acme\\gone.txt");
   EXPECT_FALSE(RowWithKey(SavedRows("File"), "gone.txt").empty());

@@ -1,0 +1,77 @@
+#include "capture/capture_folder.h"
+
+#include "capture/capture_script.h"
+#include "capture/path_translation.h"
+#include "frontend/messages.h"
+#include "frontend/repackager_exception.h"
+#include "frontend/string_table.h"
+#include "platform/host_paths.h"
+#include "platform/text.h"
+#include "qv/project_tables.h"
+
+namespace capture {
+namespace {
+
+constexpr int kFileOutsideCapture = 22600;
+constexpr int kFileNotRegular = 22601;
+constexpr int kCapturedFilesRefused = 22602;
+
+std::string CaptureFolder() {
+  const CaptureScript* script = CurrentCaptureScript();
+  return script ? script->ScriptFolder() : std::string();
+}
+
+}  // namespace
+
+std::string HostPathOfSource(const std::string& sourcePath) {
+  std::string path = sourcePath;
+  const std::string prefix = qv::kSourceFilePathPrefix;
+  if (platform::StartsWithNoCase(path, prefix)) path.erase(0, prefix.size());
+  if (!path.empty() && !platform::IsSeparator(path.front())) {
+    std::string folder = CaptureFolder();
+    if (!folder.empty() && !platform::IsSeparator(folder.back())) folder += '/';
+    path = folder + path;
+  }
+  return platform::ResolveHostPath(path);
+}
+
+std::string RefusalOf(const std::string& hostPath) {
+  const std::string folder = CaptureFolder();
+  if (!platform::LiesInside(hostPath, folder))
+    return frontend::FormatString(kFileOutsideCapture, platform::Excerpt(folder).c_str());
+  switch (platform::KindOf(hostPath)) {
+    case platform::FileKind::kDirectory:
+    case platform::FileKind::kOther:
+      return frontend::LoadString(kFileNotRegular);
+    default:
+      return std::string();
+  }
+}
+
+void CheckCapturedFiles(const CaptureScript& script) {
+  int refused = 0;
+  auto check = [&](const std::string& sourcePath, size_t line, const std::string& entry) {
+    const std::string refusal = RefusalOf(HostPathOfSource(sourcePath));
+    if (refusal.empty()) return;
+    frontend::LogMessage(frontend::kError,
+                         platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,
+                                          platform::Excerpt(entry).c_str(), refusal.c_str()));
+    ++refused;
+  };
+  for (const auto& [folder, files] : script.InstalledFiles())
+    for (const FileEntry& file : files) check(MakeSourcePath(file.name, folder), file.scriptLine, file.name);
+  // Programs run from the setup's own files travel in the package; those of the system do not.
+  for (const ExeCallEntry& call : script.ExeCalls())
+    if (platform::EqualsNoCase(call.locationKind, "Setup"))
+      check(MakeSourcePath(call.programPath, call.programPath), call.scriptLine, call.programPath);
+  for (const DllCallEntry& call : script.DllCalls())
+    if (!platform::EqualsNoCase(call.locationKind, "System"))
+      check(MakeSourcePath(call.dllPath, call.dllPath), call.scriptLine, call.dllPath);
+  if (!script.RegistryLoadFile().empty())
+    check(script.RegistryLoadFile(), script.RegistryLoadLine(), script.RegistryLoadFile());
+  if (!script.RegistryDeleteFile().empty())
+    check(script.RegistryDeleteFile(), script.RegistryDeleteLine(), script.RegistryDeleteFile());
+  if (refused > 0) throw frontend::repackager_exception(frontend::FormatString(kCapturedFilesRefused, refused));
+}
+
+}  // namespace capture
