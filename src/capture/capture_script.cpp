@@ -130,7 +130,7 @@ void CaptureScript::HandleScriptLine(const std::string& rawLine) {
   try {
     HandleCommand(line);
   } catch (const frontend::repackager_exception&) {
-    frontend::LogMessage(frontend::kWarning, "Unrecognized script command: '" + line + "'");
+    frontend::LogMessage(frontend::kWarning, "Unrecognized script command: '" + platform::Excerpt(line) + "'");
     throw;
   }
 }
@@ -361,24 +361,36 @@ std::string CaptureScript::ReadRegistryFileName(const std::string& line, size_t 
 
 void CaptureScript::ReadCreateLink(const std::string& rawLine) {
   // A doubled quote inside an argument stands for one quote; "''," and a final "''" are empty
-  // arguments.
-  std::string line = rawLine;
-  for (size_t at = line.find("''"); at != std::string::npos; at = line.find("''", at + 2))
-    if (at + 2 < line.size() && line[at + 2] != ',') line.erase(at, 1);
+  // arguments. The character after a doubled quote is taken as it is.
+  std::string line;
+  line.reserve(rawLine.size());
+  for (size_t from = 0; from < rawLine.size();) {
+    const size_t at = rawLine.find("''", from);
+    if (at == std::string::npos) {
+      line.append(rawLine, from);
+      break;
+    }
+    if (at + 2 < rawLine.size() && rawLine[at + 2] != ',') {
+      line.append(rawLine, from, at + 1 - from);
+      line += rawLine[at + 2];
+      from = at + 3;
+    } else {
+      line.append(rawLine, from, at + 2 - from);
+      from = at + 2;
+    }
+  }
   if (!FirstAt(line, "('", 10) && !EndsWithQuoteParen(line)) Unrecognized();
 
-  std::string rest = Middle(line, 12, 1);
+  const std::string rest = Middle(line, 12, 1);
   std::vector<std::string> parts;
-  for (size_t cut = rest.find("','"); cut != std::string::npos; cut = rest.find("','")) {
-    std::string part = platform::TrimLeft(rest.substr(0, cut));
+  size_t start = 0;
+  for (size_t cut = rest.find("','"); cut != std::string::npos; cut = rest.find("','", start)) {
+    std::string part = platform::TrimLeft(std::string_view(rest).substr(start, cut - start));
     part.erase(0, std::min(part.find_first_not_of('\''), part.size()));
     parts.push_back(std::move(part));
-    rest.erase(0, cut + 3);
+    start = cut + 3;
   }
-  if (!rest.empty()) {
-    rest.pop_back();
-    parts.push_back(rest);
-  }
+  if (start < rest.size()) parts.push_back(rest.substr(start, rest.size() - start - 1));
   if (parts.size() < 5) Unrecognized();
 
   ShortcutEntry shortcut;

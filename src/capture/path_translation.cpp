@@ -285,26 +285,71 @@ bool ToInstallerFolder(std::string& text, bool directoryMode, bool plainVariable
   return changed;
 }
 
+namespace {
+
+// The references of one stretch of a longer text: a "%NAME%" reference and what follows it up to
+// the next reference. atEnd: the stretch ends the text.
+void ConvertStretch(std::string& stretch, bool atEnd, bool directoryMode, bool plainVariables, size_t& passes,
+                    size_t maxPasses) {
+  size_t position = 0;
+  while (position != std::string::npos && passes++ < maxPasses) {
+    const std::string before = stretch;
+    std::string rest = stretch.substr(position);
+    ToInstallerPath(rest, directoryMode, plainVariables);
+    if (atEnd) AddTrailingBackslash(rest);
+    stretch.replace(position, std::string::npos, rest);
+    const bool changed = !platform::EqualsNoCase(stretch, before);
+    StripShortMarker(stretch);
+    if (!changed) break;
+    // A variable may have expanded into further references.
+    position = NextPathReference(stretch, position + 2);
+  }
+}
+
+// Where the next "%NAME%" reference at or after from begins: a '%' whose name up to the next '%'
+// is not empty and holds no separator, quote or blank. Other percent signs ("50%", the escaped
+// "%%", the '%' of "[%NAME]") are text.
+size_t NextReference(const std::string& text, size_t from) {
+  for (size_t open = text.find('%', from); open != std::string::npos; open = text.find('%', from)) {
+    if (open > 0 && text[open - 1] == '[') {  // "[%NAME]": already in installer form
+      from = open + 1;
+      continue;
+    }
+    const size_t close = text.find('%', open + 1);
+    if (close == std::string::npos) return std::string::npos;
+    const std::string_view name = std::string_view(text).substr(open + 1, close - open - 1);
+    if (!name.empty() && name.find_first_of("\\/;\"', \t") == std::string_view::npos) return open;
+    from = close == open + 1 ? close + 1 : close;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
 bool ConvertEmbeddedPaths(std::string& text, bool directoryMode, bool plainVariables) {
   if (text.empty()) return false;
   const std::string original = text;
   const bool endedWithBackslash = text.back() == '\\';
   StripShortMarker(text);
-  // Each pass moves on by at least two characters; variables that expand into further
-  // references cannot make it run for ever.
+  // The text is converted stretch by stretch, each from one '%' reference to the next, so that
+  // the time grows with the text's length, not with its square. Every pass moves on by at least
+  // two characters; variables that expand into further references cannot make it run for ever.
   const size_t maxPasses = text.size() + 1;
-  size_t position = NextPathReference(text, 0);
-  for (size_t pass = 0; position != std::string::npos && pass < maxPasses; ++pass) {
-    const std::string before = text;
-    std::string rest = text.substr(position);
-    ToInstallerPath(rest, directoryMode, plainVariables);
-    AddTrailingBackslash(rest);
-    text = text.substr(0, position) + rest;
-    const bool changed = !platform::EqualsNoCase(text, before);
-    StripShortMarker(text);
-    if (!changed) break;
-    position = NextPathReference(text, position + 2);
+  size_t passes = 0;
+  std::string result;
+  result.reserve(text.size() + text.size() / 4);
+  size_t copied = 0;
+  for (size_t position = NextReference(text, 0); position != std::string::npos && passes < maxPasses;) {
+    const size_t next = NextReference(text, text.find('%', position + 1) + 1);
+    const size_t end = next == std::string::npos ? text.size() : next;
+    result.append(text, copied, position - copied);
+    std::string stretch = text.substr(position, end - position);
+    ConvertStretch(stretch, end == text.size(), directoryMode, plainVariables, passes, maxPasses);
+    result += stretch;
+    copied = end;
+    position = next;
   }
+  text = result.append(text, copied);
   if (!endedWithBackslash && !text.empty() && text.back() == '\\') text.pop_back();
   return text != original;
 }
@@ -383,7 +428,7 @@ void SplitCommandLine(const std::string& command, std::string& executable, std::
 
 void WarnMachineSpecificPath(const std::string& path) {
   frontend::LogMessage(frontend::kWarning,
-                       "The path '" + path +
+                       "The path '" + platform::Excerpt(path) +
                            "' appears to be a machine-specific path. The repackaged installation may not "
                            "function if this path does not exist on client machines.");
 }

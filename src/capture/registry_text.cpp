@@ -62,6 +62,8 @@ std::string FileKeyFor(const std::string& path) {
 // "_Short(path)" becomes "[!FileKey]" where the file is known. Returns whether any did.
 bool ReplaceShortMarkers(std::string& text) {
   bool replaced = false;
+  std::string result;
+  size_t copied = 0;
   size_t from = 0;
   for (size_t at = text.find(kShortMarker, from); at != std::string::npos;
        at = text.find(kShortMarker, from)) {
@@ -69,15 +71,14 @@ bool ReplaceShortMarkers(std::string& text) {
     const size_t close = text.find(')', pathStart);
     if (close == std::string::npos) break;
     const std::string key = FileKeyFor(text.substr(pathStart, close - pathStart));
-    if (key.empty()) {
-      from = pathStart;
-      continue;
-    }
-    const std::string reference = "[!" + key + "]";
-    text.replace(at, close + 1 - at, reference);
-    from = at + reference.size();
+    from = key.empty() ? pathStart : close + 1;
+    if (key.empty()) continue;
+    result.append(text, copied, at - copied);
+    result += "[!" + key + "]";
+    copied = close + 1;
     replaced = true;
   }
+  if (replaced) text = result.append(text, copied);
   return replaced;
 }
 

@@ -106,7 +106,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
     frontend::LogMessage(frontend::kWarning,
                          platform::Format("The file '%s' is listed before any target folder in the "
                                           "capture script; it is installed into INSTALLDIR.",
-                                          entry.name.c_str()));
+                                          platform::Excerpt(entry.name).c_str()));
     directory = namingFolder = "[INSTALLDIR]";
   } else if (project_.DirectoryForPath(directory, "").empty()) {
     if (unknownFolders_.insert(folder).second)

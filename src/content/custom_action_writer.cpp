@@ -82,7 +82,7 @@ void InsertIntoSequence(const std::string& table, const std::string& action,
   if (number == 0) {
     frontend::LogMessage(frontend::kWarning,
                          platform::Format("Can't insert custom action '%s' into %s table",
-                                          action.c_str(), table.c_str()));
+                                          platform::Excerpt(action).c_str(), table.c_str()));
     return;
   }
   {

@@ -131,7 +131,7 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
       frontend::LogMessage(frontend::kWarning,
                            platform::Format("Registry entries for '%s' were left out: the key is "
                                             "not under a root that the installer can write.",
-                                            key.FullPath().c_str()));
+                                            platform::Excerpt(key.FullPath()).c_str()));
     return;
   }
   if (key.SubkeyPath().empty()) return;

@@ -28,10 +28,10 @@ void ReadCapture(capture::CaptureScript& script) {
 
 void ReportOemEdits(const capture::CaptureScript& script) {
   for (const auto& [file, changes] : script.OemEdits()) {
-    LogMessage(kWarning, FormatString(kOemFileChanged, file.c_str()));
+    LogMessage(kWarning, FormatString(kOemFileChanged, platform::Excerpt(file).c_str()));
     for (const std::string& change : changes) {
       TestCancel();
-      LogMessage(kWarning, change);
+      LogMessage(kWarning, platform::Excerpt(change));
     }
   }
 }

@@ -24,8 +24,6 @@ std::vector<std::string> Entries(const std::string& folder) {
   return names;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) {
   testenv::TempDir top;
   const std::string cap = top / "cap";
@@ -166,6 +164,60 @@ TEST(HostileCapture, DamagedAndUnusualRegistryValues) {
     if (row.size() > 3) removals.insert(row[2] + "|" + row[3]);
   EXPECT_EQ(removals, (std::set<std::string>{"Software\\Hostile|Gone", "Software\\Removed|-",
                                              "Software\\Caf\xC3\xA9?|\xE2\x82\xAC"}));
+}
+
+TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
+  testenv::TempDir top;
+  const std::string cap = top / "cap";
+  testenv::WriteText(cap + "/options.ini", testenv::OptionsText({{"ProductName", "Names"}}));
+  const std::string longName = std::string(300, 'n') + ".txt";
+  testenv::WriteText(cap + "/app.inc",
+                     "ScriptVersion('4.0')\r\n"
+                     "InstallFileList('[ProgramFilesFolder]App'|0|0)\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\readme.txt\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\README.TXT\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\CON\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\NUL.txt\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\aux\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\bell\x07.txt\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\" + longName + "\r\n");
+  FernclipRun run = RunFernclip({cap + "/app.inc", "/vpxonly"}, top / "registry.reg");
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  const std::string entry = "Error: " + cap + "/app.inc(";
+  const std::string folder = "): the file '%SCRIPTFOLDER%ProgramFilesFolder\\App\\";
+  EXPECT_TRUE(run.HasLine(entry + "4" + folder + "README.TXT' installs to the same path as "
+                          "'%SCRIPTFOLDER%ProgramFilesFolder\\App\\readme.txt' (line 3): Windows does not tell names "
+                          "apart by letter case. It was left out."))
+      << run.out;
+  for (const auto& [line, name] : std::vector<std::pair<std::string, std::string>>{
+           {"5", "CON"}, {"6", "NUL.txt"}, {"7", "aux"}})
+    EXPECT_TRUE(run.HasLine(entry + line + folder + name +
+                            "' cannot be installed: its name is a device name of Windows. It was left out."))
+        << name << "\n" << run.out;
+  EXPECT_TRUE(run.HasLine(entry + "8" + folder + "bell\\x07.txt' cannot be installed: its name holds a control "
+                          "character. It was left out."))
+      << run.out;
+  // A captured text is echoed cut to a readable length.
+  const std::string longEntry = "%SCRIPTFOLDER%ProgramFilesFolder\\App\\" + longName;
+  EXPECT_TRUE(run.HasLine(entry + "9): the file '" + longEntry.substr(0, 200) + "... (" +
+                          std::to_string(longEntry.size() - 200) +
+                          " more characters)' cannot be installed: its name is longer than 255 characters. It was "
+                          "left out."))
+      << run.out;
+  const auto files = DumpTable(cap + "/app.vpx", "File");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0][2], "readme.txt");
+
+  // A line of a megabyte that the reader cannot understand is named, not printed whole.
+  testenv::WriteText(cap + "/app.inc", "ScriptVersion('4.0')\r\nSet" + std::string(1 << 20, '\x01') + "\r\n");
+  run = RunFernclip({cap + "/app.inc", "/vpxonly"}, top / "registry.reg");
+  EXPECT_EQ(run.exitCode, 1) << run.out.substr(0, 2000);
+  EXPECT_LT(run.out.size(), 4000u);
+  std::string shown = "Set";
+  for (int i = 0; i < 197; ++i) shown += "\\x01";
+  EXPECT_TRUE(run.HasLine("Warning: Unrecognized script command: '" + shown + "... (" + std::to_string((1 << 20) - 197) +
+                          " more characters)'"))
+      << run.out;
 }
 
 }  // namespace
