@@ -214,9 +214,9 @@ void RegistryModel::FinishValue() {
         RegKey(currentKey_->Root(), currentKey_->SubkeyPath(), currentKey_->ComponentTag()));
     removed->AddValue(std::move(value));
   } else if (!value.UnsupportedType().empty()) {
-    Warn(kValueTypeLeftOut, value, value.UnsupportedType());
+    Warn(kValueTypeLeftOut, value.Name(), value.UnsupportedType());
   } else if (!value.Fault().empty()) {
-    Warn(kDamagedValueLeftOut, value, value.Fault());
+    Warn(kDamagedValueLeftOut, value.Name(), value.Fault());
   } else {
     AddToCurrentKeys(std::move(value));
   }
@@ -224,15 +224,15 @@ void RegistryModel::FinishValue() {
 
 void RegistryModel::AddToCurrentKeys(RegValue value) {
   if (currentShadowKey_ != nullptr) currentShadowKey_->AddValue(value);
-  const RegValue copy = value;
-  if (currentKey_->AddValue(std::move(value))) Warn(kValueNamedTwice, copy, std::string());
+  const std::string name = value.Name();
+  if (currentKey_->AddValue(std::move(value))) Warn(kValueNamedTwice, name, std::string());
 }
 
-void RegistryModel::Warn(int messageId, const RegValue& value, const std::string& detail) const {
+void RegistryModel::Warn(int messageId, const std::string& valueName, const std::string& detail) const {
   const std::string where = fileName_.empty() ? std::string("the capture script") : fileName_;
   frontend::LogMessage(frontend::kWarning,
                        frontend::FormatString(messageId, platform::Excerpt(where).c_str(),
-                                              platform::Excerpt(value.Name()).c_str(),
+                                              platform::Excerpt(valueName).c_str(),
                                               platform::Excerpt(currentKey_->FullPath()).c_str(),
                                               platform::Excerpt(detail).c_str()));
 }

@@ -175,7 +175,7 @@ class RegistryModel {
   void ReadValueLine(const std::string& line, bool iniMode);
   void ContinueValue(const std::string& line);
   void AddToCurrentKeys(RegValue value);
-  void Warn(int messageId, const RegValue& value, const std::string& detail) const;
+  void Warn(int messageId, const std::string& valueName, const std::string& detail) const;
   // Removes previous from the map when it has no values and the next key lies below it.
   void PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath);
   RegKey* Insert(RegKey key);

@@ -109,22 +109,29 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
 }
 
 // A missing source file fails the build of a whole conversion (e2e/package_test); a row that
-// breaks the schema can only come from a project.
+// breaks the schema, or a source path that leads out of the source folder, can only come from a
+// project.
 TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackage) {
   TempDir temp;
   EngineProject project(temp / "Broken.vpx");
   buildertest::FillSampleProject(project, temp / "cap");
+  testenv::WriteText(temp / "secret.txt", "secret");
+  project.AddFile("leak.txt", "MainComponent", "leak.txt", "<SOURCEFILEPATH>\\..\\secret.txt");
   project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
                               qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
   project.SetRelease(true, false, true, "Broken", kPackageCode);
   project.Save();
   const auto outcome = project.Build();
   EXPECT_NE(outcome.result, qv::kOk);
-  bool named = false;
-  for (const auto& m : outcome.messages)
+  bool named = false, refused = false;
+  for (const auto& m : outcome.messages) {
     named |= m.find("Table 'Registry', row 'orphan', column 'Component_'") != std::string::npos;
+    refused |= m.find("Table 'File', row 'leak.txt', column 'FileName': the source file "
+                      "'<SOURCEFILEPATH>\\..\\secret.txt' lies outside the source folder") != std::string::npos;
+  }
   EXPECT_TRUE(named) << ::testing::PrintToString(outcome.messages);
-  EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Broken.vpx", "cap"}));
+  EXPECT_TRUE(refused) << ::testing::PrintToString(outcome.messages);
+  EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Broken.vpx", "cap", "secret.txt"}));
 }
 
 TEST(BuildPackage, EqualNamesBelowTwoStandardFoldersAreTwoFilesOfTheImage) {
