@@ -6,13 +6,13 @@
 #include <map>
 #include <string_view>
 
+#include "capture/capture_folder.h"
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/file_writer.h"
-#include "content/source_paths.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
@@ -165,7 +165,7 @@ void ComponentWriter::AddFont(const std::string& fileKey, const std::string& cap
     files_.AddFont(fileKey, "");
     return;
   }
-  const auto title = platform::FontFaceNameOfFile(HostPathOfSource(sourcePath));
+  const auto title = platform::FontFaceNameOfFile(capture::HostPathOfSource(sourcePath));
   if (!title) {
     frontend::LogMessage(frontend::kWarning,
                          platform::Format("The font '%s' has no font directory to take its title from; it is "
