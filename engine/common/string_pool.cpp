@@ -36,12 +36,12 @@ bool ParseStringPool(const std::string& pool, const std::string& data, StringPoo
   size_t offset = 0;
   for (size_t i = 1; i < entries; ++i) {
     uint32_t length = Get16(pool, 4 * i);
-    uint32_t references = Get16(pool, 4 * i + 2);
+    const uint32_t references = Get16(pool, 4 * i + 2);
     if (length == 0 && references != 0) {
-      // A string of 64 KB or more: this entry holds the high half of its length, the next one
-      // the low half and the reference count; both stand for one string number.
+      // A string of 64 KB or more: this entry holds 0 and the reference count, the next one the
+      // length's low and high halves; both stand for one string number.
       if (++i >= entries) return false;
-      length = (references << 16) | Get16(pool, 4 * i);
+      length = Get16(pool, 4 * i) | (static_cast<uint32_t>(Get16(pool, 4 * i + 2)) << 16);
     }
     if (length > data.size() - offset) return false;
     out->strings.push_back(decoder.Decode(std::string_view(data).substr(offset, length)));
@@ -109,11 +109,16 @@ void StringPoolBuilder::Write(std::string* pool, std::string* data) const {
     // The count is 16 bits wide; a string used more often keeps the largest count.
     uint32_t references = std::min<uint32_t>(references_[i], 0xFFFF);
     if (text.size() > 0xFFFF) {
+      // Two entries for one string number: (0, reference count), then (length low, length high),
+      // as the installer reads them.
       Append16(*pool, 0);
+      Append16(*pool, references);
+      Append16(*pool, static_cast<uint32_t>(text.size() & 0xFFFF));
       Append16(*pool, static_cast<uint32_t>(text.size() >> 16));
+    } else {
+      Append16(*pool, static_cast<uint32_t>(text.size()));
+      Append16(*pool, references);
     }
-    Append16(*pool, static_cast<uint32_t>(text.size() & 0xFFFF));
-    Append16(*pool, references);
     data->append(text);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "database.h"
@@ -242,6 +243,13 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   std::string huge(70000, 'h');
   huge += "\xC3\xA9nd";  // the length counts bytes in the code page: 70,004
   ASSERT_EQ(big->Insert({S("huge"), S(huge)}), qv::kOk);
+  // Around the lengths where a string takes two pool entries, one of them used twice.
+  const std::map<std::string, std::string> longValues = {{"long1", std::string(65535, 'a')},
+                                                         {"long2", std::string(65536, 'b')},
+                                                         {"long3", std::string(131072, 'c')},
+                                                         {"long3again", std::string(131072, 'c')},
+                                                         {"long4", std::string(1048576, 'd')}};
+  for (const auto& [key, value] : longValues) ASSERT_EQ(big->Insert({S(key), S(value)}), qv::kOk);
   std::string path = dir.File("big.msi");
   ASSERT_EQ(SaveDatabase(db, path, {}), qv::kOk);
 
@@ -249,7 +257,19 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   std::string pool = ExtractStream(dir, path, "!_StringPool");
   ASSERT_GE(pool.size(), 4u);
   EXPECT_EQ(static_cast<uint8_t>(pool[3]) & 0x80, 0x80);
-  EXPECT_EQ((static_cast<uint8_t>(pool[0]) | (static_cast<uint8_t>(pool[1]) << 8)), 1252);
+  auto word = [&pool](size_t at) { return static_cast<uint8_t>(pool[at]) | (static_cast<uint8_t>(pool[at + 1]) << 8); };
+  EXPECT_EQ(word(0), 1252);
+  // A string of 64 KB or more is the entry (0, references) followed by (length low, length high).
+  std::map<uint32_t, uint32_t> referencesByLength;
+  for (size_t at = 4; at + 4 <= pool.size(); at += 4) {
+    uint32_t length = word(at), references = word(at + 2);
+    if (length == 0 && references != 0 && at + 8 <= pool.size()) {
+      at += 4;
+      length = word(at) | (static_cast<uint32_t>(word(at + 2)) << 16);
+    }
+    if (length >= 65535) referencesByLength[length] = references;
+  }
+  EXPECT_EQ(referencesByLength, (std::map<uint32_t, uint32_t>{{65535, 1}, {65536, 1}, {70004, 1}, {131072, 2}, {1048576, 1}}));
 
   auto loaded = Load(path);
   ASSERT_TRUE(loaded);
@@ -276,6 +296,10 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   EXPECT_EQ(CellText((*back->Get(id))[1]), huge);
   ASSERT_TRUE(back->Find({S("key39999")}, &id));
   EXPECT_EQ(CellText((*back->Get(id))[1]), "value39999");
+  for (const auto& [key, value] : longValues) {
+    ASSERT_TRUE(back->Find({S(key)}, &id)) << key;
+    EXPECT_EQ(CellText((*back->Get(id))[1]), value) << key;
+  }
 }
 
 TEST(MsiFormat, TextIsStoredInTheDatabaseCodePage) {
