@@ -1,4 +1,5 @@
-// Where the builder's messages go (the event sink of the caller) and how many there were.
+// Where the builder's messages go (the event sink of the caller) and how many there were, and
+// whether the caller wants the build to stop.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,8 @@ class BuildMessages {
   }
   int32_t ErrorCount() const { return errors_; }
   int32_t WarningCount() const { return warnings_; }
+  // Asked between the steps of the build and for every file it packs or copies.
+  virtual bool Cancelled() const { return false; }
 
  protected:
   virtual void Send(int32_t severity, const std::string& text) = 0;

@@ -14,7 +14,8 @@ const char kModuleMarker = 0;
 // Sends build messages to the caller's event sink.
 class SinkMessages final : public BuildMessages {
  public:
-  explicit SinkMessages(qv::IBuildEvents* events) : events_(events) {}
+  SinkMessages(qv::IBuildEvents* events, qv::CancelCheck cancelCheck) : events_(events), cancelCheck_(cancelCheck) {}
+  bool Cancelled() const override { return cancelCheck_ && cancelCheck_(); }
 
  protected:
   void Send(int32_t severity, const std::string& text) override {
@@ -23,6 +24,7 @@ class SinkMessages final : public BuildMessages {
 
  private:
   qv::IBuildEvents* events_;
+  qv::CancelCheck cancelCheck_;
 };
 
 class Builder final : public qv::engine::ComObject<qv::IBuilder> {
@@ -46,9 +48,13 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
     // Option 1 (rebuild): every build starts from the saved project, so it always holds.
     return option == 1 ? qv::kOk : qv::kInvalidArg;
   }
+  qv::HResult SetCancelCheck(qv::CancelCheck check) override {
+    cancelCheck_ = check;
+    return qv::kOk;
+  }
   qv::HResult Build() override {
     if (!project_) return qv::kNotOpen;
-    SinkMessages messages(events_.Get());
+    SinkMessages messages(events_.Get(), cancelCheck_);
     BuildRequest request;
     request.project = project_.Get();
     request.configuration = configuration_;
@@ -59,6 +65,7 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
     errors_ = messages.ErrorCount();
     warnings_ = messages.WarningCount();
     if (!built && errors_ == 0) errors_ = 1;  // a build that did not finish never counts as clean
+    if (!built && messages.Cancelled()) return qv::kAbort;
     return built ? qv::kOk : qv::kFail;
   }
   qv::HResult GetErrorCount(int32_t* count) override {
@@ -82,6 +89,7 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
   qv::ComPtr<qv::IProject> project_;
   std::string configuration_, release_, packagePath_;
   int32_t errors_ = 0, warnings_ = 0;
+  qv::CancelCheck cancelCheck_ = nullptr;
 };
 
 }  // namespace

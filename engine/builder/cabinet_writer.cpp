@@ -241,6 +241,11 @@ bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>
   if (ok) {
     FolderWriter folder(out.get(), options.threads);
     for (size_t i = 0; ok && i < files.size(); ++i) {
+      if (options.cancelled && options.cancelled()) {
+        failure->message = "cancelled";
+        ok = false;
+        break;
+      }
       ok = folder.AddFile(files[i], &(*facts)[i], &failure->message);
       if (!ok) failure->file = i;
     }

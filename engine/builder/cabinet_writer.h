@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ struct CabinetOptions {
   // modification time, so the cabinet's bytes depend only on the files' contents.
   std::optional<int64_t> fixedTime;
   unsigned threads = 1;  // threads that compress
+  // Asked before each file; when it says stop, the write fails (and leaves no cabinet).
+  std::function<bool()> cancelled;
 };
 
 struct CabinetFailure {

@@ -1,6 +1,11 @@
 #include "package_build.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -14,11 +19,13 @@
 #include "platform/guid.h"
 #include "platform/host_paths.h"
 #include "platform/processors.h"
+#include "platform/temporaries.h"
 #include "platform/windows_names.h"
 #include "qv/project_tables.h"
 #include "schema_check.h"
 #include "setup_launcher.h"
 #include "source_image.h"
+#include "temp_file.h"
 
 #ifndef FERNCLIP_VERSION
 #define FERNCLIP_VERSION "0"
@@ -89,11 +96,10 @@ std::string ResolveLocation(const std::string& location, const std::string& proj
   return platform::ResolveHostPath(folder);
 }
 
-// Removes the paths it holds when it goes (what a failed build wrote), unless they are kept.
+// Removes the paths it holds when it goes: the temporaries of a build, however it ends.
 class Leftovers {
  public:
   void Add(const std::string& path) { paths_.push_back(path); }
-  void Keep() { paths_.clear(); }
   ~Leftovers() {
     std::error_code ignored;
     for (const std::string& path : paths_) fs::remove_all(path, ignored);
@@ -137,11 +143,15 @@ bool ImageLayout(const qv::engine::Database& database, const CompiledPackage& pa
 bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::string>& relativePaths,
                     const std::string& outputFolder, BuildMessages& messages) {
   for (size_t i = 0; i < package.files.size(); ++i) {
+    if (messages.Cancelled()) return false;
     const PackageFile& file = package.files[i];
     const std::string target = outputFolder + "/" + relativePaths[i];
+    // A plain copy into the new image folder: the folder is flushed to disk once, whole, before
+    // it takes the old image's place.
     std::error_code failure;
     fs::create_directories(fs::path(target).parent_path(), failure);
-    if (failure || !platform::CopyFile(file.hostPath, target)) {
+    if (!failure) fs::copy_file(file.hostPath, target, fs::copy_options::overwrite_existing, failure);
+    if (failure) {
       messages.Error("Table 'File', row '" + file.key + "', column 'FileName': cannot copy '" + file.hostPath +
                      "' into the source image as " + target + ".");
       return false;
@@ -163,6 +173,34 @@ unsigned CompressionThreads(const BuildRequest& request) {
     if (value > 0 && value <= 256) return unsigned(value);
   }
   return platform::UsableProcessorCount();
+}
+
+// Puts a complete new image folder in the place of the old one: the two are exchanged in one
+// step where the file system can, so the image is always the old one or the new one whole; the
+// old one then goes.
+bool SwapIntoPlace(const std::string& built, const std::string& target) {
+  if (const int fd = ::open(built.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+    ::syncfs(fd);  // every file of the new image, in one go
+    ::close(fd);
+  }
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) != 0) return ::rename(built.c_str(), target.c_str()) == 0;
+  if (::renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+    // Without the exchange: the old image steps aside first, under a name the next run removes.
+    const std::string aside = platform::TemporaryPathBeside(target);
+    if (::rename(target.c_str(), aside.c_str()) != 0) return false;
+    if (::rename(built.c_str(), target.c_str()) != 0) {
+      ::rename(aside.c_str(), target.c_str());
+      return false;
+    }
+    std::error_code ignored;
+    fs::remove_all(aside, ignored);
+  } else {
+    std::error_code ignored;
+    fs::remove_all(built, ignored);  // now the old image
+  }
+  qv::engine::SyncFolderOf(target);
+  return true;
 }
 
 }  // namespace
@@ -188,11 +226,14 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   compileSettings.cabinetLimits = request.cabinetLimits;
   CompiledPackage package;
   CompilePackage(*database, compileSettings, messages, &package);
+  if (messages.Cancelled()) return false;
   // A plain file name in the output folder, whatever the project holds.
   settings.packageName = platform::PlainFileName(
       settings.packageName.empty() ? package.productName : settings.packageName, "Package");
 
   const std::string location = ResolveLocation(settings.buildLocation, projectPath);
+  // What builds that were killed outright left behind.
+  platform::RemoveTemporaries(location, platform::TemporaryOwner::kDeadProcesses);
   const std::string outputFolder = settings.compressed ? location : location + "/" + settings.packageName;
   *packagePath = outputFolder + "/" + settings.packageName + ".msi";
   // After errors the package is not written: no announcement of it then.
@@ -219,16 +260,25 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   if (!settings.compressed) ImageLayout(*database, package, messages, &imagePaths);
   if (messages.ErrorCount() > 0) return false;
 
-  // An image folder that this build makes goes again when the build fails.
-  Leftovers newImageFolder;
-  if (!settings.compressed && !fs::exists(outputFolder)) newImageFolder.Add(outputFolder);
-  Leftovers leftovers;  // the temporary package and cabinets: never kept
-  if (!platform::CreateDirectories(outputFolder)) {
+  // An uncompressed image is made in a new folder beside the old one, which stays untouched
+  // until the new one is complete.
+  const std::string buildFolder = settings.compressed ? outputFolder : platform::TemporaryPathBeside(outputFolder);
+  Leftovers leftovers;  // the temporary package, cabinets or image
+  if (!settings.compressed) {
+    leftovers.Add(buildFolder);
+    if (fs::exists(outputFolder) && !fs::is_directory(outputFolder)) {
+      messages.Error("Cannot create the output folder " + outputFolder + ".");
+      return false;
+    }
+  }
+  if (!platform::CreateDirectories(buildFolder)) {
     messages.Error("Cannot create the output folder " + outputFolder + ".");
     return false;
   }
-  const std::string temporary = platform::TemporaryPathBeside(*packagePath);
-  leftovers.Add(temporary);
+  const std::string temporary =
+      settings.compressed ? platform::TemporaryPathBeside(*packagePath) : buildFolder + "/" + settings.packageName + ".msi";
+  if (settings.compressed) leftovers.Add(temporary);
+  auto cancelled = [&messages] { return messages.Cancelled(); };
 
   std::string error;
   qv::engine::SaveOptions saveOptions;
@@ -241,6 +291,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     CabinetOptions cabinetOptions;
     if (settings.fixedTimestamps) cabinetOptions.fixedTime = kFixedUnixTime;
     cabinetOptions.threads = CompressionThreads(request);
+    cabinetOptions.cancelled = cancelled;
     size_t begin = 0;
     for (size_t i = 0; i < package.cabinetEnds.size(); ++i) {
       std::vector<CabinetFile> files;
@@ -253,7 +304,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       if (!WriteCabinet(cabinet, files, cabinetOptions, &cabinetFacts, &failure)) {
         if (failure.file)
           ReportUnreadable(package.files[begin + *failure.file], messages);
-        else
+        else if (!messages.Cancelled())
           messages.Error("Cannot write cabinet " + name + ": " + failure.message);
         return false;
       }
@@ -264,31 +315,37 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     }
   } else {
     facts.resize(package.files.size());
-    for (size_t i = 0; i < package.files.size(); ++i)
+    for (size_t i = 0; i < package.files.size(); ++i) {
+      if (messages.Cancelled()) return false;
       if (!InspectFile(package.files[i].hostPath, &facts[i])) {
         ReportUnreadable(package.files[i], messages);
         return false;
       }
+    }
   }
   RecordFileFacts(*database, package, facts, messages);
   if (messages.ErrorCount() > 0) return false;
-  if (qv::Failed(qv::engine::SaveDatabase(*database, temporary, saveOptions))) {
-    messages.Error("Cannot write " + temporary + ".");
+  saveOptions.cancelled = cancelled;
+  if (const qv::HResult saved = qv::engine::SaveDatabase(*database, temporary, saveOptions); qv::Failed(saved)) {
+    if (saved != qv::kAbort) messages.Error("Cannot write " + temporary + ".");
     return false;
   }
 
-  if (!settings.compressed && !CopyImageFiles(package, imagePaths, outputFolder, messages)) return false;
+  if (!settings.compressed && !CopyImageFiles(package, imagePaths, buildFolder, messages)) return false;
   if (settings.setupExe &&
       !PlaceSetupLauncher(request.engineFolder + "/setup-launcher.exe", settings.packageName + ".msi",
-                          outputFolder + "/setup.exe", &error)) {
+                          buildFolder + "/setup.exe", &error)) {
     messages.Error(error);
     return false;
   }
-  if (!platform::RenameFile(temporary, *packagePath)) {
+  // The last moment to stop: from here on the new package takes the old one's place.
+  if (messages.Cancelled()) return false;
+  const bool placed = settings.compressed ? platform::RenameFile(temporary, *packagePath) : SwapIntoPlace(buildFolder, outputFolder);
+  if (!placed) {
     messages.Error("Cannot write " + *packagePath + ".");
     return false;
   }
-  newImageFolder.Keep();
+  if (settings.compressed) qv::engine::SyncFolderOf(*packagePath);
   messages.Info("Package written: " + *packagePath);
   return true;
 }

@@ -362,12 +362,13 @@ bool WriteZeros(std::ostream& out, uint64_t count) {
   return static_cast<bool>(out);
 }
 
-bool CopyHostFile(std::ostream& out, const std::string& path, uint64_t size) {
+bool CopyHostFile(std::ostream& out, const std::string& path, uint64_t size, const std::function<bool()>& cancelled) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::vector<char> buffer(1 << 20);
   uint64_t left = size;
   while (left > 0) {
+    if (cancelled && cancelled()) return false;
     auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
     if (!in.read(buffer.data(), n)) return false;  // the file shrank since it was added
     out.write(buffer.data(), n);
@@ -378,7 +379,7 @@ bool CopyHostFile(std::ostream& out, const std::string& path, uint64_t size) {
 
 }  // namespace
 
-bool CompoundFileWriter::Write(std::ostream& out) const {
+bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& cancelled) const {
   if (!NamesAndSizesValid()) return false;
   // Directory ids follow name order: 0 is the root, the streams 1..n.
   std::vector<const Entry*> sorted;
@@ -465,15 +466,16 @@ bool CompoundFileWriter::Write(std::ostream& out) const {
   for (uint32_t i = 0; i < n; ++i) {
     const Entry& e = *sorted[i];
     if (e.size < kMiniStreamCutoff) continue;
+    if (cancelled && cancelled()) return false;
     if (e.hostPath.empty()) out.write(e.data.data(), static_cast<std::streamsize>(e.size));
-    else if (!CopyHostFile(out, e.hostPath, e.size)) return false;
+    else if (!CopyHostFile(out, e.hostPath, e.size, cancelled)) return false;
     WriteZeros(out, CeilDiv(e.size, kSectorSize) * kSectorSize - e.size);
   }
   for (uint32_t i = 0; i < n; ++i) {
     const Entry& e = *sorted[i];
     if (e.size == 0 || e.size >= kMiniStreamCutoff) continue;
     if (e.hostPath.empty()) out.write(e.data.data(), static_cast<std::streamsize>(e.size));
-    else if (!CopyHostFile(out, e.hostPath, e.size)) return false;
+    else if (!CopyHostFile(out, e.hostPath, e.size, cancelled)) return false;
     WriteZeros(out, CeilDiv(e.size, kMiniSectorSize) * kMiniSectorSize - e.size);
   }
   WriteZeros(out, static_cast<uint64_t>(layout.miniStreamSectors) * kSectorSize - static_cast<uint64_t>(mini) * kMiniSectorSize);

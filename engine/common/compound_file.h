@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -74,8 +75,9 @@ class CompoundFileWriter {
   // stored.
   bool NamesAndSizesValid() const;
   // Writes the whole file. Identical streams give identical bytes: no time stamps, no random
-  // values, unused space zero.
-  bool Write(std::ostream& out) const;
+  // values, unused space zero. False also when cancelled (asked between streams and every
+  // megabyte of a host file) says stop.
+  bool Write(std::ostream& out, const std::function<bool()>& cancelled = {}) const;
 
  private:
   struct Entry {

@@ -127,6 +127,8 @@ HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* databas
 HResult SaveDatabase(const Database& database, const std::string& path, const SaveOptions& options) {
   // Everything is encoded in memory first (all but the extra streams, copied from their files
   // while the file is written), so that a refusal leaves no file behind.
+  auto cancelled = [&options] { return options.cancelled && options.cancelled(); };
+  if (cancelled()) return kAbort;
   StringPoolBuilder pool(database.CodePage());
   if (!pool.Valid()) return kBadValue;
   CompoundFileWriter writer;
@@ -155,14 +157,18 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
   // A stream name too long for the container (a long key of a binary column) or given twice.
   if (!writer.NamesAndSizesValid()) return kBadValue;
 
+  if (cancelled()) return kAbort;
   TempFileBeside temp(path);
   if (!temp.Valid()) return kAccessDenied;
   {
     std::ofstream out(temp.Path(), std::ios::binary | std::ios::trunc);
-    if (!out || !writer.Write(out)) return kFail;
+    if (!out) return kFail;
+    if (!writer.Write(out, cancelled)) return cancelled() ? kAbort : kFail;
     out.close();
     if (!out) return kFail;
   }
+  // The last moment to stop: after the rename the new file is in place.
+  if (cancelled()) return kAbort;
   return temp.MoveTo(path) ? kOk : kAccessDenied;
 }
 

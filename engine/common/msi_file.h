@@ -2,6 +2,7 @@
 // reader and writer of the format (see msi_file.cpp), in time linear in rows and strings.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,6 +19,8 @@ struct SaveOptions {
   // Streams written into the file's _Streams table: the stream name and the host file whose
   // bytes it takes (the cabinets of a compressed package), read while the file is written.
   std::vector<std::pair<std::string, std::string>> streams;
+  // Asked between the steps of the save; when it says stop, nothing is written (kAbort).
+  std::function<bool()> cancelled;
 };
 
 // Whether the file is an MSI-format database: a compound file that holds a string pool.
@@ -29,10 +32,10 @@ bool IsMsiDatabase(const std::string& path);
 HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* database);
 
 // Writes a temporary file beside path and renames it over path only once it is complete; on
-// failure path is left as it was. kBadValue when some text cannot be stored in the database's
+// failure path is left as it was; the file is on disk before it is renamed. kBadValue when some text cannot be stored in the database's
 // code page, a value does not fit its column, or a stream name cannot be stored (a key of a
 // binary cell too long for the container's 31 characters); kFileNotFound when a file of
-// options.streams is missing. With fixed time stamps, the same content gives identical files.
+// options.streams is missing; kAbort when options.cancelled stopped it. With fixed time stamps, the same content gives identical files.
 HResult SaveDatabase(const Database& database, const std::string& path, const SaveOptions& options);
 
 // The fixed FILETIME used with fixed time stamps (2000-01-01 00:00:00 UTC).

@@ -1,13 +1,17 @@
 #include "temp_file.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
+
+#include "platform/host_paths.h"
 
 namespace qv::engine {
 
@@ -19,15 +23,18 @@ std::string FolderOf(const std::string& path) {
 }
 
 TempFileBeside::TempFileBeside(const std::string& target) {
-  size_t cut = target.find_last_of("/\\");
-  std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
-  std::string pattern = FolderOf(target) + "/." + name + ".XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  int fd = mkstemp(buffer.data());
-  if (fd < 0) return;
-  close(fd);
-  path_ = buffer.data();
+  // Named as every temporary of a run ("<name>.tmp<pid>.<n>"), so that one left by a killed
+  // process is recognised and removed by the next run in the folder.
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    std::string candidate = platform::TemporaryPathBeside(target);
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      close(fd);
+      path_ = candidate;
+    } else if (errno != EEXIST) {
+      return;
+    }
+  }
 }
 
 TempFileBeside::~TempFileBeside() {
@@ -37,7 +44,7 @@ TempFileBeside::~TempFileBeside() {
 bool TempFileBeside::MoveTo(const std::string& target) {
   if (path_.empty()) return false;
   struct stat st;
-  // mkstemp makes the file private; a saved file gets the usual permissions.
+  // The file is private while it is written; a saved file gets the usual permissions.
   mode_t mode = 0666;
   if (stat(target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
@@ -47,9 +54,27 @@ bool TempFileBeside::MoveTo(const std::string& target) {
     mode &= ~mask;
   }
   chmod(path_.c_str(), mode);
+  // On disk before it takes the target's name: a crash then leaves the old file or the new one.
+  if (!SyncFile(path_)) return false;
   if (std::rename(path_.c_str(), target.c_str()) != 0) return false;
   path_.clear();
+  SyncFolderOf(target);
   return true;
+}
+
+bool SyncFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = ::fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+void SyncFolderOf(const std::string& path) {
+  int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  close(fd);
 }
 
 TempDirectory::TempDirectory() {

@@ -16,8 +16,8 @@ class TempFileBeside {
 
   bool Valid() const { return !path_.empty(); }
   const std::string& Path() const { return path_; }
-  // Renames the file over target (atomic on one file system). Keeps target's permission bits
-  // when it exists.
+  // Flushes the file to disk and renames it over target (atomic on one file system). Keeps
+  // target's permission bits when it exists.
   bool MoveTo(const std::string& target);
 
  private:
@@ -37,6 +37,11 @@ class TempDirectory {
  private:
   std::string path_;
 };
+
+// Flushes a written file to disk; false when it cannot be opened or flushed.
+bool SyncFile(const std::string& path);
+// Flushes the folder that holds path (so that a rename in it lasts); errors are ignored.
+void SyncFolderOf(const std::string& path);
 
 // The folder of a path (up to its last '/' or '\'), "." when it has none.
 std::string FolderOf(const std::string& path);

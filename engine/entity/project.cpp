@@ -39,9 +39,14 @@ class ProjectObject : public ComObject<IProject, IDatabase> {
     if (path.empty()) return kInvalidArg;
     SaveOptions options;
     options.fixedTimestamps = fixedTimestamps_;
+    if (cancelCheck_) options.cancelled = cancelCheck_;
     HResult hr = SaveDatabase(*context_->db, path, options);
     if (Succeeded(hr)) path_ = path;
     return hr;
+  }
+  HResult SetCancelCheck(CancelCheck check) override {
+    cancelCheck_ = check;
+    return kOk;
   }
   HResult Close() override {
     context_.reset();
@@ -104,6 +109,7 @@ class ProjectObject : public ComObject<IProject, IDatabase> {
   std::string path_;
   int32_t codePage_ = 0;  // 0: keep the file's own
   bool fixedTimestamps_ = false;
+  CancelCheck cancelCheck_ = nullptr;
 };
 
 }  // namespace

@@ -1,23 +1,41 @@
 #include "frontend/cancellation.h"
 
-#include <csignal>
+#include <atomic>
+#include <mutex>
 
 #include "frontend/repackager_exception.h"
 
 namespace frontend {
 
 namespace {
-// Set from an interrupt handler too, hence the signal-safe type.
-volatile std::sig_atomic_t cancelRequested = 0;
+// Set from the interrupt watcher's thread too.
+std::atomic<bool> cancelRequested{false};
+std::atomic<bool> interrupted{false};
 constexpr int kCancelledByUser = 21005;
+
+std::mutex foldersLock;
+std::vector<std::string> folders;
 }  // namespace
 
-void ClearCancel() { cancelRequested = 0; }
-void RequestCancel() { cancelRequested = 1; }
-bool IsCancelRequested() { return cancelRequested != 0; }
+void ClearCancel() { cancelRequested = false; }
+void RequestCancel() { cancelRequested = true; }
+bool IsCancelRequested() { return cancelRequested || interrupted; }
+void InterruptRun() { interrupted = true; }
+
+void NoteTemporaryFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(foldersLock);
+  for (const std::string& known : folders)
+    if (known == folder) return;
+  folders.push_back(folder);
+}
+
+std::vector<std::string> TemporaryFolders() {
+  std::lock_guard<std::mutex> lock(foldersLock);
+  return folders;
+}
 
 void TestCancel() {
-  if (cancelRequested) ThrowMessage(kCancelledByUser);
+  if (IsCancelRequested()) ThrowMessage(kCancelledByUser);
 }
 
 }  // namespace frontend

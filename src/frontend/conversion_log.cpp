@@ -1,9 +1,12 @@
 // The conversion log: one file opened at the start of a conversion from the registry settings
 // "DebugFile" and "DebugRepackager", and the trace lines written into it.
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 
 #include "frontend/messages.h"
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/log_file.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -45,7 +48,8 @@ void WriteLogLine(uint32_t level, const std::string& line) {
   if (!log.file.IsOpen() || !LevelEnabled(level)) return;
   if (level > kTraceGeneral && !log.file.Write("\t")) return;
   // A failed write skips the line end of its line; the conversion never fails for its log.
-  if (log.file.Write(line)) log.file.Write("\r\n");
+  // The log is UTF-8, whatever the capture's code page.
+  if (log.file.Write(platform::ToUtf8ForDisplay(line))) log.file.Write("\r\n");
 }
 
 void LogTrace(uint32_t level, const char* format, ...) {
@@ -67,7 +71,14 @@ void OpenConversionLog() {
     Log().traceMask = static_cast<uint32_t>(platform::Atol(*mask));
   if (auto file = platform::ReadRegistryString(RegistryRoot::LocalMachine, kLogKey, "DebugFile")) {
     if (file->size() >= kPathBufferSize) file->resize(kPathBufferSize - 1);
-    if (Log().file.Create(*file)) WriteHeader();
+    if (Log().file.Create(*file)) {
+      WriteHeader();
+    } else {
+      // A symbolic link is refused too: it could point the log at any file of the user's.
+      const std::string reason = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+      LogMessage(kWarning, platform::Format("The conversion log %s cannot be written (%s); the run goes on without it.",
+                                            file->c_str(), reason.c_str()));
+    }
   }
 }
 

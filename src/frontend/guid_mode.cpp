@@ -1,7 +1,10 @@
 #include "frontend/guid_mode.h"
 
+#include <cstdio>
+
 #include "frontend/guid_source.h"
 #include "frontend/run_flags.h"
+#include "platform/codepage.h"
 #include "platform/registry.h"
 
 namespace frontend {
@@ -25,6 +28,13 @@ void PersistFakeGuidMode() {
   Flags().fakeGuidMode =
       platform::WriteRegistryString(platform::RegistryRoot::LocalMachine, kGuidModeKey, kGuidModeValue, "1") &&
       PersistedValueIsOn();
+  if (!Flags().fakeGuidMode) {
+    const bool damaged = !platform::RegistryFileProblems().empty();
+    std::printf("Warning: /fakeguids: the GUID mode cannot be stored in the registry file %s%s; real GUIDs are made.\n",
+                platform::ToConsole(platform::RegistryFilePath()).c_str(),
+                damaged ? " (it has lines that are not REGEDIT4, and is left as it is)" : "");
+    std::fflush(stdout);
+  }
 }
 
 void CleanUpGuidMode() {

@@ -21,8 +21,10 @@
 #include "frontend/messages.h"
 #include "frontend/progress_plan.h"
 #include "frontend/repackager_exception.h"
+#include "frontend/run_flags.h"
 #include "frontend/string_table.h"
 #include "options/project_options.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 #include "project/keys.h"
 #include "project/limited_ui.h"
@@ -101,7 +103,8 @@ void ConversionRun::Execute() {
   CreateCaptureModel();
   RunConversionSteps();
   SaveOrBuild();
-  NextStep(kStepFinished);
+  // The project and the package are in place: an interrupt that comes now changes nothing.
+  CurrentProgressPlan().Announce(kStepFinished);
 }
 
 void ConversionRun::LoadSettings() {
@@ -111,6 +114,22 @@ void ConversionRun::LoadSettings() {
   options::Options().Load(optionsPath_);
   // Only the command line decides whether the package is built.
   options::Options().SetBuildMSI(build_);
+  if (Flags().suppressTemplate) options::Options().ClearProjectTemplate();
+
+  // An options file that reads as less than it holds would convert silently with defaults.
+  const std::string file = options::ResolveOptionsPath(optionsPath_);
+  switch (platform::InspectProfileFile(file)) {
+    case platform::ProfileFileState::kUnreadable:
+      LogMessage(kWarning, platform::Format("The options file %s cannot be read; every option takes its default.", file.c_str()));
+      break;
+    case platform::ProfileFileState::kCutAtNul:
+      LogMessage(kWarning, platform::Format("The options file %s holds a NUL byte; only the text before it is read.",
+                                            file.c_str()));
+      break;
+    case platform::ProfileFileState::kReadable:
+    case platform::ProfileFileState::kMissing:
+      break;
+  }
 }
 
 void ConversionRun::OpenLog() {

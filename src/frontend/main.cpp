@@ -1,14 +1,19 @@
 // fernclip: converts a repackager capture into an installer project and package.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "frontend/cancellation.h"
 #include "frontend/command_line.h"
 #include "frontend/guid_mode.h"
+#include "frontend/registry_report.h"
 #include "frontend/run_control.h"
 #include "frontend/run_flags.h"
+#include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/interrupt.h"
+#include "platform/registry.h"
+#include "platform/temporaries.h"
 
 namespace {
 
@@ -25,7 +30,7 @@ int RunFromProgramFolder(const frontend::RunArguments& arguments) {
   try {
     result = frontend::RunConversion(arguments.input, arguments.output, arguments.build);
   } catch (const std::exception& e) {
-    std::printf("Error: %s\n", e.what());
+    std::printf("Error: %s\n", platform::ToConsole(e.what()).c_str());
     result = frontend::kRunReportedErrors;
   } catch (...) {
     std::printf("Error: An unknown error occurred\n");
@@ -35,13 +40,24 @@ int RunFromProgramFolder(const frontend::RunArguments& arguments) {
   return result == frontend::kRunSucceeded ? 0 : frontend::MapResultToExitCode(result);
 }
 
+// A second interrupt: what the run would have cleaned up, done now, before the program ends.
+void CleanUpAtOnce() {
+  frontend::CleanUpGuidMode();
+  for (const std::string& folder : frontend::TemporaryFolders())
+    platform::RemoveTemporaries(folder, platform::TemporaryOwner::kThisProcess);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // Ctrl+C cancels the conversion at its next check, so the run still cleans up after itself.
-  platform::SetInterruptHandler(&frontend::RequestCancel);
+  // Ctrl+C, a hang-up or a termination request cancels the conversion at its next check, so the
+  // run still cleans up after itself; a second one cleans up and ends the program at once.
+  platform::SetInterruptHandlers(&frontend::InterruptRun, &CleanUpAtOnce);
+  // A relative FERNCLIP_REGISTRY names a file in the folder the program was started from.
+  frontend::NoteTemporaryFolder(platform::FullPath(platform::RegistryFilePath() + "/.."));
 
   frontend::ReadPersistedGuidMode();
+  frontend::ReportRegistryFileProblems();
   frontend::RunArguments arguments;
   int exitCode = 1;
   if (frontend::ParseArguments(argc, argv, &arguments))

@@ -70,6 +70,10 @@ void ProgressPlan::Build(const PlanSwitches& s) {
 
 void ProgressPlan::NextStep(int id) {
   TestCancel();
+  Announce(id);
+}
+
+void ProgressPlan::Announce(int id) {
   for (size_t i = static_cast<size_t>(current_ + 1); i < entries_.size(); ++i) {
     if (entries_[i].id != id) continue;
     current_ = static_cast<int>(i);

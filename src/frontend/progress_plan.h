@@ -72,6 +72,9 @@ class ProgressPlan {
   // switch is off) never shifts the announcements of the steps after it; an id not ahead in the
   // plan announces nothing.
   void NextStep(int id);
+  // The announcement alone, without the cancellation test (for the end of a run whose outputs
+  // are already in place).
+  void Announce(int id);
 
   const std::vector<ProgressEntry>& Entries() const { return entries_; }
   bool Contains(int id) const;

@@ -8,6 +8,8 @@
 #include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "options/repackager_settings.h"
+#include "project/engine_loader.h"
+#include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -47,7 +49,12 @@ void Convert(const std::string& capturePath, const std::string& optionsPath,
   IncToVpx().Run(capturePath, optionsPath, projectPath, build);
 }
 
-int ResultOfRun() { return Flags().errorReported ? kRunReportedErrors : kRunSucceeded; }
+// A damaged engine library found during the run (the builder) makes the run's result that of
+// a damaged engine.
+int ResultOfRun() {
+  if (!project::DamagedEngineLibrary().empty()) return kRunEngineCorrupt;
+  return Flags().errorReported ? kRunReportedErrors : kRunSucceeded;
+}
 
 // A file the .wrp branch needs: a missing one is an error naming it (the conversion steps would
 // otherwise pass over it silently and end as a success).
@@ -60,17 +67,20 @@ bool ReportIfMissing(const std::string& path) {
 }  // namespace
 
 int RunConversion(const std::string& input, const std::string& output, bool build) {
-  const size_t wrp = input.find(".wrp");
-  if (wrp != std::string::npos && wrp + 4 == input.size()) return ConvertWrpProject(input, output, build);
+  // Only the file name tells a repackager project: a folder named "x.wrp" holds captures too.
+  const size_t separator = platform::LastSeparator(input);
+  const std::string fileName = separator == std::string::npos ? input : input.substr(separator + 1);
+  const size_t wrp = fileName.find(".wrp");
+  if (wrp != std::string::npos && wrp + 4 == fileName.size()) return ConvertWrpProject(input, output, build);
 
-  if (CheckEngine() == kRunEngineNotFound) return kRunEngineNotFound;
+  if (const int engine = CheckEngine(); engine != kRunSucceeded) return engine;
   if (input.empty() || !platform::FileExists(input)) return kRunCaptureNotFound;
 
   // The options file lies beside the capture.
   const std::string capture = platform::FullPath(platform::ResolveHostPath(input));
-  const size_t separator = platform::LastSeparator(capture);
+  const size_t captureFolderEnd = platform::LastSeparator(capture);
   const std::string optionsPath =
-      separator == std::string::npos ? std::string() : capture.substr(0, separator + 1) + "options.ini";
+      captureFolderEnd == std::string::npos ? std::string() : capture.substr(0, captureFolderEnd + 1) + "options.ini";
   const std::string projectPath = MakeProjectPath(input, output);
   if (optionsPath.empty() || !platform::FileExists(optionsPath)) return kRunOptionsNotFound;
 
@@ -85,7 +95,7 @@ int RunConversion(const std::string& input, const std::string& output, bool buil
 }
 
 int ConvertWrpProject(const std::string& projectFile, const std::string& output, bool build) {
-  if (CheckEngine() == kRunEngineNotFound) return kRunEngineNotFound;
+  if (const int engine = CheckEngine(); engine != kRunSucceeded) return engine;
   if (ReportIfMissing(projectFile)) return kRunReportedErrors;
 
   const std::string optionsPath = ResolveWrpEntry(
@@ -121,6 +131,13 @@ std::string MakeProjectPath(const std::string& input, const std::string& output)
 
 int CheckEngine() {
   if (!platform::FileExists(kEngineLibrary)) return kRunEngineNotFound;
+  // A library that is there but cut off or overwritten is a damaged engine, found before it is
+  // used.
+  std::string problem;
+  if (project::CheckEngineLibrary(kEngineLibrary, &problem) == project::EngineLibraryState::kDamaged) {
+    std::printf("Error: %s: %s\n", kEngineLibrary, platform::ToConsole(problem).c_str());
+    return kRunEngineCorrupt;
+  }
   SetMessageCallback(&ConsoleMessageSink);
   return kRunSucceeded;
 }
@@ -132,7 +149,8 @@ void ConsoleMessageSink(const MessageRecord& record) {
     std::fputs("Error: ", stdout);
     Flags().errorReported = true;
   }
-  std::fwrite(record.text.data(), 1, record.text.size(), stdout);
+  const std::string text = platform::ToConsole(record.text);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
   // Progress shows as it happens, also when the output goes to a pipe.
   std::fflush(stdout);

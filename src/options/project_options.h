@@ -64,6 +64,8 @@ class ProjectOptions {
   bool AutoUpgrade() const { return autoUpgrade_; }
   bool BuildMSI() const { return buildMSI_; }
   void SetBuildMSI(bool build) { buildMSI_ = build; }
+  // /notemplate: the blank template, also when the options file could not be changed.
+  void ClearProjectTemplate() { projectTemplate_.clear(); }
   bool SkipMMIfShortcut() const { return skipMMIfShortcut_; }
   bool MMPathVersion() const { return mmPathVersion_; }
   bool UseLanguage() const { return useLanguage_; }

@@ -1,6 +1,8 @@
 #include "platform/codepage.h"
 
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -38,15 +40,39 @@ int DecideCodePage() {
 }
 
 // One converter per direction, opened on first use and kept (opening is costly and the
-// conversion runs on one thread).
+// conversion runs on one thread); closed at exit.
+class Converters {
+ public:
+  ~Converters() {
+    for (auto& [name, handle] : handles_)
+      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
+  }
+  iconv_t Get(const char* to, const char* from) {
+    const std::string name = std::string(from) + ">" + to;
+    auto found = handles_.find(name);
+    if (found != handles_.end()) return found->second;
+    return handles_.emplace(name, iconv_open(to, from)).first->second;
+  }
+
+ private:
+  std::map<std::string, iconv_t> handles_;
+};
+
 iconv_t Converter(const char* to, const char* from) {
-  static std::map<std::string, iconv_t> converters;
-  const std::string name = std::string(from) + ">" + to;
-  auto found = converters.find(name);
-  if (found != converters.end()) return found->second;
-  iconv_t handle = iconv_open(to, from);
-  converters.emplace(name, handle);
-  return handle;
+  static Converters converters;
+  return converters.Get(to, from);
+}
+
+// The encoding of the user's terminal, from the locale settings (LC_ALL, LC_CTYPE, LANG). The
+// plain C locale says ASCII, which no terminal of today is limited to: UTF-8 then.
+std::string DecideConsoleEncoding() {
+  std::string codeset = "UTF-8";
+  if (locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0))) {
+    const char* name = nl_langinfo_l(CODESET, locale);
+    if (name && *name && std::string(name) != "ANSI_X3.4-1968") codeset = name;
+    freelocale(locale);
+  }
+  return codeset;
 }
 
 // Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
@@ -91,6 +117,26 @@ std::string Convert(iconv_t handle, const std::string& input, const std::string&
   iconv(handle, nullptr, nullptr, &out, &outLeft);
   output.append(buffer, out - buffer);
   return output;
+}
+
+// Length of the well-formed UTF-8 sequence of two to four bytes that starts at text[i]; 0 when
+// none does.
+size_t ValidUtf8SequenceAt(const std::string& text, size_t i) {
+  auto byte = [&text](size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
+  auto continuation = [&byte](size_t at, unsigned low = 0x80, unsigned high = 0xBF) {
+    return byte(at) >= low && byte(at) <= high;
+  };
+  const unsigned lead = byte(i);
+  if (lead >= 0xC2 && lead <= 0xDF) return continuation(i + 1) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    const unsigned low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+    return continuation(i + 1, low, high) && continuation(i + 2) ? 3 : 0;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    const unsigned low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+    return continuation(i + 1, low, high) && continuation(i + 2) && continuation(i + 3) ? 4 : 0;
+  }
+  return 0;
 }
 
 bool IsAscii(const std::string& text) {
@@ -163,6 +209,41 @@ size_t FindLastCharacter(std::string_view text, char c) {
   for (size_t i = 0; i < text.size(); i += CharacterLength(text, i))
     if (text[i] == c) last = i;
   return last;
+}
+
+std::string ToUtf8ForDisplay(const std::string& text) {
+  if (IsAscii(text)) return text;
+  std::string utf8, ansi;
+  auto flushAnsi = [&] {
+    if (!ansi.empty()) utf8 += AnsiToUtf8(ansi);
+    ansi.clear();
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : ValidUtf8SequenceAt(text, i);
+    if (length == 0) {
+      ansi += text[i++];
+      continue;
+    }
+    flushAnsi();
+    utf8.append(text, i, length);
+    i += length;
+  }
+  flushAnsi();
+  return utf8;
+}
+
+std::string ToConsole(const std::string& text) {
+  static const std::string console = DecideConsoleEncoding();
+  if (IsAscii(text)) return text;
+  const std::string utf8 = ToUtf8ForDisplay(text);
+  if (console == "UTF-8" || console == "utf8") return utf8;
+  iconv_t handle = Converter(console.c_str(), "UTF-8");
+  if (handle == reinterpret_cast<iconv_t>(-1)) return utf8;
+  return Convert(handle, utf8, "?", [&utf8](size_t position) {
+    const size_t length = ValidUtf8SequenceAt(utf8, position);
+    return length == 0 ? size_t{1} : length;
+  });
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {

@@ -29,4 +29,12 @@ size_t CharacterLength(std::string_view text, size_t position);
 size_t FindCharacter(std::string_view text, char c, size_t from = 0);
 size_t FindLastCharacter(std::string_view text, char c);
 
+// Text to show to the user, which may mix UTF-8 (host paths, as the command line gave them) and
+// ANSI (captured text): well-formed UTF-8 stays, every other byte is read in the active code
+// page. The conversion log is written so.
+std::string ToUtf8ForDisplay(const std::string& text);
+// The same in the encoding of the user's terminal (its locale's character set; UTF-8 for the
+// plain C locale), for the console; '?' for what that encoding cannot show.
+std::string ToConsole(const std::string& text);
+
 }  // namespace platform

@@ -371,6 +371,31 @@ bool RemoveFile(const std::string& path) {
   return !host.empty() && ::unlink(host.c_str()) == 0;
 }
 
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
+  const std::string source = ResolveHostPath(from);
+  const std::string target = ResolveHostPath(to);
+  if (source.empty() || target.empty()) return false;
+  struct stat info;
+  mode_t mode = 0;
+  if (::stat(target.c_str(), &info) == 0) {
+    mode = info.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::chmod(source.c_str(), mode) != 0 || ::rename(source.c_str(), target.c_str()) != 0) return false;
+  // The new name on disk too, before the run reports it.
+  const size_t separator = LastSeparator(target);
+  const std::string folder = separator == std::string::npos ? "." : separator == 0 ? "/" : target.substr(0, separator);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   const std::string source = ResolveHostPath(from);
   const std::string target = ResolveHostPath(to);

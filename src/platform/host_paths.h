@@ -60,5 +60,8 @@ std::string TemporaryPathBeside(const std::string& path);
 bool CopyFile(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
+// Renames a complete file (already flushed to disk) over to: it takes the permission bits of the
+// file it replaces (the usual ones when there is none), and the rename is flushed too.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 }  // namespace platform

@@ -14,8 +14,13 @@ LogFile::~LogFile() { Close(); }
 bool LogFile::Create(const std::string& path) {
   Close();
   if (path.empty()) return false;
-  fd_ = ::open(ResolveHostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  return fd_ >= 0;
+  // Never through a symbolic link (it could point the log at any file of the user's), and
+  // without waiting for a reader when the path is a FIFO.
+  fd_ = ::open(ResolveHostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd_ < 0) return false;
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+  return true;
 }
 
 bool LogFile::Write(const std::string& bytes) {

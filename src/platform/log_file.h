@@ -15,6 +15,7 @@ class LogFile {
   LogFile& operator=(const LogFile&) = delete;
 
   // Creates the file, replacing an existing one; hidden where the platform has such a mark.
+  // False for a path that is a symbolic link.
   bool Create(const std::string& path);
   bool IsOpen() const { return fd_ >= 0; }
   // Writes all bytes; false when the write fails.

@@ -1,5 +1,8 @@
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -29,6 +32,7 @@ struct ProfileSection {
 // A profile file split into lines (kept byte for byte for writing) and its sections.
 struct ProfileDocument {
   TextEncoding encoding = TextEncoding::kAnsi;
+  bool cutAtNul = false;  // only the text before a NUL byte was read
   std::vector<std::string> lines;    // without line ends
   std::vector<std::string> endings;  // the line end of each line ("" for a last line without one)
   std::vector<ProfileSection> sections;
@@ -104,8 +108,13 @@ bool ParseFile(const std::string& hostPath, ProfileDocument* document, bool* exi
   if (!ReadFile(hostPath, &bytes)) return false;
   DecodedText decoded;
   if (!DecodeTextFile(bytes, &decoded)) {
-    errno = EINVAL;
-    return false;
+    // A NUL byte ends the text, as it ends the buffer that Windows reads the file into.
+    const size_t nul = bytes.find('\0');
+    if (nul == std::string::npos || !DecodeTextFile(bytes.substr(0, nul), &decoded)) {
+      errno = EINVAL;
+      return false;
+    }
+    document->cutAtNul = true;
   }
   document->encoding = decoded.encoding;
   SplitLines(decoded.text, document);
@@ -135,6 +144,32 @@ std::shared_ptr<const ProfileDocument> Document(const std::string& path) {
   if (cache.size() > 64) cache.clear();
   cache[host] = Cached{identity, document};
   return document;
+}
+
+// Rewrites the file with text. Atomically (a temporary file beside it, renamed over it) where a
+// temporary file can be made there; in place where the folder cannot take one (a read-only
+// capture folder holding a writable options file).
+bool Rewrite(const std::string& host, const std::string& text) {
+  if (WriteFileAtomically(host, text)) return true;
+  const int saved = errno;
+  if (saved != EACCES && saved != EPERM && saved != EROFS) return false;
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) {
+    errno = saved;
+    return false;
+  }
+  bool ok = true;
+  for (size_t done = 0; ok && done < text.size();) {
+    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    ok = written > 0;
+    if (ok) done += static_cast<size_t>(written);
+  }
+  ok = ok && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 && ::fsync(fd) == 0;
+  const int failure = errno;
+  ::close(fd);
+  errno = failure;
+  return ok;
 }
 
 std::string Cut(const std::string& text, size_t bufferSize) {
@@ -222,8 +257,11 @@ bool WriteProfileString(const std::string& section, const std::string& key,
   const std::string host = ResolveHostPath(path);
   ProfileDocument document;
   bool exists = false;
-  // A file that cannot be read as a profile file (binary, unreadable) is left alone.
+  // A file that cannot be read as a profile file (binary, unreadable, cut at a NUL byte) is
+  // left alone, and so is a read-only one.
   if (!ParseFile(host, &document, &exists)) return fail(errno ? errno : EINVAL);
+  if (document.cutAtNul) return fail(EINVAL);
+  if (exists && ::access(host.c_str(), W_OK) != 0) return fail(errno);
 
   const std::string eol = document.LineEnding();
   const std::string entryLine = key + "=" + value;
@@ -254,10 +292,18 @@ bool WriteProfileString(const std::string& section, const std::string& key,
 
   std::string text;
   for (size_t i = 0; i < document.lines.size(); ++i) text += document.lines[i] + document.endings[i];
-  if (!WriteFileAtomically(host, EncodeTextFile(document.encoding, text)))
-    return fail(errno ? errno : EIO);
+  if (!Rewrite(host, EncodeTextFile(document.encoding, text))) return fail(errno ? errno : EIO);
   if (error) *error = 0;
   return true;
+}
+
+ProfileFileState InspectProfileFile(const std::string& path) {
+  const std::string host = ResolveHostPath(path);
+  ProfileDocument document;
+  bool exists = false;
+  if (!ParseFile(host, &document, &exists)) return ProfileFileState::kUnreadable;
+  if (!exists) return ProfileFileState::kMissing;
+  return document.cutAtNul ? ProfileFileState::kCutAtNul : ProfileFileState::kReadable;
 }
 
 }  // namespace platform

@@ -4,7 +4,8 @@
 // reading, results cut to the caller's buffer size (size - 1 characters), and writing that
 // changes one value and keeps the rest of the file as it was (atomically).
 //
-// A missing, unreadable or binary file reads as empty.
+// A missing, unreadable or binary file reads as empty; a text file with a NUL byte reads up to
+// it (and is never rewritten).
 #pragma once
 
 #include <string>
@@ -33,8 +34,15 @@ std::vector<std::string> GetProfileKeyNames(const std::string& section, const st
                                             size_t bufferSize = 32000);
 
 // WritePrivateProfileString: sets key in section (adding the section and key when missing).
-// False, with errno-style code in *error when given, when the file cannot be written.
+// False, with errno-style code in *error when given, when the file cannot be written: it is
+// read-only, cannot be read whole, or neither a temporary file beside it nor the file itself
+// can be written.
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path, int* error = nullptr);
+
+enum class ProfileFileState { kReadable, kMissing, kUnreadable, kCutAtNul };
+// How the reading functions see the file: kUnreadable for one that they read as empty although
+// it exists (no permission, binary), kCutAtNul for one read only up to a NUL byte.
+ProfileFileState InspectProfileFile(const std::string& path);
 
 }  // namespace platform

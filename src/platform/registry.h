@@ -1,7 +1,9 @@
 // The registry stand-in. On POSIX the values that fernclip reads and writes under
 // HKEY_LOCAL_MACHINE live in one REGEDIT4-format text file: $FERNCLIP_REGISTRY, or
 // $XDG_CONFIG_HOME/fernclip/registry.reg (default ~/.config). Keys and value names are
-// compared without regard to case; every write replaces the file atomically.
+// compared without regard to case. Every line that is REGEDIT4 is read; a file with other lines
+// is never rewritten. A write changes only the lines of its value (comments, other lines and
+// line ends stay as they were) and replaces the file atomically.
 //
 // Only string values (REG_SZ) are used by the conversion. Text is single-byte (ANSI) as the
 // rest of the conversion.
@@ -9,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,8 +19,17 @@ namespace platform {
 // implementation can pass it through.
 enum class RegistryRoot { LocalMachine };
 
-// The path of the stand-in file.
+// The absolute path of the stand-in file. A relative setting is resolved against the current
+// folder of the first call, and stays that file while the setting is unchanged.
 std::string RegistryFilePath();
+
+// A line of the stand-in file that is not REGEDIT4 (ignored when reading), or line 0 when the
+// whole file cannot be read as text.
+struct RegistryFileProblem {
+  size_t line = 0;  // 1-based
+  std::string text;
+};
+std::vector<RegistryFileProblem> RegistryFileProblems();
 
 // True when the key exists (the Windows "open with read access" succeeds).
 bool RegistryKeyExists(RegistryRoot root, const std::string& key);
@@ -26,8 +38,8 @@ bool RegistryKeyExists(RegistryRoot root, const std::string& key);
 std::optional<std::string> ReadRegistryString(RegistryRoot root, const std::string& key,
                                               const std::string& name);
 
-// Creates the key when missing and sets the value. False when the file cannot be written; the
-// old file is then left as it was.
+// Creates the key when missing and sets the value. False when the file cannot be written or
+// has problems; the old file is then left as it was.
 bool WriteRegistryString(RegistryRoot root, const std::string& key, const std::string& name,
                          const std::string& value);
 

@@ -18,15 +18,25 @@ std::map<std::string, platform::LibraryHandle, platform::LessNoCase>& LoadedLibr
   return libraries;
 }
 
-platform::LibraryHandle LoadEngineLibrary(const std::string& libraryName) {
+// The first engine library of the run that was there but could not be loaded.
+std::string& FirstDamagedLibrary() {
+  static std::string name;
+  return name;
+}
+
+platform::LibraryHandle LoadEngineLibrary(const std::string& libraryName, std::string* problem) {
   auto& libraries = LoadedLibraries();
   auto found = libraries.find(libraryName);
   if (found != libraries.end()) return found->second;
   const std::string path = platform::ProgramFolder() + "/" + libraryName;
   platform::LibraryHandle handle = platform::LoadLibrary(path);
   if (!handle) {
-    frontend::LogTrace(frontend::kTraceGeneral, "Cannot load '%s': %s", path.c_str(),
-                       platform::LastLibraryError().c_str());
+    *problem = platform::LastLibraryError();
+    frontend::LogTrace(frontend::kTraceGeneral, "Cannot load '%s': %s", path.c_str(), problem->c_str());
+    return nullptr;
+  }
+  if (!platform::GetProcAddress(handle, qv::kDllGetClassObjectName)) {
+    *problem = "it has no " + std::string(qv::kDllGetClassObjectName);
     return nullptr;
   }
   libraries.emplace(libraryName, handle);
@@ -35,9 +45,20 @@ platform::LibraryHandle LoadEngineLibrary(const std::string& libraryName) {
 
 }  // namespace
 
+EngineLibraryState CheckEngineLibrary(const std::string& libraryName, std::string* problem) {
+  std::string reason;
+  if (LoadEngineLibrary(libraryName, &reason)) return EngineLibraryState::kLoaded;
+  if (problem) *problem = reason;
+  if (!platform::FileExists(platform::ProgramFolder() + "/" + libraryName)) return EngineLibraryState::kMissing;
+  if (FirstDamagedLibrary().empty()) FirstDamagedLibrary() = libraryName;
+  return EngineLibraryState::kDamaged;
+}
+
+std::string DamagedEngineLibrary() { return FirstDamagedLibrary(); }
+
 qv::DllGetClassObjectFn FindClassObjectExport(const std::string& libraryName) {
-  platform::LibraryHandle library = LoadEngineLibrary(libraryName);
-  if (!library) return nullptr;
+  if (CheckEngineLibrary(libraryName) != EngineLibraryState::kLoaded) return nullptr;
+  platform::LibraryHandle library = LoadedLibraries().find(libraryName)->second;
   return reinterpret_cast<qv::DllGetClassObjectFn>(
       platform::GetProcAddress(library, qv::kDllGetClassObjectName));
 }

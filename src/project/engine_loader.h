@@ -28,6 +28,13 @@ qv::HResult CreateEngineObject(const std::string& libraryName, const qv::Guid& c
   return CreateEngineObject(libraryName, clsid, iid, object->PutVoid());
 }
 
+enum class EngineLibraryState { kLoaded, kMissing, kDamaged };
+// Loads the library on first use. kDamaged for a file that is there but is no loadable library
+// with DllGetClassObject (cut off, overwritten, built for another machine); *problem says why.
+EngineLibraryState CheckEngineLibrary(const std::string& libraryName, std::string* problem = nullptr);
+// The first library that this process found damaged; empty when none.
+std::string DamagedEngineLibrary();
+
 // The library's DllGetClassObject, loading the library on first use; null when missing.
 qv::DllGetClassObjectFn FindClassObjectExport(const std::string& libraryName);
 

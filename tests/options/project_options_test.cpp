@@ -152,10 +152,11 @@ TEST_F(OptionsTest, SectionReaders) {
   EXPECT_TRUE(ReadSectionList("MMExclusions").empty());
 }
 
-TEST_F(OptionsTest, UnreadableOrBinaryFilesGiveDefaults) {
-  const char binary[] = "[General]\nBuildProduct=Mine\n\0\0garbage";
-  Options().Load(Write(std::string(binary, sizeof binary - 1)));
-  EXPECT_EQ(Options().BuildProduct(), "Product1");
+TEST_F(OptionsTest, TextEndsAtANulByteAndUnreadableFilesGiveDefaults) {
+  const char cut[] = "[General]\nBuildProduct=Mine\n\0\0BuildRelease=Lost";
+  Options().Load(Write(std::string(cut, sizeof cut - 1)));
+  EXPECT_EQ(Options().BuildProduct(), "Mine");
+  EXPECT_EQ(Options().BuildRelease(), "Release1");
   Options().Load(dir_.path() + "/Options.ini/");  // a path through a file
   EXPECT_EQ(Options().BuildProduct(), "Product1");
 }

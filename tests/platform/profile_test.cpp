@@ -83,16 +83,22 @@ TEST(Profile, ReadsIntegersSectionsAndKeyNames) {
   EXPECT_TRUE(GetProfileSection("Missing", path).empty());
 }
 
-TEST(Profile, MissingBinaryAndTruncatedFilesReadAsEmpty) {
+TEST(Profile, MissingFilesReadAsEmptyAndTextEndsAtANulByte) {
   testenv::TempDir dir;
   EXPECT_EQ(GetProfileString("General", "A", "d", dir / "none.ini"), "d");
   EXPECT_EQ(GetProfileString("General", "A", "d", ""), "d");
   EXPECT_EQ(GetProfileString("General", "A", "d", dir.path()), "d");  // a folder
+  EXPECT_EQ(InspectProfileFile(dir / "none.ini"), ProfileFileState::kMissing);
 
-  const std::string binary = dir / "binary.ini";
-  WriteText(binary, std::string("[General]\nA=1\n\0\x01\x02", 17));
-  EXPECT_EQ(GetProfileString("General", "A", "d", binary), "d");
-  EXPECT_TRUE(GetProfileSection("General", binary).empty());
+  const std::string cut = dir / "cut.ini";
+  const std::string contents("[General]\nA=1\n\0B=2\x01\x02", 19);
+  WriteText(cut, contents);
+  EXPECT_EQ(GetProfileString("General", "A", "d", cut), "1");
+  EXPECT_EQ(GetProfileSection("General", cut), std::vector<std::string>{"A=1"});
+  EXPECT_EQ(InspectProfileFile(cut), ProfileFileState::kCutAtNul);
+  // Such a file is never rewritten: what follows the NUL would be lost.
+  EXPECT_FALSE(WriteProfileString("General", "C", "3", cut));
+  EXPECT_EQ(ReadText(cut), contents);
 
   const std::string truncated = dir / "truncated.ini";
   WriteText(truncated, "[General]\nA=1\nB=2\n[Seq");

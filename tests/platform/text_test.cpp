@@ -63,6 +63,8 @@ TEST(CodePage, Windows1252RoundTripAndReplacement) {
   // A broken UTF-8 sequence costs one '?' and the rest survives.
   EXPECT_EQ(Utf8ToAnsi("a\xC3z\xC3\xA9"), "a?z\xE9");
   EXPECT_EQ(Utf8ToAnsi("end\xE2\x82"), "end?");
+  // Shown to the user: a host path in UTF-8 stays, captured text around it is read as 1252.
+  EXPECT_EQ(ToUtf8ForDisplay("/home/ren\xC3\xA9/Caf\xE9 \x80.msi \xC3"), "/home/ren\xC3\xA9/Caf\xC3\xA9 \xE2\x82\xAC.msi \xC3\x83");
 }
 
 TEST(Guid, RandomGuidsHaveRegistryForm) {

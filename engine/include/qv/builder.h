@@ -26,6 +26,9 @@ struct IBuilder : IUnknown {
                              const std::string& release) = 0;
   // Option 1: build the release even when it exists already (rebuild).
   virtual HResult SetOption(int32_t option, int32_t value) = 0;
+  // Asked between the steps of Build and for every file it packs; null: never cancelled.
+  virtual HResult SetCancelCheck(CancelCheck check) = 0;
+  // kAbort when the cancel check stopped it: the existing package and image are then unchanged.
   virtual HResult Build() = 0;
   virtual HResult GetErrorCount(int32_t* count) = 0;
   virtual HResult GetWarningCount(int32_t* count) = 0;

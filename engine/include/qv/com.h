@@ -22,6 +22,7 @@ constexpr HResult kFalse = 1;  // success, but "no" / "none" / "end of enumerati
 constexpr HResult kNotImplemented = static_cast<int32_t>(0x80004001);
 constexpr HResult kNoInterface = static_cast<int32_t>(0x80004002);
 constexpr HResult kPointer = static_cast<int32_t>(0x80004003);
+constexpr HResult kAbort = static_cast<int32_t>(0x80004004);  // stopped because the caller asked
 constexpr HResult kFail = static_cast<int32_t>(0x80004005);
 constexpr HResult kUnexpected = static_cast<int32_t>(0x8000FFFF);
 constexpr HResult kClassNotAvailable = static_cast<int32_t>(0x80040111);
@@ -37,6 +38,10 @@ constexpr HResult kDuplicateKey = static_cast<int32_t>(0x80040202);  // a row wi
 constexpr HResult kBadValue = static_cast<int32_t>(0x80040203);      // value does not fit the column
 constexpr HResult kBadFormat = static_cast<int32_t>(0x80040204);     // file is not a project / database
 constexpr HResult kNotOpen = static_cast<int32_t>(0x80040205);       // no project is open
+
+// Asked by long engine operations (saving, building) between their steps: true when the caller
+// wants the operation to stop; it then leaves its outputs as they were and returns kAbort.
+using CancelCheck = bool (*)();
 
 inline bool Failed(HResult hr) { return hr < 0; }
 inline bool Succeeded(HResult hr) { return hr >= 0; }

@@ -265,8 +265,11 @@ struct IProject : IUnknown {
   // (the upgrader brings those to the current format), kFileNotFound when it is missing.
   virtual HResult Open(const std::string& path) = 0;
   virtual HResult GetPath(std::string* path) = 0;
-  // Writes the open project to path (a temporary file beside it, then renamed over it).
+  // Writes the open project to path (a temporary file beside it, flushed to disk, then renamed
+  // over it). kAbort, and path unchanged, when the cancel check said stop.
   virtual HResult SaveAs(const std::string& path) = 0;
+  // Asked between the steps of SaveAs; null: never cancelled.
+  virtual HResult SetCancelCheck(CancelCheck check) = 0;
   virtual HResult Close() = 0;
   // The code page of the text the database stores (default 1252).
   virtual HResult SetCodePage(int32_t codePage) = 0;
