@@ -241,7 +241,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
     std::vector<RowId> ids;
     for (const auto& [key, id] : files->KeyOrder()) ids.push_back(id);
     for (RowId id : ids) {
-      if (messages.Cancelled()) return;  // reading versions and hashing take time on large captures
+      if (messages.Cancelled()) return;  // one check per file of a large capture
       Row row = *files->Get(id);
       PackageFile file;
       file.key = CellText(row[0]);
