@@ -1,7 +1,8 @@
 // A package that SABuild.dll built from a project made through the engine, its files spread over
 // several cabinets and its string pool holding strings of up to 1 MB, installs under Wine with
-// every file, registry value and application path, and uninstalls without leftovers. (Single-cabinet packages and uncompressed images of whole
-// conversions install in conversion_install_test and rich_install_test.)
+// every file, registry value and application path, and uninstalls without leftovers.
+// (Single-cabinet packages and uncompressed images of whole conversions install in
+// conversion_install_test and rich_install_test.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
