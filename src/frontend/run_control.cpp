@@ -8,11 +8,11 @@
 #include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "options/repackager_settings.h"
-#include "project/engine_loader.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "project/engine_loader.h"
 
 namespace frontend {
 
