@@ -22,41 +22,12 @@ bool FileNameMatches(const std::string& fileNames, const std::string& fileName) 
          platform::EqualsNoCase(std::string_view(fileNames).substr(0, bar), fileName);
 }
 
-// The component of a captured file that a registry value names. The knowledge base holds
-// captured files by their installed path ("[INSTALLDIR]app.exe"), a value names them as the
-// capture does ("%ProgramFilesFolder%\App\app.exe"): its folder is translated the way the
-// files' folders were.
-ComponentRef ComponentOfNamedFile(const std::string& path) {
-  if (ComponentRef component = GetComponentFor(path)) return component;
-  const size_t separator = path.rfind('\\');
-  if (separator == std::string::npos) return {};
-  std::string folder = path.substr(0, separator);
-  ToInstallerFolder(folder, true, false);
-  return GetComponentFor(folder + path.substr(separator + 1));
-}
-
-// The File key of a captured file: among the files of the component that the knowledge base
-// holds for its path, the one of the same name.
+// The File key of a captured file, or empty.
 std::string FileKeyFor(const std::string& path) {
-  const ComponentRef component = ComponentOfNamedFile(path);
-  if (!component) return {};
-  const std::string fileName = path.substr(path.rfind('\\') + 1);
-  qv::ComPtr<qv::IFileCollection> files;
-  if (qv::Failed(CHECK_HR(component->GetFiles(files.Put()))) || !files) return {};
-  int32_t count = 0;
-  if (qv::Failed(CHECK_HR(files->GetCount(&count)))) return {};
-  for (int32_t i = 0; i < count; ++i) {
-    qv::ComPtr<qv::IFile> file;
-    std::string names;
-    if (qv::Failed(CHECK_HR(files->Item(i, file.Put()))) || !file ||
-        qv::Failed(CHECK_HR(file->GetFileName(&names))))
-      continue;
-    if (!FileNameMatches(platform::Utf8ToAnsi(names), fileName)) continue;
-    std::string key;
-    if (qv::Failed(CHECK_HR(file->GetKey(&key)))) continue;
-    return platform::Utf8ToAnsi(key);
-  }
-  return {};
+  const qv::ComPtr<qv::IFile> file = CapturedFileNamed(path);
+  std::string key;
+  if (!file || qv::Failed(CHECK_HR(file->GetKey(&key)))) return {};
+  return platform::Utf8ToAnsi(key);
 }
 
 // "_Short(path)" becomes "[!FileKey]" where the file is known. Returns whether any did.
@@ -97,6 +68,39 @@ bool IsTextType(int type) {
 }
 
 }  // namespace
+
+// The knowledge base holds captured files by their installed path ("[INSTALLDIR]app.exe"), a
+// value names them as the capture does ("%ProgramFilesFolder%\App\app.exe"): its folder is
+// translated the way the files' folders were.
+ComponentRef ComponentOfNamedFile(const std::string& path) {
+  if (ComponentRef component = GetComponentFor(path)) return component;
+  const size_t separator = path.rfind('\\');
+  if (separator == std::string::npos) return {};
+  std::string folder = path.substr(0, separator);
+  ToInstallerFolder(folder, true, false);
+  return GetComponentFor(folder + path.substr(separator + 1));
+}
+
+// Among the files of the component that the knowledge base holds for the path, the one of the
+// same name.
+qv::ComPtr<qv::IFile> CapturedFileNamed(const std::string& path) {
+  const ComponentRef component = ComponentOfNamedFile(path);
+  if (!component) return {};
+  const std::string fileName = path.substr(path.rfind('\\') + 1);
+  qv::ComPtr<qv::IFileCollection> files;
+  if (qv::Failed(CHECK_HR(component->GetFiles(files.Put()))) || !files) return {};
+  int32_t count = 0;
+  if (qv::Failed(CHECK_HR(files->GetCount(&count)))) return {};
+  for (int32_t i = 0; i < count; ++i) {
+    qv::ComPtr<qv::IFile> file;
+    std::string names;
+    if (qv::Failed(CHECK_HR(files->Item(i, file.Put()))) || !file ||
+        qv::Failed(CHECK_HR(file->GetFileName(&names))))
+      continue;
+    if (FileNameMatches(platform::Utf8ToAnsi(names), fileName)) return file;
+  }
+  return {};
+}
 
 std::string GetRegistryTableValue(const RegValue& value) {
   std::string text = value.Data();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "capture/knowledge_base.h"
+
 namespace capture {
 
 class RegValue;
@@ -16,5 +18,12 @@ std::string UnquoteRegistryText(const std::string& text);
 // short-path file references "[!FileKey]", paths become installer paths, hex(7) lists get their
 // leading separator, and the type's prefix ("#", "#x", "#%") is put in front.
 std::string GetRegistryTableValue(const RegValue& value);
+
+// The component of a captured file that a registry value names by its captured path
+// ("%ProgramFilesFolder%\App\app.exe", or the installed form "[INSTALLDIR]app.exe"); empty
+// when the file is not a captured one.
+ComponentRef ComponentOfNamedFile(const std::string& path);
+// The File of that captured file, or null.
+qv::ComPtr<qv::IFile> CapturedFileNamed(const std::string& path);
 
 }  // namespace capture

@@ -20,6 +20,7 @@
 #include "frontend/capture_steps.h"
 #include "frontend/messages.h"
 #include "frontend/progress_plan.h"
+#include "frontend/registry_mapping.h"
 #include "frontend/repackager_exception.h"
 #include "frontend/run_flags.h"
 #include "frontend/string_table.h"
@@ -178,6 +179,7 @@ void ConversionRun::RunConversionSteps() {
   SetSourceFolderProperty();
   content::ConvertScriptCalls();
   CreateComponentsAndFiles();
+  MapRegistry(*registry_, *writer_);
   AppendSearchPath();
   CreateFolders();
   WriteRegistryTables();
