@@ -134,10 +134,10 @@ void ComClassMapper::ReadHandlers(KeyPosition start, ComClassRecord& record, con
     record.handlerFlags |= 2;
 }
 
-// The icon must be a captured file that holds an icon of that index.
+// The icon must be a captured file that holds an icon of that index. Only Class rows use it.
 void ComClassMapper::ReadDefaultIcon(KeyPosition start, ComClassRecord& record, const std::string& clsidKey) {
   std::string value;
-  if (!GetValueData(start, clsidKey + "\\DefaultIcon", "@", value, false) || value.empty()) return;
+  if (!ComMapping() || !GetValueData(start, clsidKey + "\\DefaultIcon", "@", value, false) || value.empty()) return;
   std::string file;
   int32_t index = 0;
   SplitIconValue(value, file, index);

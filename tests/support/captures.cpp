@@ -30,6 +30,14 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
       fs::copy_file(marker, fs::path(destination) / place, fs::copy_options::overwrite_existing);
     }
   }
+  // The COM capture's servers are Wine's own builtin ones, taken from the Wine installation.
+  if (capture == "e2e/com") {
+    const fs::path wineLibraries = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+    const fs::path folder = fs::path(destination) / "ProgramFilesFolder/Fernclip COM";
+    fs::create_directories(folder);
+    for (const char* server : {"scrrun.dll", "vbscript.dll", "wscript.exe", "iexplore.exe"})
+      fs::copy_file(wineLibraries / server, folder / server, fs::copy_options::overwrite_existing);
+  }
   for (const auto& entry : fs::directory_iterator(destination))
     if (entry.path().extension() == ".inc") return entry.path().string();
   return {};

@@ -11,7 +11,9 @@ namespace test_support {
 
 // Copies a capture of tests/data (for example "e2e/rich") or of the source tree's examples
 // ("examples/demo") into destination. The rich capture also gets its programs, which the build
-// makes (tests/data/pe/marker.c): ProgramFilesFolder\Rich\App\rich.exe and Setup\postinst.exe.
+// makes (tests/data/pe/marker.c): ProgramFilesFolder\Rich\App\rich.exe and Setup\postinst.exe;
+// the COM capture ("e2e/com") its servers, Wine's builtin scrrun.dll, vbscript.dll, wscript.exe
+// and iexplore.exe.
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
