@@ -10,6 +10,7 @@
 #include "mappers/component_category_mapper.h"
 #include "mappers/extension_mapper.h"
 #include "mappers/prog_id_mapper.h"
+#include "mappers/type_lib_mapper.h"
 #include "mappers/verb_mapper.h"
 #include "options/project_options.h"
 
@@ -42,6 +43,7 @@ void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) 
   const mappers::ContentAccess content = ContentForMappers();
   mappers::KeyPosition start = registry.Keys().begin();
 
+  mappers::TypeLibMapper typeLibs(registry, project, content);
   mappers::ComClassMapper classes(registry, project, content);
   mappers::AppIdMapper appIds(registry, project, content);
   mappers::ProgIdMapper progIds(registry, project, content);
@@ -49,6 +51,8 @@ void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) 
   mappers::VerbMapper verbs(registry, project, content, extensions);
   mappers::ComponentCategoryMapper categories(registry, project, content);
 
+  Announce(kStepTypeLibs);
+  start = typeLibs.MapRegistry(start);
   Announce(kStepComData);
   start = classes.MapRegistry(start);
   Announce(kStepAppIds);

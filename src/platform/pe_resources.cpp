@@ -1,6 +1,7 @@
 #include "platform/pe_resources.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/host_paths.h"
 
@@ -255,7 +256,11 @@ bool LooksLikePeImage(std::string_view image) {
   return pe.Parse();
 }
 
-std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, uint32_t type) {
+namespace {
+
+// The resources of the first type directory entry that isType accepts.
+template <typename IsType>
+std::optional<std::vector<PeResource>> ParseResourcesOfType(std::string_view image, IsType isType) {
   PeImage pe(image);
   if (!pe.Parse()) return std::nullopt;
   std::vector<PeResource> found;
@@ -269,7 +274,7 @@ std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, 
   std::vector<DirectoryEntry> types, names, languages;
   if (!ReadDirectory(section, 0, &types)) return std::nullopt;
   for (const DirectoryEntry& typeEntry : types) {
-    if ((typeEntry.nameField & kHighBit) || (typeEntry.nameField & 0xFFFF) != type) continue;
+    if (!isType(section, typeEntry.nameField)) continue;
     if (!(typeEntry.offsetField & kHighBit)) return std::nullopt;
     const uint32_t namesOffset = typeEntry.offsetField & ~kHighBit;
     if (namesOffset == 0 || !ReadDirectory(section, namesOffset, &names)) return std::nullopt;
@@ -296,6 +301,27 @@ std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, 
     break;  // one directory per type
   }
   return found;
+}
+
+}  // namespace
+
+std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, uint32_t type) {
+  return ParseResourcesOfType(image, [type](const ByteReader&, uint32_t nameField) {
+    return !(nameField & kHighBit) && (nameField & 0xFFFF) == type;
+  });
+}
+
+std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, std::string_view typeName) {
+  return ParseResourcesOfType(image, [typeName](const ByteReader& section, uint32_t nameField) {
+    uint32_t id = 0;
+    std::string name;
+    if (!(nameField & kHighBit) || !ReadEntryName(section, nameField, &id, &name) || name.size() != typeName.size())
+      return false;
+    for (size_t i = 0; i < name.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(typeName[i])))
+        return false;
+    return true;
+  });
 }
 
 }  // namespace platform

@@ -27,6 +27,8 @@ struct PeResource {
 // The resources of one type in the image, in directory order (names first, then ids);
 // nothing when the image is no PE file or its resource directory is malformed.
 std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, uint32_t type);
+// The same for a type given by name ("TYPELIB"), compared without regard to case.
+std::optional<std::vector<PeResource>> ParsePeResources(std::string_view image, std::string_view typeName);
 
 // The face name of the first font in the font directory (FONTDIR resource) of a font file: a
 // 16-bit (NE) ".fon" file, as fonts of that kind are, or a PE file. Nothing when the file has

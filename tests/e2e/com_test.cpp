@@ -23,6 +23,8 @@ constexpr const char* kFso = "{0D43FE01-F093-11CF-8940-00A0C9054228}";
 constexpr const char* kIeApplication = "{0002DF01-0000-0000-C000-000000000046}";
 constexpr const char* kIeManager = "{DF4FCC34-067A-4E0A-8352-4A1A5095346E}";
 constexpr const char* kShellApplication = "{13709620-C279-11CE-A49E-444553540000}";
+constexpr const char* kScriptingLibrary = "{420B2830-E718-11CF-893D-00A0C9054228}";
+constexpr const char* kRegExpLibrary = "{3F4DACA7-160D-11D2-A8E9-00104B365C9F}";
 
 Rows Sorted(Rows rows) {
   std::sort(rows.begin(), rows.end());
@@ -107,6 +109,12 @@ TEST(ComCapture, RegistrationsBecomeTheAdvertisingTablesAndLeaveTheRegistryTable
   EXPECT_EQ(DumpTable(project, "Verb"), (Rows{{"vbs", "Open", "0", "Open", "\"%1\" %*"}}));
   EXPECT_EQ(DumpTable(project, "MIME"), (Rows{{"text/vbscript", "vbs", ""}}));
   EXPECT_EQ(DumpTable(project, "AppId"), (Rows{{kIeManager, "", "", "", "", "", "1"}}));
+  // Libraries checked against the files' own type information; of the two versions of the
+  // regular expression library in vbscript.dll (resources 2 and 3) the newer one.
+  EXPECT_EQ(Sorted(DumpTable(project, "TypeLib")),
+            Sorted({{kRegExpLibrary, "0", "vbscript.dll", "1285", "Microsoft VBScript Regular Expressions 5.5", "",
+                     kFeature, "0"},
+                    {kScriptingLibrary, "0", "scrrun.dll", "256", "Scripting", "", kFeature, "0"}}));
 
   // What the tables carry is gone from the Registry table; the rest of a class's registration
   // moved into its server's component; what could not be mapped stays in the HKCR component.
@@ -118,7 +126,10 @@ TEST(ComCapture, RegistrationsBecomeTheAdvertisingTablesAndLeaveTheRegistryTable
         "CLSID\\" + std::string(kIeApplication) + "\\VersionIndependentProgId|",
         std::string("InternetExplorer.Application\\CurVer|"), "CLSID\\" + std::string(kIeManager) + "|AppID",
         "AppID\\" + std::string(kIeManager) + "|RunAs", std::string(".vbs|"), std::string(".vbs|Content Type"),
-        std::string("VBSFile\\Shell\\Open\\Command|"), std::string("MIME\\Database\\Content Type\\text/vbscript|Extension")})
+        std::string("VBSFile\\Shell\\Open\\Command|"), std::string("MIME\\Database\\Content Type\\text/vbscript|Extension"),
+        "Typelib\\" + std::string(kScriptingLibrary) + "\\1.0\\0\\win32|", "Typelib\\" + std::string(kScriptingLibrary) + "\\1.0|",
+        "Typelib\\" + std::string(kScriptingLibrary) + "\\1.0\\FLAGS|", "Typelib\\" + std::string(kRegExpLibrary) + "\\5.5\\0\\win32|",
+        std::string("Interface\\{42C642C1-97E1-11CF-978F-00A02463E06F}\\TypeLib|")})
     EXPECT_EQ(registry.count(consumed), 0u) << consumed;
   const std::map<std::string, std::string> kept = {
       {fso + "\\InprocServer32|ThreadingModel", "scrrun.dll"},
@@ -130,11 +141,16 @@ TEST(ComCapture, RegistrationsBecomeTheAdvertisingTablesAndLeaveTheRegistryTable
       {"CLSID\\" + std::string(kShellApplication) + "\\InprocServer32|", "RegistryData_HKCR"},
       {"Shell.Application\\CurVer|", "RegistryData_HKCR"},
       {"AppID\\{69AD4AEE-51BE-439B-A92C-86AE490E8B30}|LocalService", "RegistryData_HKCR"},
+      {"Interface\\{42C642C1-97E1-11CF-978F-00A02463E06F}|", "scrrun.dll"},
+      {"Interface\\{42C642C1-97E1-11CF-978F-00A02463E06F}\\TypeLib|Version", "scrrun.dll"},
+      {"Typelib\\" + std::string(kRegExpLibrary) + "\\1.0\\0\\win32|", "RegistryData_HKCR"},
+      {"Typelib\\{EAB22AC0-30C1-11CF-A7EB-0000C05BAE0B}\\1.1\\0\\win32|", "RegistryData_HKCR"},
   };
   for (const auto& [value, component] : kept) EXPECT_EQ(registry.count(value) ? registry.at(value) : "<gone>", component) << value;
 
-  // A class whose server is not captured, its ProgIDs, an AppID that no class names and verbs
-  // whose programs are not captured: warnings, and their data stays.
+  // A class whose server is not captured, its ProgIDs, an AppID that no class names, verbs
+  // whose programs are not captured and libraries that cannot be checked: warnings, and their
+  // data stays.
   const std::string shell32 = "C:\\windows\\system32\\shell32.dll";
   const std::set<std::string> warnings = [&] {
     const auto lines = Warnings(run);
@@ -149,7 +165,16 @@ TEST(ComCapture, RegistrationsBecomeTheAdvertisingTablesAndLeaveTheRegistryTable
         std::string("Undefined AppID '{69AD4AEE-51BE-439B-A92C-86AE490E8B30}':  no associated CLSID could be found.  "
                     "This may result in ICE33 warnings."),
         std::string("Registry entries for shell extension verb 'Edit' for progid 'VBSFile' will remain in the Registry "
-                    "table because no matching component exists for file 'C:\\windows\\system32\\notepad.exe'")})
+                    "table because no matching component exists for file 'C:\\windows\\system32\\notepad.exe'"),
+        // A library whose file is not captured, one registered against a file that does not hold it, and
+        // the older of two versions in one component.
+        std::string("Undefined typelib '{50A7E9B0-70EF-11D1-B75A-00A0C90564FE}':  no component exists for file "
+                    "'C:\\windows\\system32\\shell32.dll'.  This may result in ICE33 warnings."),
+        std::string("Undefined typelib '{EAB22AC0-30C1-11CF-A7EB-0000C05BAE0B}': the captured data does not match the "
+                    "type information.  This may result in ICE33 warnings."),
+        "Registry entries for version 1.0 of typelib '" + std::string(kRegExpLibrary) +
+            "' will remain in the Registry table because version 5.5 of it is installed by the same component for "
+            "the same language."})
     EXPECT_EQ(warnings.count(expected), 1u) << expected << "\n" << run.out;
 }
 

@@ -1,0 +1,86 @@
+// The COM capture (tests/data/e2e/com: Wine's builtin scripting runtime, VBScript engine and
+// iexplore.exe with their real registrations) converted and installed by a real Windows
+// Installer under Wine, which registers what the advertising tables hold and removes it again.
+// For a 32-bit package Wine writes the classes into its 32-bit registry view and the ProgIDs,
+// extensions, MIME types, AppIDs and type libraries into its 64-bit view; advertising itself it
+// cannot show (the conversion tests check the tables).
+#include <gtest/gtest.h>
+
+#include "installed_capture.h"
+#include "support/captures.h"
+#include "support/test_env.h"
+#include "wine_prefix.h"
+
+namespace {
+
+using winetest::RegistryValue;
+using winetest::WinePrefix;
+
+const std::string kApp = "C:\\Program Files (x86)\\Fernclip COM\\";
+const std::string kFso = "{0D43FE01-F093-11CF-8940-00A0C9054228}";
+const std::string kIeApplication = "{0002DF01-0000-0000-C000-000000000046}";
+const std::string kIeManager = "{DF4FCC34-067A-4E0A-8352-4A1A5095346E}";
+
+// The data of one value of a key below HKCR in a view; "<none>" when the key or value is missing.
+std::string ValueOf(WinePrefix& wine, const std::string& key, const std::string& name, bool view32) {
+  const auto values = wine.QueryKey("HKCR\\" + key, view32);
+  if (!values || !values->count(name)) return "<none>";
+  return values->at(name).data;
+}
+
+TEST(ComInstall, ClassesProgIdsExtensionsAndLibrariesAreRegisteredAndRemoved) {
+  testenv::TempDir temp;
+  const std::string script = test_support::CopyCapture("e2e/com", temp / "com");
+  const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const std::string package = temp / "com/Fernclip COM.msi";
+
+  std::string error;
+  auto wine = WinePrefix::Create(&error);
+  ASSERT_TRUE(wine) << error;
+  // Wine registers the same servers for itself: a clean machine has none of these names.
+  for (const char* key : {"Scripting.FileSystemObject", "InternetExplorer.Application", "InternetExplorer.Application.1",
+                          "VBSFile", ".vbs", "TypeLib\\{420B2830-E718-11CF-893D-00A0C9054228}",
+                          "MIME\\Database\\Content Type\\text/vbscript"})
+    wine->Run({"reg", "delete", std::string("HKCR\\") + key, "/f"});
+  ASSERT_EQ(ValueOf(*wine, "Scripting.FileSystemObject\\CLSID", "", false), "<none>");
+
+  ASSERT_EQ(wine->Install(package), 0);
+  winetest::ExpectCapturedFiles(*wine, test_support::CapturedFiles(script), true);
+  // Classes, with what the Class table gives them (server, ProgID, icon, AppID, arguments) and
+  // what the Registry table adds in the server's component (ThreadingModel).
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kFso, "", true), "FileSystem Object");
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kFso + "\\InprocServer32", "", true), kApp + "scrrun.dll");
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kFso + "\\InprocServer32", "ThreadingModel", true), "Both");
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kFso + "\\ProgID", "", true), "Scripting.FileSystemObject");
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kIeApplication + "\\VersionIndependentProgID", "", true),
+            "InternetExplorer.Application");
+  EXPECT_NE(ValueOf(*wine, "CLSID\\" + kIeApplication + "\\DefaultIcon", "", true).find("Icon_iexplore.exe,0"),
+            std::string::npos);
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kIeManager, "AppID", true), kIeManager);
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kIeManager + "\\LocalServer32", "", true), kApp + "iexplore.exe -startmanager");
+  // ProgIDs, the extension with its verb and content type, the MIME type, the AppID and the
+  // type library.
+  EXPECT_EQ(ValueOf(*wine, "Scripting.FileSystemObject\\CLSID", "", false), kFso);
+  EXPECT_EQ(ValueOf(*wine, "InternetExplorer.Application\\CurVer", "", false), "InternetExplorer.Application.1");
+  EXPECT_EQ(ValueOf(*wine, ".vbs", "", false), "VBSFile");
+  EXPECT_EQ(ValueOf(*wine, ".vbs", "Content Type", false), "text/vbscript");
+  EXPECT_EQ(ValueOf(*wine, "VBSFile\\shell\\Open\\command", "", false), "\"" + kApp + "wscript.exe\" \"%1\" %*");
+  EXPECT_EQ(ValueOf(*wine, "MIME\\Database\\Content Type\\text/vbscript", "Extension", false), ".vbs");
+  EXPECT_EQ(ValueOf(*wine, "AppID\\" + kIeManager, "RunAs", false), "Interactive User");
+  EXPECT_EQ(ValueOf(*wine, "TypeLib\\{420B2830-E718-11CF-893D-00A0C9054228}\\1.0\\0\\win32", "", false),
+            kApp + "scrrun.dll");
+
+  ASSERT_EQ(wine->Uninstall(package), 0);
+  winetest::ExpectCapturedFiles(*wine, test_support::CapturedFiles(script), false);
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kFso + "\\InprocServer32", "", true), "<none>");
+  EXPECT_EQ(ValueOf(*wine, "CLSID\\" + kIeManager, "AppID", true), "<none>");
+  for (const std::string key : {"Scripting.FileSystemObject\\CLSID", "InternetExplorer.Application\\CurVer", ".vbs",
+                                "VBSFile\\shell\\Open\\command"})
+    EXPECT_EQ(ValueOf(*wine, key, "", false), "<none>") << key;
+  EXPECT_EQ(ValueOf(*wine, "MIME\\Database\\Content Type\\text/vbscript", "Extension", false), "<none>");
+  EXPECT_EQ(ValueOf(*wine, "AppID\\" + kIeManager, "RunAs", false), "<none>");
+  // Wine 8 leaves registered type libraries behind when it unregisters them.
+}
+
+}  // namespace
