@@ -2,13 +2,10 @@
 
 #include "capture/folder_rules.h"
 #include "capture/formatted_text.h"
-#include "capture/registry_text.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
-#include "platform/codepage.h"
 #include "platform/icon_count.h"
-#include "project/check_hr.h"
 #include "project/msi_record.h"
 #include "project/vpx_writer.h"
 
@@ -141,11 +138,8 @@ void ComClassMapper::ReadDefaultIcon(KeyPosition start, ComClassRecord& record, 
   std::string file;
   int32_t index = 0;
   SplitIconValue(value, file, index);
-  capture::StripShortMarker(file);
-  const qv::ComPtr<qv::IFile> captured = capture::CapturedFileNamed(file);
-  std::string sourcePath;
-  if (!captured || qv::Failed(CHECK_HR(captured->GetSourcePath(&sourcePath)))) return;
-  sourcePath = platform::Utf8ToAnsi(sourcePath);
+  const std::string sourcePath = SourcePathOfFile(file);
+  if (sourcePath.empty()) return;
   const std::optional<int> icons = platform::CountIcons(content_.hostPathOfSource(sourcePath));
   const int64_t wanted = index < 0 ? -static_cast<int64_t>(index) : index;
   if (!icons || *icons <= wanted) return;

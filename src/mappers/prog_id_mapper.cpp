@@ -1,13 +1,9 @@
 #include "mappers/prog_id_mapper.h"
 
-#include "capture/folder_rules.h"
 #include "capture/path_translation.h"
-#include "capture/registry_text.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
-#include "platform/codepage.h"
-#include "project/check_hr.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -243,11 +239,8 @@ void ProgIdMapper::KeepIconInRegistry(const ProgIdRecord& record) {
 std::string ProgIdMapper::IconKeyOf(const ProgIdRecord& record, int32_t& index) {
   std::string file;
   SplitIconValue(record.defaultIcon, file, index);
-  capture::StripShortMarker(file);
-  const qv::ComPtr<qv::IFile> captured = capture::CapturedFileNamed(file);
-  std::string sourcePath;
-  if (!captured || qv::Failed(CHECK_HR(captured->GetSourcePath(&sourcePath)))) return {};
-  return content_.iconKey(platform::Utf8ToAnsi(sourcePath), index);
+  const std::string sourcePath = SourcePathOfFile(file);
+  return sourcePath.empty() ? std::string() : content_.iconKey(sourcePath, index);
 }
 
 }  // namespace mappers

@@ -134,12 +134,30 @@ void SplitIconValue(const std::string& value, std::string& file, int32_t& index)
   file = platform::Trim(value.substr(0, comma));
 }
 
-ComponentRef ComponentOfFile(const std::string& path) {
+namespace {
+
+// A file path as a registry value names it, without "_Short(...)" and surrounding quotes.
+std::string PlainFilePath(const std::string& path) {
   std::string file = platform::Trim(path);
   capture::StripShortMarker(file);
   if (file.size() > 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
+  return file;
+}
+
+}  // namespace
+
+ComponentRef ComponentOfFile(const std::string& path) {
+  const std::string file = PlainFilePath(path);
+  return file.empty() ? ComponentRef() : capture::ComponentOfNamedFile(file);
+}
+
+std::string SourcePathOfFile(const std::string& path) {
+  const std::string file = PlainFilePath(path);
   if (file.empty()) return {};
-  return capture::ComponentOfNamedFile(file);
+  const qv::ComPtr<qv::IFile> captured = capture::CapturedFileNamed(file);
+  std::string sourcePath;
+  if (!captured || qv::Failed(CHECK_HR(captured->GetSourcePath(&sourcePath)))) return {};
+  return platform::Utf8ToAnsi(sourcePath);
 }
 
 }  // namespace mappers

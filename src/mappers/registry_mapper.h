@@ -100,5 +100,7 @@ void SplitIconValue(const std::string& value, std::string& file, int32_t& index)
 // The component of a file that a registry value names (quotes, "_Short(...)" and the
 // capture's folder forms allowed); empty when the file is not a captured one.
 ComponentRef ComponentOfFile(const std::string& path);
+// The source path that the project stores for such a captured file; empty when it is none.
+std::string SourcePathOfFile(const std::string& path);
 
 }  // namespace mappers

@@ -2,13 +2,10 @@
 
 #include <cstdlib>
 
-#include "capture/registry_text.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
-#include "platform/codepage.h"
 #include "platform/type_library.h"
-#include "project/check_hr.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -65,10 +62,9 @@ void TypeLibMapper::MapLibrary(KeyPosition start, capture::RegKey& key, const Ca
 }
 
 bool TypeLibMapper::FileHoldsLibrary(const std::string& file, const std::string& guid, const std::string& locale) {
-  const qv::ComPtr<qv::IFile> captured = capture::CapturedFileNamed(file);
-  std::string sourcePath;
-  if (!captured || qv::Failed(CHECK_HR(captured->GetSourcePath(&sourcePath))) || sourcePath.empty()) return false;
-  const std::string hostPath = content_.hostPathOfSource(platform::Utf8ToAnsi(sourcePath));
+  const std::string sourcePath = SourcePathOfFile(file);
+  if (sourcePath.empty()) return false;
+  const std::string hostPath = content_.hostPathOfSource(sourcePath);
   const uint32_t wantedLocale = static_cast<uint32_t>(HexNumber(locale));
   for (const platform::TypeLibraryAttributes& library : platform::LoadTypeLibraries(hostPath))
     if (platform::EqualsNoCase(library.guid, guid) && library.locale == wantedLocale) return true;
