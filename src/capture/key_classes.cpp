@@ -5,7 +5,12 @@
 namespace capture {
 namespace {
 
-// The segments of a path split at '\'; a trailing '\' gives no final segment.
+bool SegmentStartsWith(std::string_view segment, std::string_view pattern) {
+  return platform::StartsWithNoCase(segment, pattern);
+}
+
+}  // namespace
+
 std::vector<std::string_view> SplitSegments(std::string_view path) {
   std::vector<std::string_view> segments;
   size_t start = 0;
@@ -20,12 +25,6 @@ std::vector<std::string_view> SplitSegments(std::string_view path) {
   }
   return segments;
 }
-
-bool SegmentStartsWith(std::string_view segment, std::string_view pattern) {
-  return platform::StartsWithNoCase(segment, pattern);
-}
-
-}  // namespace
 
 const std::vector<KeyClass>& KeyClassTable() {
   static const std::vector<KeyClass> table = {

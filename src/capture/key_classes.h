@@ -59,6 +59,9 @@ const std::vector<KeyClass>& KeyClassTable();
 // The first entry whose pattern matches the key's full path, or null.
 const KeyClass* ClassifyKey(std::string_view fullPath);
 
+// The segments of a key path or pattern split at '\'; a trailing '\' gives no final segment.
+std::vector<std::string_view> SplitSegments(std::string_view path);
+
 // Whether one pattern matches a key path (the rule that ClassifyKey applies to each entry).
 bool KeyPatternMatches(const KeyClass& keyClass, std::string_view fullPath);
 

@@ -1,25 +1,9 @@
 #include "mappers/key_pattern.h"
 
+#include "capture/key_classes.h"
 #include "platform/text.h"
 
 namespace mappers {
-namespace {
-
-std::vector<std::string_view> SplitAtBackslash(std::string_view text) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (true) {
-    const size_t separator = text.find('\\', start);
-    if (separator == std::string_view::npos) {
-      parts.push_back(text.substr(start));
-      return parts;
-    }
-    parts.push_back(text.substr(start, separator - start));
-    start = separator + 1;
-  }
-}
-
-}  // namespace
 
 KeyPattern::KeyPattern(std::string pattern, Mode mode)
     : pattern_(std::move(pattern)), mode_(mode), plainPrefix_(pattern_.find("\\\\") == std::string::npos) {
@@ -27,9 +11,9 @@ KeyPattern::KeyPattern(std::string pattern, Mode mode)
     literalHead_ = pattern_;
     return;
   }
-  for (std::string_view part : SplitAtBackslash(pattern_)) parts_.emplace_back(part);
-  // A trailing backslash closes the last component: "AppID\\" has one wildcard after "AppID".
-  if (pattern_.back() == '\\') parts_.pop_back();
+  // A trailing backslash closes the last component: "HKEY_CLASSES_ROOT\AppID\\" has one
+  // wildcard after "AppID".
+  for (std::string_view part : capture::SplitSegments(pattern_)) parts_.emplace_back(part);
   for (const std::string& part : parts_) {
     if (part.empty()) break;
     literalHead_ += part + "\\";
@@ -39,7 +23,7 @@ KeyPattern::KeyPattern(std::string pattern, Mode mode)
 bool KeyPattern::Matches(std::string_view keyName, Captures* captures) const {
   if (captures) captures->clear();
   if (plainPrefix_) return platform::StartsWithNoCase(keyName, pattern_);
-  const std::vector<std::string_view> keyParts = SplitAtBackslash(keyName);
+  const std::vector<std::string_view> keyParts = capture::SplitSegments(keyName);
   if (mode_ == kExact ? keyParts.size() != parts_.size() : keyParts.size() < parts_.size()) return false;
   for (size_t i = 0; i < parts_.size(); ++i) {
     if (parts_[i].empty()) {
