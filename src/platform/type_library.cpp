@@ -48,7 +48,8 @@ std::optional<TypeLibraryAttributes> ReadMsft(std::string_view bytes) {
   constexpr uint64_t kGuidSegment = 5;
   constexpr uint64_t kSegmentSize = 16;
   uint32_t guidPosition = 0, locale = 0, flags = 0, version = 0, typeInfoCount = 0;
-  if (!U32(bytes, 0x08, &guidPosition) || !U32(bytes, 0x0C, &locale) || !U32(bytes, 0x14, &flags) ||
+  // 0x0C holds the locale of the library's names; 0x10 the locale the library declares.
+  if (!U32(bytes, 0x08, &guidPosition) || !U32(bytes, 0x10, &locale) || !U32(bytes, 0x14, &flags) ||
       !U32(bytes, 0x18, &version) || !U32(bytes, 0x20, &typeInfoCount))
     return std::nullopt;
   uint64_t directory = kHeaderSize + ((flags & kHelpDllFlag) ? 4 : 0);
