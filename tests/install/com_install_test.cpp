@@ -20,6 +20,7 @@ const std::string kApp = "C:\\Program Files (x86)\\Fernclip COM\\";
 const std::string kFso = "{0D43FE01-F093-11CF-8940-00A0C9054228}";
 const std::string kIeApplication = "{0002DF01-0000-0000-C000-000000000046}";
 const std::string kIeManager = "{DF4FCC34-067A-4E0A-8352-4A1A5095346E}";
+const std::string kScriptingLibrary = "TypeLib\\{420B2830-E718-11CF-893D-00A0C9054228}";
 
 // The data of one value of a key below HKCR in a view; "<none>" when the key or value is missing.
 std::string ValueOf(WinePrefix& wine, const std::string& key, const std::string& name, bool view32) {
@@ -68,8 +69,9 @@ TEST(ComInstall, ClassesProgIdsExtensionsAndLibrariesAreRegisteredAndRemoved) {
   EXPECT_EQ(ValueOf(*wine, "VBSFile\\shell\\Open\\command", "", false), "\"" + kApp + "wscript.exe\" \"%1\" %*");
   EXPECT_EQ(ValueOf(*wine, "MIME\\Database\\Content Type\\text/vbscript", "Extension", false), ".vbs");
   EXPECT_EQ(ValueOf(*wine, "AppID\\" + kIeManager, "RunAs", false), "Interactive User");
-  EXPECT_EQ(ValueOf(*wine, "TypeLib\\{420B2830-E718-11CF-893D-00A0C9054228}\\1.0\\0\\win32", "", false),
-            kApp + "scrrun.dll");
+  // The installer registers a library under the system kind the library declares: Wine's
+  // builtin scrrun.dll holds a 64-bit one.
+  EXPECT_EQ(ValueOf(*wine, kScriptingLibrary + "\\1.0\\0\\win64", "", false), kApp + "scrrun.dll");
 
   ASSERT_EQ(wine->Uninstall(package), 0);
   winetest::ExpectCapturedFiles(*wine, test_support::CapturedFiles(script), false);
@@ -80,7 +82,7 @@ TEST(ComInstall, ClassesProgIdsExtensionsAndLibrariesAreRegisteredAndRemoved) {
     EXPECT_EQ(ValueOf(*wine, key, "", false), "<none>") << key;
   EXPECT_EQ(ValueOf(*wine, "MIME\\Database\\Content Type\\text/vbscript", "Extension", false), "<none>");
   EXPECT_EQ(ValueOf(*wine, "AppID\\" + kIeManager, "RunAs", false), "<none>");
-  // Wine 8 leaves registered type libraries behind when it unregisters them.
+  EXPECT_EQ(ValueOf(*wine, kScriptingLibrary + "\\1.0\\0\\win64", "", false), "<none>");
 }
 
 }  // namespace
