@@ -2,7 +2,6 @@
 
 #include "capture/registry_model.h"
 #include "content/custom_action_writer.h"
-#include "content/source_paths.h"
 #include "frontend/cancellation.h"
 #include "frontend/progress_plan.h"
 #include "mappers/app_id_mapper.h"
@@ -22,7 +21,6 @@ mappers::ContentAccess ContentForMappers() {
   access.iconKey = [](const std::string& sourcePath, int32_t index) {
     return content::GetIconKey(sourcePath, index, "");
   };
-  access.hostPathOfSource = content::HostPathOfSource;
   return access;
 }
 

@@ -2,6 +2,7 @@
 
 #include "capture/folder_rules.h"
 #include "capture/formatted_text.h"
+#include "capture/capture_folder.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
@@ -140,7 +141,7 @@ void ComClassMapper::ReadDefaultIcon(KeyPosition start, ComClassRecord& record, 
   SplitIconValue(value, file, index);
   const std::string sourcePath = SourcePathOfFile(file);
   if (sourcePath.empty()) return;
-  const std::optional<int> icons = platform::CountIcons(content_.hostPathOfSource(sourcePath));
+  const std::optional<int> icons = platform::CountIcons(capture::HostPathOfSource(sourcePath));
   const int64_t wanted = index < 0 ? -static_cast<int64_t>(index) : index;
   if (!icons || *icons <= wanted) return;
   record.iconKey = content_.iconKey(sourcePath, index);

@@ -31,8 +31,6 @@ struct ContentAccess {
   // The Icon row key for an icon file (the source path the project stores for a captured
   // file) and index, writing the row the first time.
   std::function<std::string(const std::string& sourcePath, int32_t index)> iconKey;
-  // The host path of a source path that the project stores ("<SOURCEFILEPATH>\...").
-  std::function<std::string(const std::string& sourcePath)> hostPathOfSource;
 };
 
 // The switches of the mapping step, copied from the options when it starts.

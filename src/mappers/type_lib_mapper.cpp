@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "capture/capture_folder.h"
 #include "frontend/cancellation.h"
 #include "frontend/messages.h"
 #include "frontend/string_table.h"
@@ -64,7 +65,7 @@ void TypeLibMapper::MapLibrary(KeyPosition start, capture::RegKey& key, const Ca
 bool TypeLibMapper::FileHoldsLibrary(const std::string& file, const std::string& guid, const std::string& locale) {
   const std::string sourcePath = SourcePathOfFile(file);
   if (sourcePath.empty()) return false;
-  const std::string hostPath = content_.hostPathOfSource(sourcePath);
+  const std::string hostPath = capture::HostPathOfSource(sourcePath);
   const uint32_t wantedLocale = static_cast<uint32_t>(HexNumber(locale));
   for (const platform::TypeLibraryAttributes& library : platform::LoadTypeLibraries(hostPath))
     if (platform::EqualsNoCase(library.guid, guid) && library.locale == wantedLocale) return true;
