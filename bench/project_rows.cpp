@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "frontend/repackager_exception.h"
+#include "core/repackager_exception.h"
 #include "options/project_options.h"
 #include "platform/text.h"
 #include "project/keys.h"
@@ -72,7 +72,7 @@ int main() {
     }
     std::printf("ratio 200,000 / 50,000 (linear is 4.0): add %.2f, save %.2f\n",
                 timings[1].add / timings[0].add, timings[1].save / timings[0].save);
-  } catch (const frontend::repackager_exception& e) {
+  } catch (const core::repackager_exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }

@@ -8,7 +8,7 @@
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
-#include "frontend/repackager_exception.h"
+#include "core/repackager_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool environment = [] {
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   capture::SetCurrentCaptureScript(&script);
   try {
     script.ReadScriptText(std::string(reinterpret_cast<const char*>(data), size));
-  } catch (const frontend::repackager_exception&) {
+  } catch (const core::repackager_exception&) {
   }
 
   for (const auto& [name, value] : script.ScriptVariables()) capture::SetInstallDirPath(value);

@@ -7,7 +7,7 @@
 
 #include "capture/registry_model.h"
 #include "capture/registry_text.h"
-#include "frontend/repackager_exception.h"
+#include "core/repackager_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool environment = [] {
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   capture::RegistryModel model(size > 0 && (data[0] & 1));
   try {
     model.LoadRegistryText(std::string(reinterpret_cast<const char*>(data), size), "fuzz.reg");
-  } catch (const frontend::repackager_exception&) {
+  } catch (const core::repackager_exception&) {
   }
   for (const auto& [path, key] : model.Keys())
     for (const auto& value : key.Values()) capture::GetRegistryTableValue(value);

@@ -2,9 +2,9 @@
 
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
-#include "frontend/string_table.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
+#include "core/string_table.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "qv/project_tables.h"
@@ -38,11 +38,11 @@ std::string HostPathOfSource(const std::string& sourcePath) {
 std::string RefusalOf(const std::string& hostPath) {
   const std::string folder = CaptureFolder();
   if (!platform::LiesInside(hostPath, folder))
-    return frontend::FormatString(kFileOutsideCapture, platform::Excerpt(folder).c_str());
+    return core::FormatString(kFileOutsideCapture, platform::Excerpt(folder).c_str());
   switch (platform::KindOf(hostPath)) {
     case platform::FileKind::kDirectory:
     case platform::FileKind::kOther:
-      return frontend::LoadString(kFileNotRegular);
+      return core::LoadString(kFileNotRegular);
     default:
       return std::string();
   }
@@ -53,8 +53,8 @@ void CheckCapturedFiles(const CaptureScript& script) {
   auto check = [&](const std::string& sourcePath, size_t line, const std::string& entry) {
     const std::string refusal = RefusalOf(HostPathOfSource(sourcePath));
     if (refusal.empty()) return;
-    frontend::LogMessage(frontend::kError,
-                         platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,
+    core::LogMessage(core::kError,
+                     platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,
                                           platform::Excerpt(entry).c_str(), refusal.c_str()));
     ++refused;
   };
@@ -71,7 +71,7 @@ void CheckCapturedFiles(const CaptureScript& script) {
     check(script.RegistryLoadFile(), script.RegistryLoadLine(), script.RegistryLoadFile());
   if (!script.RegistryDeleteFile().empty())
     check(script.RegistryDeleteFile(), script.RegistryDeleteLine(), script.RegistryDeleteFile());
-  if (refused > 0) throw frontend::repackager_exception(frontend::FormatString(kCapturedFilesRefused, refused));
+  if (refused > 0) throw core::repackager_exception(core::FormatString(kCapturedFilesRefused, refused));
 }
 
 }  // namespace capture

@@ -3,13 +3,13 @@
 #include <string_view>
 
 #include "capture/install_condition.h"
-#include "capture/text_edit.h"
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
+#include "capture/text_edit.h"
 #include "capture/text_lines.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 
@@ -20,7 +20,7 @@ constexpr int kUnrecognizedLine = 22004;
 
 CaptureScript* currentScript = nullptr;
 
-[[noreturn]] void Unrecognized() { frontend::ThrowMessage(kUnrecognizedLine); }
+[[noreturn]] void Unrecognized() { core::ThrowMessage(kUnrecognizedLine); }
 
 bool StartsWith(const std::string& line, std::string_view word) { return line.starts_with(word); }
 
@@ -110,13 +110,13 @@ void CaptureScript::ReadScriptText(std::string contents) {
   TextLines lines(std::move(contents), scriptPath_);
   std::string_view line;
   while (lines.Next(line)) {
-    frontend::TestCancel();
+    core::TestCancel();
     currentLine_ = lines.LineNumber();
     try {
       HandleScriptLine(std::string(line));
-    } catch (const frontend::repackager_exception&) {
-      frontend::LogTrace(frontend::kTraceGeneral, "%s(%zu): this line ends the reading",
-                         scriptPath_.c_str(), lines.LineNumber());
+    } catch (const core::repackager_exception&) {
+      core::LogTrace(core::kTraceGeneral, "%s(%zu): this line ends the reading",
+                     scriptPath_.c_str(), lines.LineNumber());
       throw;
     }
   }
@@ -129,8 +129,8 @@ void CaptureScript::HandleScriptLine(const std::string& rawLine) {
   sourcePathIndex_.reset();
   try {
     HandleCommand(line);
-  } catch (const frontend::repackager_exception&) {
-    frontend::LogMessage(frontend::kWarning, "Unrecognized script command: '" + platform::Excerpt(line) + "'");
+  } catch (const core::repackager_exception&) {
+    core::LogMessage(core::kWarning, "Unrecognized script command: '" + platform::Excerpt(line) + "'");
     throw;
   }
 }

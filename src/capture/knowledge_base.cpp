@@ -3,7 +3,7 @@
 #include <map>
 #include <set>
 
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 #include "project/keys.h"
@@ -65,32 +65,32 @@ std::string ComponentName(const ComponentRef& component) {
 }
 
 void DumpRule(const char* title) {
-  frontend::LogTrace(frontend::kTraceKnowledgeBase, "%s", std::string(55, '~').c_str());
-  frontend::LogTrace(frontend::kTraceKnowledgeBase, "%s", title);
+  core::LogTrace(core::kTraceKnowledgeBase, "%s", std::string(55, '~').c_str());
+  core::LogTrace(core::kTraceKnowledgeBase, "%s", title);
 }
 
 void DumpKnowledgeBase() {
   const KnowledgeBase& kb = KB();
-  const auto level = frontend::kTraceKnowledgeBase;
+  const auto level = core::kTraceKnowledgeBase;
   DumpRule("KB::Components");
   for (const auto& [key, component] : kb.components)
-    frontend::LogTrace(level, "%s\t\t--> %s", key.c_str(), ComponentName(component).c_str());
+    core::LogTrace(level, "%s\t\t--> %s", key.c_str(), ComponentName(component).c_str());
   DumpRule("KB::ProgIDs");
-  frontend::LogTrace(level, "     Components:");
+  core::LogTrace(level, "     Components:");
   for (const auto& [progId, component] : kb.progIdComponents)
-    frontend::LogTrace(level, "         %s\t\t--> %s", progId.c_str(),
-                       ComponentName(component).c_str());
-  frontend::LogTrace(level, "     ProgID to VI ProgID:");
+    core::LogTrace(level, "         %s\t\t--> %s", progId.c_str(),
+                   ComponentName(component).c_str());
+  core::LogTrace(level, "     ProgID to VI ProgID:");
   for (const auto& [progId, viProgId] : kb.progIdVersionIndependent)
-    frontend::LogTrace(level, "         %s\t\t--> %s", progId.c_str(), viProgId.c_str());
+    core::LogTrace(level, "         %s\t\t--> %s", progId.c_str(), viProgId.c_str());
   DumpRule("KB::ProgIDS to File Extensions");
   for (const auto& [progId, extension] : kb.progIdExtensions)
-    frontend::LogTrace(level, "%s\t\t--> %s", progId.c_str(), extension.c_str());
+    core::LogTrace(level, "%s\t\t--> %s", progId.c_str(), extension.c_str());
   DumpRule("KB::CLSIDProgIDs to ProgID");
   for (const auto& [clsid, progId] : kb.clsidProgIds)
-    frontend::LogTrace(level, "%s\t\t--> %s", clsid.c_str(), progId.c_str());
+    core::LogTrace(level, "%s\t\t--> %s", clsid.c_str(), progId.c_str());
   DumpRule("KB::ProgIDs that have Verbs");
-  for (const std::string& progId : kb.progIdsWithVerbs) frontend::LogTrace(level, "%s", progId.c_str());
+  for (const std::string& progId : kb.progIdsWithVerbs) core::LogTrace(level, "%s", progId.c_str());
 }
 
 }  // namespace
@@ -212,7 +212,7 @@ void MarkKeyUsed(uint32_t bits, const std::string& key) { project::MarkKeyUsed(b
 bool IsKeyUsed(uint32_t bits, const std::string& key) { return project::IsKeyUsed(bits, key); }
 
 void ClearKnowledgeBase() {
-  if (frontend::TraceMask() & frontend::kTraceKnowledgeBase) DumpKnowledgeBase();
+  if (core::TraceMask() & core::kTraceKnowledgeBase) DumpKnowledgeBase();
   KB() = KnowledgeBase();
   project::ClearUsedKeys();
 }

@@ -8,11 +8,12 @@
 #include "capture/capture_script.h"
 #include "capture/formatted_text.h"
 #include "capture/text_edit.h"
-#include "content/custom_action_writer.h"
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
+#include "project/custom_actions.h"
+#include "project/custom_actions.h"
 #include "project/vpx_writer.h"
 
 namespace capture {
@@ -226,7 +227,7 @@ bool ApplyEnvironmentFolder(std::string& text, bool directoryMode) {
   // The folder comes from the environment at install time: a directory property set by a
   // custom action after costing.
   const std::string property = "Qv" + name.substr(0, name.find('\''));
-  content::AddCustomAction(property, "CostFinalize", kSetDirectoryAction, property, "[%" + name + "]",
+  project::AddCustomAction(property, "CostFinalize", kSetDirectoryAction, property, "[%" + name + "]",
                            "");
   if (!writer->IsKnownDirectory(property)) writer->AddDirectory(property, "TARGETDIR", ".");
   text.replace(1, close - 1, property);
@@ -427,8 +428,8 @@ void SplitCommandLine(const std::string& command, std::string& executable, std::
 }
 
 void WarnMachineSpecificPath(const std::string& path) {
-  frontend::LogMessage(frontend::kWarning,
-                       "The path '" + platform::Excerpt(path) +
+  core::LogMessage(core::kWarning,
+                   "The path '" + platform::Excerpt(path) +
                            "' appears to be a machine-specific path. The repackaged installation may not "
                            "function if this path does not exist on client machines.");
 }

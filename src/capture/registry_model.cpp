@@ -2,9 +2,9 @@
 
 #include "capture/capture_filter.h"
 #include "capture/text_lines.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 
@@ -90,7 +90,7 @@ RegistryModel::RegistryModel(bool useHKCUProxy) : useHKCUProxy_(useHKCUProxy) {}
 
 void RegistryModel::LoadRegistryFile(const std::string& path) {
   if (path.empty()) return;
-  frontend::TestCancel();
+  core::TestCancel();
   LoadRegistryText(ReadCapturedFile(path), path);
 }
 
@@ -104,7 +104,7 @@ void RegistryModel::LoadRegistryText(std::string contents, const std::string& fi
   TextLines lines(std::move(contents), fileName);
   std::string_view line;
   while (lines.Next(line)) {
-    frontend::TestCancel();
+    core::TestCancel();
     ReadRegistryLine(std::string(line), false);
   }
   FinishValue();
@@ -230,11 +230,11 @@ void RegistryModel::AddToCurrentKeys(RegValue value) {
 
 void RegistryModel::Warn(int messageId, const std::string& valueName, const std::string& detail) const {
   const std::string where = fileName_.empty() ? std::string("the capture script") : fileName_;
-  frontend::LogMessage(frontend::kWarning,
-                       frontend::FormatString(messageId, platform::Excerpt(where).c_str(),
-                                              platform::Excerpt(valueName).c_str(),
-                                              platform::Excerpt(currentKey_->FullPath()).c_str(),
-                                              platform::Excerpt(detail).c_str()));
+  core::LogMessage(core::kWarning,
+                   core::FormatString(messageId, platform::Excerpt(where).c_str(),
+                                          platform::Excerpt(valueName).c_str(),
+                                          platform::Excerpt(currentKey_->FullPath()).c_str(),
+                                          platform::Excerpt(detail).c_str()));
 }
 
 void RegistryModel::PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath) {

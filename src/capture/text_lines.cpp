@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
-#include "frontend/string_table.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
+#include "core/string_table.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
@@ -28,7 +28,7 @@ bool StartsWithUtf16ByteOrderMark(const std::string& text) {
 TextLines::TextLines(std::string contents, std::string fileName)
     : contents_(std::move(contents)), fileName_(std::move(fileName)) {
   if (StartsWithUtf16ByteOrderMark(contents_)) {
-    throw frontend::repackager_exception(
+    throw core::repackager_exception(
         "Can't read file '" + fileName_ +
         "': it is Unicode (UTF-16) text. Save it as ANSI text (registry data in the REGEDIT4 "
         "format) and convert again.");
@@ -40,9 +40,9 @@ TextLines::TextLines(std::string contents, std::string fileName)
     contents_ = platform::Utf8ToAnsi(contents_.substr(3));
     const size_t lost = static_cast<size_t>(std::count(contents_.begin(), contents_.end(), '?')) - questionMarks;
     if (lost > 0)
-      frontend::LogMessage(frontend::kWarning,
-                           frontend::FormatString(kCharactersWithoutForm, platform::Excerpt(fileName_).c_str(),
-                                                  static_cast<int>(lost), platform::ActiveCodePage()));
+      core::LogMessage(core::kWarning,
+                       core::FormatString(kCharactersWithoutForm, platform::Excerpt(fileName_).c_str(),
+                                              static_cast<int>(lost), platform::ActiveCodePage()));
   }
 }
 
@@ -61,7 +61,7 @@ bool TextLines::Next(std::string_view& line) {
   ++lineNumber_;
   line = std::string_view(contents_).substr(start, end - start);
   if (std::memchr(line.data(), '\0', line.size()) != nullptr) {
-    throw frontend::repackager_exception(platform::Format(
+    throw core::repackager_exception(platform::Format(
         "Can't read file '%s': line %zu holds a NUL byte, so the file is not ANSI text.",
         fileName_.c_str(), lineNumber_));
   }
@@ -71,9 +71,9 @@ bool TextLines::Next(std::string_view& line) {
 std::string ReadCapturedFile(const std::string& path) {
   std::string contents;
   if (!platform::ReadFile(platform::ResolveHostPath(path), &contents)) {
-    const std::string text = frontend::FormatString(kCantOpenFile, path.c_str());
-    frontend::LogTrace(frontend::kTraceGeneral, "%s", text.c_str());
-    throw frontend::repackager_exception(text);
+    const std::string text = core::FormatString(kCantOpenFile, path.c_str());
+    core::LogTrace(core::kTraceGeneral, "%s", text.c_str());
+    throw core::repackager_exception(text);
   }
   return contents;
 }

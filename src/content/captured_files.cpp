@@ -10,20 +10,20 @@
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
 #include "capture/path_translation.h"
+#include "capture/shortcut_targets.h"
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/file_writer.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/pe_resources.h"
 #include "platform/windows_names.h"
 #include "project/check_hr.h"
+#include "project/create_folder.h"
 #include "project/keys.h"
-#include "shortcuts/create_folder.h"
-#include "shortcuts/shortcut_targets.h"
 
 namespace content {
 
@@ -77,7 +77,7 @@ ComponentRef ComponentWriter::ComponentForFile(const std::string& installedPath,
                                                const std::string& directory,
                                                const FileKind& kind, const std::string& condition) {
   // A shortcut target is the key file of a component of its own.
-  if (shortcuts::IsShortcutTarget(installedPath)) return ComponentRef();
+  if (capture::IsShortcutTarget(installedPath)) return ComponentRef();
   if (kind.group == kHelpFiles) {
     const std::string fileName = installedPath.substr(std::min(directory.size(), installedPath.size()));
     auto found = helpComponents_.find(HelpComponentKey(directory, fileName, condition));
@@ -94,8 +94,8 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   std::string directory = InstallerFolder(folder);
   if (const std::string folder32 = ThirtyTwoBitFolder(directory);
       !folder32.empty() && !options::Options().Build64Bit()) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The file '%s' was captured in a 64-bit folder; the package is a 32-bit "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The file '%s' was captured in a 64-bit folder; the package is a 32-bit "
                                           "package and installs it into the 32-bit folder (Build64Bit=Y makes a "
                                           "64-bit package).",
                                           entry.name.c_str()));
@@ -103,15 +103,15 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   }
   std::string namingFolder = folder;
   if (folder.empty()) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The file '%s' is listed before any target folder in the "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The file '%s' is listed before any target folder in the "
                                           "capture script; it is installed into INSTALLDIR.",
                                           platform::Excerpt(entry.name).c_str()));
     directory = namingFolder = "[INSTALLDIR]";
   } else if (project_.DirectoryForPath(directory, "").empty()) {
     if (unknownFolders_.insert(folder).second)
-      frontend::LogMessage(frontend::kWarning,
-                           platform::Format("The folder '%s' is no folder the installer knows; its files are "
+      core::LogMessage(core::kWarning,
+                       platform::Format("The folder '%s' is no folder the installer knows; its files are "
                                             "installed into INSTALLDIR.",
                                             folder.c_str()));
     directory = "[INSTALLDIR]";
@@ -126,7 +126,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
     componentName = MakeComponentName(entry.name, namingFolder);
     component = CreateComponent(componentName, "", directory, "", kFileComponent, entry.condition);
     if (!(kind.group == kOtherFiles && options::Options().OtherFilesNewComponents()))
-      CHECK_HR(component->SetDescription(ToEngine(frontend::LoadString(kind.descriptionId))));
+      CHECK_HR(component->SetDescription(ToEngine(core::LoadString(kind.descriptionId))));
   } else {
     std::string utf8Name;
     CHECK_HR(component->GetName(&utf8Name));
@@ -140,7 +140,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   if (!fileKey.empty()) {
     if (kind.descriptionId == kFontDescription && IsFontsFolder(directory)) AddFont(fileKey, entry.name, sourcePath);
     const std::string keyPath = keyFiles_.FileAdded(componentName, fileKey, sourcePath,
-                                                    shortcuts::IsShortcutTarget(installedPath));
+                                                    capture::IsShortcutTarget(installedPath));
     if (!keyPath.empty()) CHECK_HR(component->SetKeyPath(ToEngine(keyPath)));
   }
 
@@ -167,8 +167,8 @@ void ComponentWriter::AddFont(const std::string& fileKey, const std::string& cap
   }
   const auto title = platform::FontFaceNameOfFile(capture::HostPathOfSource(sourcePath));
   if (!title) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The font '%s' has no font directory to take its title from; it is "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The font '%s' has no font directory to take its title from; it is "
                                           "installed but not registered as a font.",
                                           capturedPath.c_str()));
     return;
@@ -177,13 +177,13 @@ void ComponentWriter::AddFont(const std::string& fileKey, const std::string& cap
 }
 
 void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
-  frontend::TestCancel();
+  core::TestCancel();
   if (folder.folder.empty()) return;
   const std::string directory = InstallerFolder(folder.folder);
   const std::string directoryKey = project_.DirectoryForPath(directory, "");
   if (directoryKey.empty()) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The folder '%s' is no folder the installer knows; it is not created.",
+    core::LogMessage(core::kWarning,
+                     platform::Format("The folder '%s' is no folder the installer knows; it is not created.",
                                           folder.folder.c_str()));
     return;
   }
@@ -194,7 +194,7 @@ void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
   const std::string name = UniqueComponentName(unique, naming_.Apply(unique, kCreateFolderNaming));
   project_.SetCurrentFeature("");
   ComponentRef component = CreateComponent(name, "", directory, "", kFileComponent);
-  shortcuts::WriteCreateFolder(DirectoryKeyOf(component), name);
+  project::WriteCreateFolder(DirectoryKeyOf(component), name);
 }
 
 namespace {
@@ -209,14 +209,14 @@ class InstallableNames {
   bool Accept(const std::string& directory, const capture::FileEntry& entry) {
     const std::string fileName = FileNameOfPath(entry.name);
     if (const std::string fault = platform::WindowsNameFault(fileName); !fault.empty()) {
-      Refuse(entry, frontend::FormatString(kNameWindowsRefuses, fault.c_str()));
+      Refuse(entry, core::FormatString(kNameWindowsRefuses, fault.c_str()));
       return false;
     }
     const std::string installedPath = directory + fileName;
     const auto [first, inserted] = installedPaths_.try_emplace(installedPath, &entry);
     if (!inserted) {
-      Refuse(entry, frontend::FormatString(kSameInstalledPath, platform::Excerpt(first->second->name).c_str(),
-                                           static_cast<int>(first->second->scriptLine)));
+      Refuse(entry, core::FormatString(kSameInstalledPath, platform::Excerpt(first->second->name).c_str(),
+                                       static_cast<int>(first->second->scriptLine)));
       return false;
     }
     return true;
@@ -224,9 +224,9 @@ class InstallableNames {
 
  private:
   void Refuse(const capture::FileEntry& entry, const std::string& why) const {
-    frontend::LogMessage(frontend::kError, platform::Format("%s(%zu): the file '%s' %s", script_.ScriptPath().c_str(),
-                                                            entry.scriptLine, platform::Excerpt(entry.name).c_str(),
-                                                            why.c_str()));
+    core::LogMessage(core::kError, platform::Format("%s(%zu): the file '%s' %s", script_.ScriptPath().c_str(),
+                                                    entry.scriptLine, platform::Excerpt(entry.name).c_str(),
+                                                    why.c_str()));
   }
 
   const capture::CaptureScript& script_;
@@ -242,7 +242,7 @@ void AddCapturedFiles(const capture::CaptureScript& script) {
   for (const auto& [folder, entries] : script.InstalledFiles()) {
     const std::string directory = InstallerFolder(folder);
     for (const capture::FileEntry& entry : entries) {
-      frontend::TestCancel();
+      core::TestCancel();
       if (!names.Accept(directory, entry)) continue;
       // Captured INI files are installed as files; the INI step will take them over as IniFile
       // rows (its files are to be handed to it from here).

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "content/file_writer.h"
-#include "frontend/guid_source.h"
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
+#include "core/guid_source.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "project/check_hr.h"
@@ -130,10 +130,10 @@ ComponentRef ComponentWriter::CreateComponent(const std::string& key, const std:
                                      ? feature
                                      : project_.GetFeatureForNewComponent();
   ComponentRef component = AddNew();
-  if (!component) frontend::ThrowMessage(22007);
+  if (!component) core::ThrowMessage(22007);
 
   CHECK_HR(component->SetName(ToEngine(key)));
-  CHECK_HR(component->SetGuid(frontend::CreateGuidString()));
+  CHECK_HR(component->SetGuid(core::CreateGuidString()));
   CHECK_HR(component->SetEnabled(true));
   CHECK_HR(component->SetDirectory(ToEngine(directory)));
   CHECK_HR(component->AddFeature(ToEngine(featureKey)));
@@ -155,9 +155,9 @@ ComponentRef ComponentWriter::CreateComponent(const std::string& key, const std:
   componentDirectories_.insert(directoryKey);
   if (userProfile) RegisterUserProfileDirectories(key, directoryKey);
 
-  frontend::LogTrace(frontend::kTraceComponent,
-                     "Created component:  Key = '%s', KeyPath = '%s', Feature = '%s', Directory = '%s'",
-                     key.c_str(), effectiveKeyPath.c_str(), featureKey.c_str(), directory.c_str());
+  core::LogTrace(core::kTraceComponent,
+                 "Created component:  Key = '%s', KeyPath = '%s', Feature = '%s', Directory = '%s'",
+                 key.c_str(), effectiveKeyPath.c_str(), featureKey.c_str(), directory.c_str());
   return component;
 }
 

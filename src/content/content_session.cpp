@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "content/component_lookup.h"
+#include "capture/shortcut_targets.h"
 #include "content/component_writer.h"
-#include "content/custom_action_writer.h"
 #include "content/file_writer.h"
+#include "content/icon_keys.h"
+#include "project/component_lookup.h"
+#include "project/custom_actions.h"
+#include "project/short_names.h"
 #include "project/vpx_writer.h"
-#include "shortcuts/create_folder.h"
-#include "shortcuts/short_names.h"
-#include "shortcuts/shortcut_targets.h"
 
 namespace content {
 
@@ -58,25 +58,36 @@ void ResetContent() {
   session.components.reset();
   session.files.reset();
   session.project = nullptr;
-  ResetSequenceLists();
+  project::ResetSequenceLists();
   ResetIconKeys();
-  shortcuts::ShortNames().Clear();
-  shortcuts::ResetShortcutTargets();
+  project::ShortNames().Clear();
+  capture::ResetShortcutTargets();
 }
 
-qv::ComPtr<qv::IComponent> GetComponent(const std::string& name, bool create) {
-  ComponentWriter* components = CurrentComponentWriter();
-  return components ? components->GetComponent(name, create) : qv::ComPtr<qv::IComponent>();
-}
+namespace {
 
-qv::ComPtr<qv::IComponent> FindOrCreateDataComponent(const std::string& name, bool perUser) {
-  ComponentWriter* components = CurrentComponentWriter();
-  if (!components) return qv::ComPtr<qv::IComponent>();
-  bool created = false;
-  qv::ComPtr<qv::IComponent> component = components->GetComponent(name, true, &created);
-  if (created) shortcuts::WriteCreateFolder("INSTALLDIR", name);
-  if (created && perUser) components->GivePerUserKeyPath(component, name);
-  return component;
+// The component lookup of the project layer, answered by the current component writer.
+class SessionComponentSource final : public project::ComponentSource {
+ public:
+  qv::ComPtr<qv::IComponent> GetComponent(const std::string& name, bool create,
+                                          bool* created) override {
+    ComponentWriter* components = CurrentComponentWriter();
+    if (created) *created = false;
+    return components ? components->GetComponent(name, create, created)
+                      : qv::ComPtr<qv::IComponent>();
+  }
+  void GivePerUserKeyPath(const qv::ComPtr<qv::IComponent>& component,
+                          const std::string& name) override {
+    if (ComponentWriter* components = CurrentComponentWriter())
+      components->GivePerUserKeyPath(component, name);
+  }
+};
+
+}  // namespace
+
+project::ComponentSource& SessionComponents() {
+  static SessionComponentSource source;
+  return source;
 }
 
 }  // namespace content

@@ -2,6 +2,8 @@
 // writer, and the end of a conversion for everything the content steps keep between calls.
 #pragma once
 
+#include "project/component_lookup.h"
+
 namespace content {
 
 class ComponentWriter;
@@ -14,5 +16,9 @@ FileWriter* CurrentFileWriter();
 // Releases the writers (before the project writer goes) and forgets the process-wide state of
 // the content steps: sequence lists, icon keys, short names, shortcut targets.
 void ResetContent();
+
+// The components of the current conversion as the project layer's component lookup sees them
+// (the program installs this source before the conversion steps run).
+project::ComponentSource& SessionComponents();
 
 }  // namespace content

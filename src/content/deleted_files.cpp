@@ -3,11 +3,11 @@
 #include "capture/capture_filter.h"
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
-#include "content/component_lookup.h"
 #include "content/component_naming.h"
 #include "content/content_session.h"
 #include "content/file_writer.h"
-#include "frontend/cancellation.h"
+#include "core/cancellation.h"
+#include "project/component_lookup.h"
 #include "project/vpx_writer.h"
 
 namespace content {
@@ -30,16 +30,16 @@ std::string NormalizedFolder(const std::string& folder) {
 }  // namespace
 
 void WriteDeletedFiles(const capture::CaptureScript& script) {
-  frontend::TestCancel();
+  core::TestCancel();
   if (script.DeletedFiles().empty()) return;
   project::VpxWriter* writer = project::CurrentProjectWriter();
   FileWriter* files = CurrentFileWriter();
   if (!writer || !files) return;
 
   writer->SetCurrentFeature("");
-  FindOrCreateDataComponent(kRemoveFileComponent);
+  project::FindOrCreateDataComponent(kRemoveFileComponent);
   for (const auto& [folder, entries] : script.DeletedFiles()) {
-    frontend::TestCancel();
+    core::TestCancel();
     const std::string normalized = NormalizedFolder(folder);
     std::string installerFolder = normalized;
     capture::ToInstallerFolder(installerFolder, true, false);

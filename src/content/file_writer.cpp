@@ -3,13 +3,13 @@
 
 #include "capture/path_translation.h"
 #include "content/component_naming.h"
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 #include "project/check_hr.h"
 #include "project/keys.h"
 #include "project/msi_record.h"
-#include "shortcuts/short_names.h"
+#include "project/short_names.h"
 
 namespace content {
 
@@ -37,8 +37,8 @@ bool FileWriter::SetUniqueKey(qv::IFile* file, const std::string& baseName, std:
 // The short|long form; a short part that the engine refuses is rebuilt of the characters every
 // file system takes.
 void FileWriter::SetFileName(qv::IFile* file, const std::string& longName, const std::string& directoryKey) {
-  if (qv::Succeeded(file->SetFileName(ToEngine(shortcuts::InstallerFileName(longName, directoryKey))))) return;
-  CHECK_HR(file->SetFileName(ToEngine(shortcuts::StrictInstallerFileName(longName, directoryKey))));
+  if (qv::Succeeded(file->SetFileName(ToEngine(project::InstallerFileName(longName, directoryKey))))) return;
+  CHECK_HR(file->SetFileName(ToEngine(project::StrictInstallerFileName(longName, directoryKey))));
 }
 
 std::string FileWriter::AddFile(const std::string& componentName, const std::string& directoryKey,
@@ -63,14 +63,14 @@ std::string FileWriter::AddFile(const std::string& componentName, const std::str
 
   std::string written;
   file->GetFileName(&written);
-  frontend::LogTrace(frontend::kTraceFile, "Created file:  Key = '%s', Filename = '%s', Component = '%s'",
-                     key.c_str(), platform::Utf8ToAnsi(written).c_str(), componentName.c_str());
+  core::LogTrace(core::kTraceFile, "Created file:  Key = '%s', Filename = '%s', Component = '%s'",
+                 key.c_str(), platform::Utf8ToAnsi(written).c_str(), componentName.c_str());
 
   if (selfRegistering && platform::EqualsNoCase(ExtensionOfPath(fileName), "exe")) {
     // The installer registers DLLs and controls through their own entry points; it never runs a
     // program for this.
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The file '%s' registers itself, but the installer cannot register a "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The file '%s' registers itself, but the installer cannot register a "
                                           "program this way; it is installed without registration.",
                                           capturedPath.c_str()));
   } else if (selfRegistering) {
@@ -90,7 +90,7 @@ void FileWriter::AddRemoveFile(const std::string& componentName, const std::stri
   record.SetField(1, key);
   record.SetField(2, componentName);
   if (!fileName.empty()) {
-    record.SetField(3, shortcuts::RemovedFileName(fileName));
+    record.SetField(3, project::RemovedFileName(fileName));
   }
   record.SetField(4, directory);
   record.SetField(5, installMode);

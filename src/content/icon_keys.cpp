@@ -1,11 +1,12 @@
 // Icon rows: one per icon file and index. The row carries the whole icon file (an .ico, or the
 // executable or DLL that holds the icon); the index that picks the icon stays with the row that
 // uses it (Shortcut, Class, ProgId).
+#include "content/icon_keys.h"
+
 #include <map>
 
 #include "capture/capture_folder.h"
-#include "content/custom_action_writer.h"
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 #include "project/keys.h"
@@ -62,8 +63,8 @@ std::string GetIconKey(const std::string& iconFile, int32_t iconIndex, const std
   if (!writer) return std::string();
   const std::string hostPath = capture::HostPathOfSource(iconFile);
   if (const std::string refusal = capture::RefusalOf(hostPath); !refusal.empty()) {
-    frontend::LogMessage(frontend::kError,
-                         platform::Format("Icon file '%s' %s", platform::Excerpt(iconFile).c_str(), refusal.c_str()));
+    core::LogMessage(core::kError,
+                     platform::Format("Icon file '%s' %s", platform::Excerpt(iconFile).c_str(), refusal.c_str()));
     return std::string();
   }
   const std::string key =

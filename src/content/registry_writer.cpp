@@ -5,12 +5,12 @@
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
 #include "capture/registry_text.h"
-#include "content/component_lookup.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "project/check_hr.h"
+#include "project/component_lookup.h"
 #include "project/msi_record.h"
 
 namespace content {
@@ -41,8 +41,8 @@ bool IsConvertible(const capture::RegKey& key, const capture::RegValue* value) {
   if (platform::IsConvertible(key.SubkeyPath()) &&
       (!value || (platform::IsConvertible(value->Name()) && platform::IsConvertible(value->Data()))))
     return true;
-  frontend::LogMessage(frontend::kError,
-                       platform::Format("The registry value '%s' of the key '%s' holds text that code page %d "
+  core::LogMessage(core::kError,
+                   platform::Format("The registry value '%s' of the key '%s' holds text that code page %d "
                                         "cannot convert; it is left out.",
                                         value ? value->Name().c_str() : "", key.FullPath().c_str(),
                                         platform::ActiveCodePage()));
@@ -62,18 +62,18 @@ RegistryWriter::RegistryWriter(project::VpxWriter& project) : RegistryTableWrite
 void RegistryWriter::WriteRegistry(capture::RegistryModel& model) {
   registryKeys_.Reset();
   for (const char* name : {kMachineComponent, kUserComponent, kClassesComponent})
-    FindOrCreateDataComponent(name, name == kUserComponent);
+    project::FindOrCreateDataComponent(name, name == kUserComponent);
   for (auto& [path, key] : model.Keys()) {
     if (key.IsKeyMapped()) continue;
-    frontend::TestCancel();
+    core::TestCancel();
     WriteKey(key, false);
   }
 }
 
 void RegistryWriter::WriteRemoveRegistry(capture::RegistryModel& deleted) {
-  frontend::TestCancel();
+  core::TestCancel();
   project_.SetCurrentFeature("");
-  qv::ComPtr<qv::IComponent> component = FindOrCreateDataComponent(kRemoveComponent);
+  qv::ComPtr<qv::IComponent> component = project::FindOrCreateDataComponent(kRemoveComponent);
   for (auto& [path, key] : deleted.Keys()) {
     key.SetComponent(component);
     WriteKey(key, true);
@@ -118,7 +118,7 @@ std::string RegistryWriter::ComponentNameFor(const capture::RegKey& key) {
   project_.SetCurrentFeature(FeatureExists(project_, feature) ? feature : project_.DefaultFeature());
   name += "_" + key.ComponentTag();
   project::MakeIdentifier(name);
-  FindOrCreateDataComponent(name, perUser);
+  project::FindOrCreateDataComponent(name, perUser);
   return name;
 }
 
@@ -128,8 +128,8 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
   // step's, and other roots have no place in the tables.
   if (key.Root() == capture::kNoRoot) {
     if (!platform::StartsWithNoCase(key.FullPath(), "HKEY_INIFILES\\"))
-      frontend::LogMessage(frontend::kWarning,
-                           platform::Format("Registry entries for '%s' were left out: the key is "
+      core::LogMessage(core::kWarning,
+                       platform::Format("Registry entries for '%s' were left out: the key is "
                                             "not under a root that the installer can write.",
                                             platform::Excerpt(key.FullPath()).c_str()));
     return;

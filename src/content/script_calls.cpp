@@ -1,13 +1,15 @@
 // The capture script's calls into programs and DLLs as custom actions, the actions that set the
 // all-users profile folder, and the DLL wrapper that DLL calls run through.
+#include "content/script_calls.h"
+
 #include <vector>
 
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
-#include "content/custom_action_writer.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 #include "project/check_hr.h"
+#include "project/custom_actions.h"
 #include "project/engine_loader.h"
 #include "project/vpx_writer.h"
 #include "qv/appsvc.h"
@@ -24,12 +26,12 @@ constexpr int32_t kDllCallInDirectoryAction = 0x20020;
 constexpr const char* kDllWrapperName = "QvDLLWrapper";
 
 void AddAllUsersProfileActions() {
-  AddCustomAction("setUserProfileNT", "ValidateProductID", kSetPropertyAction, "ALLUSERSPROFILE",
-                  "[%ALLUSERSPROFILE]", "VersionNT");
-  AddCustomAction("SetAllUsersProfileNT", "setUserProfileNT", kSetPropertyAction, "ALLUSERSPROFILE",
-                  "[%ALLUSERSPROFILE]", "VersionNT = 400");
-  AddCustomAction("setAllUsersProfile2K", "setAllUsersProfileNT", kSetPropertyAction,
-                  "ALLUSERSPROFILE", "[%SystemRoot]\\Profiles\\AllUsers", "VersionNT >= 500");
+  project::AddCustomAction("setUserProfileNT", "ValidateProductID", kSetPropertyAction,
+                           "ALLUSERSPROFILE", "[%ALLUSERSPROFILE]", "VersionNT");
+  project::AddCustomAction("SetAllUsersProfileNT", "setUserProfileNT", kSetPropertyAction,
+                           "ALLUSERSPROFILE", "[%ALLUSERSPROFILE]", "VersionNT = 400");
+  project::AddCustomAction("setAllUsersProfile2K", "setAllUsersProfileNT", kSetPropertyAction,
+                           "ALLUSERSPROFILE", "[%SystemRoot]\\Profiles\\AllUsers", "VersionNT >= 500");
 }
 
 // The Directory key of the folder of a program or DLL path; "WindowsFolder" without a folder.
@@ -81,7 +83,7 @@ void AddExeCall(project::VpxWriter& writer, const capture::ExeCallEntry& call, i
   } else if (platform::EqualsNoCase(call.locationKind, "Setup")) {
     source = capture::MakeSourcePath(call.programPath, call.programPath);
   }
-  AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
+  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
 }
 
 void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, int number) {
@@ -115,7 +117,7 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
     parameters += parts[1] + " " + parts[0] + "=" + reference;
   }
   const std::string target = head + call.functionName + "(" + parameters + ")";
-  AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
+  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
 }
 
 // The project records the wrapper DLL; the build carries it into the package.

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "platform/locale.h"
 #include "platform/text.h"
 #include "project/vpx_writer.h"
@@ -19,24 +19,24 @@ std::string LanguageAnnouncement(const std::string& declaredLanguage) {
   std::string language = name.empty()
                              ? platform::Format("code %s", declaredLanguage.c_str())
                              : platform::Format("%s (code %s)", name.c_str(), declaredLanguage.c_str());
-  return FormatString(21003, language.c_str());
+  return core::FormatString(21003, language.c_str());
 }
 
 void ApplyCaptureLanguage(project::VpxWriter& writer, const std::string& declaredLanguage) {
-  LogMessage(kInformation, LanguageAnnouncement(declaredLanguage));
+  core::LogMessage(core::kInformation, LanguageAnnouncement(declaredLanguage));
   writer.SetLanguage(DeclaredLanguageId(declaredLanguage));
 }
 
 std::string CaptureMethodName(int creatorKind) {
   switch (creatorKind) {
     case 0:
-      return LoadString(21085);
+      return core::LoadString(21085);
     case 1:
-      return LoadString(21086);
+      return core::LoadString(21086);
     case 3:
-      return LoadString(25113);
+      return core::LoadString(25113);
     default:
-      return LoadString(21087);
+      return core::LoadString(21087);
   }
 }
 

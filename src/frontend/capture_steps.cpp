@@ -3,9 +3,9 @@
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
 #include "capture/registry_model.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "options/project_options.h"
 #include "platform/text.h"
 
@@ -21,17 +21,17 @@ void ReadCapture(capture::CaptureScript& script) {
   script.ReadScript();
   const options::ProjectOptions& settings = options::Options();
   if (settings.InstallDir().empty() && settings.NewInstallDir().empty())
-    LogMessage(kWarning, LoadString(kNoInstallDir));
+    core::LogMessage(core::kWarning, core::LoadString(kNoInstallDir));
   capture::SetInstallDirPath(settings.InstallDir());
-  LogTrace(kTraceGeneral, "Script version: %s", script.ScriptVersion().c_str());
+  core::LogTrace(core::kTraceGeneral, "Script version: %s", script.ScriptVersion().c_str());
 }
 
 void ReportOemEdits(const capture::CaptureScript& script) {
   for (const auto& [file, changes] : script.OemEdits()) {
-    LogMessage(kWarning, FormatString(kOemFileChanged, platform::Excerpt(file).c_str()));
+    core::LogMessage(core::kWarning, core::FormatString(kOemFileChanged, platform::Excerpt(file).c_str()));
     for (const std::string& change : changes) {
-      TestCancel();
-      LogMessage(kWarning, platform::Excerpt(change));
+      core::TestCancel();
+      core::LogMessage(core::kWarning, platform::Excerpt(change));
     }
   }
 }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "frontend/guid_source.h"
+#include "core/guid_source.h"
 #include "frontend/run_flags.h"
 #include "platform/codepage.h"
 #include "platform/registry.h"
@@ -11,9 +11,12 @@ namespace frontend {
 
 namespace {
 
+using core::kGuidModeKey;
+using core::kGuidModeValue;
+using platform::RegistryRoot;
+
 bool PersistedValueIsOn() {
-  const auto value =
-      platform::ReadRegistryString(platform::RegistryRoot::LocalMachine, kGuidModeKey, kGuidModeValue);
+  const auto value = platform::ReadRegistryString(RegistryRoot::LocalMachine, core::kGuidModeKey, core::kGuidModeValue);
   return value && *value == "1";
 }
 
@@ -26,7 +29,7 @@ void ReadPersistedGuidMode() {
 void PersistFakeGuidMode() {
   // Without the right to write the value the run goes on with real GUIDs.
   Flags().fakeGuidMode =
-      platform::WriteRegistryString(platform::RegistryRoot::LocalMachine, kGuidModeKey, kGuidModeValue, "1") &&
+      platform::WriteRegistryString(RegistryRoot::LocalMachine, core::kGuidModeKey, core::kGuidModeValue, "1") &&
       PersistedValueIsOn();
   if (!Flags().fakeGuidMode) {
     const bool damaged = !platform::RegistryFileProblems().empty();
@@ -39,7 +42,7 @@ void PersistFakeGuidMode() {
 
 void CleanUpGuidMode() {
   if (!Flags().fakeGuidModeWasOn && Flags().fakeGuidMode)
-    platform::DeleteRegistryValue(platform::RegistryRoot::LocalMachine, kGuidModeKey, kGuidModeValue);
+    platform::DeleteRegistryValue(RegistryRoot::LocalMachine, core::kGuidModeKey, core::kGuidModeValue);
 }
 
 }  // namespace frontend

@@ -12,21 +12,24 @@
 #include "capture/registry_model.h"
 #include "content/captured_files.h"
 #include "content/content_session.h"
-#include "content/custom_action_writer.h"
 #include "content/deleted_files.h"
 #include "content/registry_writer.h"
-#include "frontend/cancellation.h"
+#include "content/script_calls.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
+#include "core/repackager_exception.h"
+#include "core/string_table.h"
+#include "core/string_table.h"
 #include "frontend/capture_description.h"
 #include "frontend/capture_steps.h"
-#include "frontend/messages.h"
 #include "frontend/progress_plan.h"
 #include "frontend/registry_mapping.h"
-#include "frontend/repackager_exception.h"
 #include "frontend/run_flags.h"
-#include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "project/component_lookup.h"
 #include "project/keys.h"
 #include "project/limited_ui.h"
 #include "project/vpx_build.h"
@@ -95,7 +98,7 @@ class ConversionRun {
 };
 
 void ConversionRun::Execute() {
-  ClearCancel();
+  core::ClearCancel();
   project::ResetBuildResult();
   LoadSettings();
   CurrentProgressPlan().Build(PlanSwitches::FromOptions());
@@ -121,10 +124,10 @@ void ConversionRun::LoadSettings() {
   const std::string file = options::ResolveOptionsPath(optionsPath_);
   switch (platform::InspectProfileFile(file)) {
     case platform::ProfileFileState::kUnreadable:
-      LogMessage(kWarning, platform::Format("The options file %s cannot be read; every option takes its default.", file.c_str()));
+      core::LogMessage(core::kWarning, platform::Format("The options file %s cannot be read; every option takes its default.", file.c_str()));
       break;
     case platform::ProfileFileState::kCutAtNul:
-      LogMessage(kWarning, platform::Format("The options file %s holds a NUL byte; only the text before it is read.",
+      core::LogMessage(core::kWarning, platform::Format("The options file %s holds a NUL byte; only the text before it is read.",
                                             file.c_str()));
       break;
     case platform::ProfileFileState::kReadable:
@@ -134,13 +137,16 @@ void ConversionRun::LoadSettings() {
 }
 
 void ConversionRun::OpenLog() {
-  OpenConversionLog();
+  core::OpenConversionLog();
   logOpen_ = true;
-  WriteLogLine(kTraceGeneral, platform::Format("Input : %s\r\nOutput: %s\r\n", capturePath_.c_str(),
-                                               projectPath_.c_str()));
+  core::WriteLogLine(core::kTraceGeneral, platform::Format("Input : %s\r\nOutput: %s\r\n",
+                                                          capturePath_.c_str(), projectPath_.c_str()));
 }
 
 void ConversionRun::CreateProject() {
+  // The steps beside the content steps reach the content's components through the project
+  // layer's lookup.
+  project::SetComponentSource(&content::SessionComponents());
   writer_ = std::make_unique<project::VpxWriter>();
   writer_->Open(projectPath_);
 }
@@ -261,9 +267,10 @@ std::string ConversionRun::FeatureDirectory(const std::string& folder) {
   capture::ToInstallerFolder(translated, true, false);
   std::string key = writer_->DirectoryForPath(translated, "");
   if (key.empty()) {
-    LogMessage(kWarning, platform::Format("The folder '%s' of a feature is no folder the installer knows; the "
-                                          "feature's folder is INSTALLDIR.",
-                                          folder.c_str()));
+    core::LogMessage(core::kWarning,
+                     platform::Format("The folder '%s' of a feature is no folder the installer knows; "
+                                      "the feature's folder is INSTALLDIR.",
+                                      folder.c_str()));
     key = "INSTALLDIR";
   }
   return key;
@@ -306,10 +313,10 @@ void ConversionRun::LimitUserInterface() {
 void ConversionRun::SaveOrBuild() {
   if (!build_) {
     NextStep(kStepSaving);
-    if (!writer_->Save()) ThrowMessage(22006);
+    if (!writer_->Save()) core::ThrowMessage(22006);
     return;
   }
-  LogMessage(kInformation, "--------------------------");
+  core::LogMessage(core::kInformation, "--------------------------");
   NextStep(kStepBuilding);
   writer_->Build();
 }
@@ -325,7 +332,7 @@ ConversionRun::~ConversionRun() {
   content::ResetContent();  // the content writers hold engine objects of the project
   writer_.reset();  // an unsaved project leaves no file behind
   project::ClearUsedKeys();
-  if (logOpen_) CloseConversionLog();
+  if (logOpen_) core::CloseConversionLog();
   if (settingsLoaded_) {
     options::Options().Reset();
     options::SetOptionsPath("");
@@ -341,14 +348,14 @@ void IncToVpx::Run(const std::string& capturePath, const std::string& optionsPat
     ConversionRun run(capturePath, optionsPath, projectPath, build);
     try {
       run.Execute();
-    } catch (const repackager_exception& e) {
+    } catch (const core::repackager_exception& e) {
       failure = e.what();
     } catch (...) {
       failure = "An unknown error occurred";
     }
   }
   // Reported after the teardown: the error reaches the console, not the closed log.
-  if (!failure.empty()) LogMessage(kError, failure);
+  if (!failure.empty()) core::LogMessage(core::kError, failure);
 }
 
 }  // namespace frontend

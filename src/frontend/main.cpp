@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "frontend/cancellation.h"
+#include "core/cancellation.h"
 #include "frontend/command_line.h"
 #include "frontend/guid_mode.h"
 #include "frontend/registry_report.h"
@@ -43,7 +43,7 @@ int RunFromProgramFolder(const frontend::RunArguments& arguments) {
 // A second interrupt: what the run would have cleaned up, done now, before the program ends.
 void CleanUpAtOnce() {
   frontend::CleanUpGuidMode();
-  for (const std::string& folder : frontend::TemporaryFolders())
+  for (const std::string& folder : core::TemporaryFolders())
     platform::RemoveTemporaries(folder, platform::TemporaryOwner::kThisProcess);
 }
 
@@ -52,9 +52,9 @@ void CleanUpAtOnce() {
 int main(int argc, char* argv[]) {
   // Ctrl+C, a hang-up or a termination request cancels the conversion at its next check, so the
   // run still cleans up after itself; a second one cleans up and ends the program at once.
-  platform::SetInterruptHandlers(&frontend::InterruptRun, &CleanUpAtOnce);
+  platform::SetInterruptHandlers(&core::InterruptRun, &CleanUpAtOnce);
   // A relative FERNCLIP_REGISTRY names a file in the folder the program was started from.
-  frontend::NoteTemporaryFolder(platform::FullPath(platform::RegistryFilePath() + "/.."));
+  core::NoteTemporaryFolder(platform::FullPath(platform::RegistryFilePath() + "/.."));
 
   frontend::ReadPersistedGuidMode();
   frontend::ReportRegistryFileProblems();

@@ -1,8 +1,8 @@
 #include "frontend/progress_plan.h"
 
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "options/project_options.h"
 
 namespace frontend {
@@ -69,7 +69,7 @@ void ProgressPlan::Build(const PlanSwitches& s) {
 }
 
 void ProgressPlan::NextStep(int id) {
-  TestCancel();
+  core::TestCancel();
   Announce(id);
 }
 
@@ -77,11 +77,11 @@ void ProgressPlan::Announce(int id) {
   for (size_t i = static_cast<size_t>(current_ + 1); i < entries_.size(); ++i) {
     if (entries_[i].id != id) continue;
     current_ = static_cast<int>(i);
-    MessageRecord record;
-    record.type = kStep;
-    record.text = LoadString(id);
+    core::MessageRecord record;
+    record.type = core::kStep;
+    record.text = core::LoadString(id);
     record.percent = entries_[i].percent;
-    LogMessage(record);
+    core::LogMessage(record);
     return;
   }
 }

@@ -1,8 +1,8 @@
 #include "frontend/registry_mapping.h"
 
 #include "capture/registry_model.h"
-#include "content/custom_action_writer.h"
-#include "frontend/cancellation.h"
+#include "content/icon_keys.h"
+#include "core/cancellation.h"
 #include "frontend/progress_plan.h"
 #include "mappers/app_id_mapper.h"
 #include "mappers/com_class_mapper.h"
@@ -33,7 +33,7 @@ void Announce(int id) {
 }  // namespace
 
 void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) {
-  TestCancel();
+  core::TestCancel();
   if (!options::SequenceSwitch("Mapping")) return;
   mappers::SetMappingSwitches(options::Options().COMMapping(), options::SequenceSwitch("MiscRegMapping"));
   Announce(kStepAdvertisingTables);

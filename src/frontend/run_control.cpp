@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/string_table.h"
 #include "frontend/inc_to_vpx.h"
 #include "frontend/run_flags.h"
-#include "frontend/string_table.h"
 #include "options/project_options.h"
 #include "options/repackager_settings.h"
 #include "platform/codepage.h"
@@ -28,9 +28,10 @@ void ClearProjectTemplate(const std::string& optionsPath) {
   if (!platform::FileExists(file)) return;
   int error = 0;
   if (!platform::WriteProfileString("General", "ProjectTemplate", "", file, &error)) {
-    LogMessage(kWarning, platform::Format("Unable to write to Options.ini: section='%s', key='%s', value='%s', "
-                                          "filename='%s', error='%i'",
-                                          "General", "ProjectTemplate", "", file.c_str(), error));
+    core::LogMessage(core::kWarning,
+                     platform::Format("Unable to write to Options.ini: section='%s', key='%s', value='%s', "
+                                      "filename='%s', error='%i'",
+                                      "General", "ProjectTemplate", "", file.c_str(), error));
   }
 }
 
@@ -60,7 +61,7 @@ int ResultOfRun() {
 // otherwise pass over it silently and end as a success).
 bool ReportIfMissing(const std::string& path) {
   if (platform::FileExists(path)) return false;
-  LogMessage(kError, FormatString(22114, path.c_str()));
+  core::LogMessage(core::kError, core::FormatString(22114, path.c_str()));
   return true;
 }
 
@@ -138,14 +139,14 @@ int CheckEngine() {
     std::printf("Error: %s: %s\n", kEngineLibrary, platform::ToConsole(problem).c_str());
     return kRunEngineCorrupt;
   }
-  SetMessageCallback(&ConsoleMessageSink);
+  core::SetMessageCallback(&ConsoleMessageSink);
   return kRunSucceeded;
 }
 
-void ConsoleMessageSink(const MessageRecord& record) {
-  if (record.type == kWarning) {
+void ConsoleMessageSink(const core::MessageRecord& record) {
+  if (record.type == core::kWarning) {
     std::fputs("Warning: ", stdout);
-  } else if (record.type == kError) {
+  } else if (record.type == core::kError) {
     std::fputs("Error: ", stdout);
     Flags().errorReported = true;
   }
@@ -169,7 +170,7 @@ int MapResultToExitCode(int result) {
   for (const Outcome& outcome : kOutcomes) {
     if (outcome.result != result) continue;
     if (outcome.messageId != 0) {
-      std::printf("%s\n", LoadString(outcome.messageId).c_str());
+      std::printf("%s\n", core::LoadString(outcome.messageId).c_str());
       std::fflush(stdout);
     }
     return outcome.exitCode;

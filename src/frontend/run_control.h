@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "frontend/messages.h"
+#include "core/messages.h"
 
 namespace frontend {
 
@@ -32,7 +32,7 @@ int CheckEngine();
 
 // Prints a record on standard output ("Warning: " and "Error: " prefixes); an error record
 // sets the run's error flag.
-void ConsoleMessageSink(const MessageRecord& record);
+void ConsoleMessageSink(const core::MessageRecord& record);
 
 // Prints the result's message and returns the process exit code.
 int MapResultToExitCode(int result);

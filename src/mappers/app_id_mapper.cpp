@@ -1,9 +1,9 @@
 #include "mappers/app_id_mapper.h"
 
 #include "capture/formatted_text.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -15,7 +15,7 @@ constexpr int kUndefinedAppId = 22110;
 
 KeyPosition AppIdMapper::MapRegistry(KeyPosition start) {
   KeyPattern("HKEY_CLASSES_ROOT\\AppID\\\\").ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     if (capture::IsBracedGuid(captures[0]))
       MapAppId(start, key, captures[0]);
     else
@@ -28,7 +28,7 @@ void AppIdMapper::MapAppId(KeyPosition start, capture::RegKey& key, const std::s
   const ComponentRef component = capture::GetComponentFor(appId);
   if (!component) {
     if (ComMapping())
-      frontend::LogMessage(frontend::kWarning, frontend::FormatString(kUndefinedAppId, appId.c_str()));
+      core::LogMessage(core::kWarning, core::FormatString(kUndefinedAppId, appId.c_str()));
     return;
   }
   GiveComponentToRegistration(key.FullPath(), component);

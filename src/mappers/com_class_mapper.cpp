@@ -1,11 +1,11 @@
 #include "mappers/com_class_mapper.h"
 
+#include "capture/capture_folder.h"
 #include "capture/folder_rules.h"
 #include "capture/formatted_text.h"
-#include "capture/capture_folder.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "platform/icon_count.h"
 #include "project/msi_record.h"
 #include "project/vpx_writer.h"
@@ -61,7 +61,7 @@ KeyPosition ComClassMapper::MapRegistry(KeyPosition start) {
   for (const ServerPattern& server : kServerPatterns) {
     const KeyPattern pattern(server.pattern);
     pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-      frontend::TestCancel();
+      core::TestCancel();
       MapServer(start, key, captures[0], server.context);
     });
   }
@@ -80,8 +80,8 @@ void ComClassMapper::MapServer(KeyPosition start, capture::RegKey& key, const st
   const ComponentRef component = ComponentOfFile(path);
   if (!component) {
     if (ComMapping() && reportedServers_.insert(clsid + "|" + path).second)
-      frontend::LogMessage(frontend::kWarning, frontend::FormatString(kUndefinedClsid, clsid.c_str(), path.c_str(),
-                                                                      clsid.c_str(), path.c_str()));
+      core::LogMessage(core::kWarning, core::FormatString(kUndefinedClsid, clsid.c_str(), path.c_str(),
+                                                          clsid.c_str(), path.c_str()));
     return;
   }
   MarkMapped(key.FullPath(), "@");
@@ -91,8 +91,8 @@ void ComClassMapper::MapServer(KeyPosition start, capture::RegKey& key, const st
 
   ComClassRecord& record = RecordFor(start, clsid, component);
   record.servers.push_back({context, arguments, component});
-  frontend::LogTrace(frontend::kTraceGeneral, "Found CLSID: guid='%s' component='%s' filename='%s'",
-                     clsid.c_str(), ComponentName(component).c_str(), path.c_str());
+  core::LogTrace(core::kTraceGeneral, "Found CLSID: guid='%s' component='%s' filename='%s'",
+                 clsid.c_str(), ComponentName(component).c_str(), path.c_str());
 }
 
 ComClassRecord& ComClassMapper::RecordFor(KeyPosition start, const std::string& clsid,
@@ -153,7 +153,7 @@ void ComClassMapper::ReadDefaultIcon(KeyPosition start, ComClassRecord& record, 
 void ComClassMapper::MapInterfaces(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\Interface\\\\ProxyStubClsid32");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     std::string clsid;
     if (!GetValueData(start, key.FullPath(), "@", clsid, false)) return;
     const ComponentRef component = capture::GetComponentFor(clsid);
@@ -168,7 +168,7 @@ void ComClassMapper::WriteClassTable() {
   for (const auto& [clsid, record] : classes_) {
     const std::string clsidKey = kClsidRoot + clsid;
     for (const ComServerEntry& server : record.servers) {
-      frontend::TestCancel();
+      core::TestCancel();
       const bool localServer = server.context.starts_with("LocalServer");
       project::MSIRecord row(project_, "Class");
       row.SetField(1, platform::ToUpper(clsid));

@@ -1,20 +1,20 @@
 #include "mappers/component_category_mapper.h"
 
 #include "capture/formatted_text.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
 
 namespace mappers {
 
 KeyPosition ComponentCategoryMapper::MapRegistry(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\Component Categories\\\\");
   pattern.ForEach(Keys(), start, [&](capture::RegKey&, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     // Category ids are written with or without braces.
     const std::string& id = captures[0];
     const std::string braced = !id.empty() && id.front() == '{' ? id : "{" + id + "}";
     if (!capture::IsBracedGuid(braced))
-      frontend::LogTrace(frontend::kTraceGeneral, "Component category '%s' is not a GUID", id.c_str());
+      core::LogTrace(core::kTraceGeneral, "Component category '%s' is not a GUID", id.c_str());
   });
   return start;
 }

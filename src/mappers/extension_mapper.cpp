@@ -1,9 +1,9 @@
 #include "mappers/extension_mapper.h"
 
 #include "capture/path_translation.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -14,7 +14,7 @@ constexpr const char* kClassesRoot = "HKEY_CLASSES_ROOT\\";
 constexpr const char* kMimeDatabase = "HKEY_CLASSES_ROOT\\MIME\\Database\\Content Type\\";
 
 void Warn(const std::string& text) {
-  if (ComMapping()) frontend::LogMessage(frontend::kWarning, text);
+  if (ComMapping()) core::LogMessage(core::kWarning, text);
 }
 
 std::string Quoted(const char* format, const std::string& first, const std::string& second = "") {
@@ -25,7 +25,7 @@ std::string Quoted(const char* format, const std::string& first, const std::stri
 
 KeyPosition ExtensionMapper::MapRegistry(KeyPosition start) {
   KeyPattern("HKEY_CLASSES_ROOT\\.").ForEach(Keys(), start, [&](capture::RegKey& key, const Captures&) {
-    frontend::TestCancel();
+    core::TestCancel();
     // The extension key itself: one component below the root, more than the "." alone.
     const std::string name = key.FullPath().substr(std::string(kClassesRoot).size());
     if (name.size() > 1 && name.find('\\') == std::string::npos) MapExtension(start, key, name);
@@ -96,15 +96,15 @@ ComponentRef ExtensionMapper::ComponentOfVerbCommand(KeyPosition start, const st
 // "VBSFile") lends its own.
 ComponentRef ExtensionMapper::ComponentOfProgId(const std::string& name, const std::string& progId, bool* decided) {
   if (!capture::IsProgIdOfSomeClsid(progId) && !capture::HasProgIdComponent(progId)) {
-    Warn(frontend::FormatString(kUndefinedProgId, name.c_str(), progId.c_str()));
+    Warn(core::FormatString(kUndefinedProgId, name.c_str(), progId.c_str()));
     return {};
   }
   *decided = true;
   if (!capture::HasVersionIndependent(progId)) {
-    frontend::LogTrace(frontend::kTraceGeneral,
-                       "File extension '%s' takes the component of ProgID '%s', which has no "
-                       "version-independent form",
-                       name.c_str(), progId.c_str());
+    core::LogTrace(core::kTraceGeneral,
+                   "File extension '%s' takes the component of ProgID '%s', which has no "
+                   "version-independent form",
+                   name.c_str(), progId.c_str());
     return capture::GetProgIdComponent(progId);
   }
   const std::string viProgId = capture::GetVersionIndependent(progId);
@@ -121,7 +121,7 @@ ComponentRef ExtensionMapper::ComponentOfProgId(const std::string& name, const s
 void ExtensionMapper::ReadMimeDatabase(KeyPosition start) {
   const KeyPattern pattern(std::string(kMimeDatabase) + "\\");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     MimeRecord& record = mimeTypes_[captures[0]];
     record.databaseKey = key.FullPath();
     std::string extension;
@@ -139,7 +139,7 @@ void ExtensionMapper::ReadMimeDatabase(KeyPosition start) {
 
 void ExtensionMapper::WriteExtensionTable() {
   for (const auto& [extension, record] : extensions_) {
-    frontend::TestCancel();
+    core::TestCancel();
     project::MSIRecord row(project_, "Extension");
     row.SetField(1, extension);
     row.SetField(2, ComponentName(record.component));
@@ -151,7 +151,7 @@ void ExtensionMapper::WriteExtensionTable() {
 
 void ExtensionMapper::WriteMimeTable() {
   for (const auto& [contentType, mime] : mimeTypes_) {
-    frontend::TestCancel();
+    core::TestCancel();
     const ExtensionRecord* extension = Find(mime.extension);
     if (!extension) continue;
     if (!extension->contentType.empty() && !platform::EqualsNoCase(extension->contentType, contentType)) {

@@ -1,9 +1,9 @@
 #include "mappers/prog_id_mapper.h"
 
 #include "capture/path_translation.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -17,7 +17,7 @@ constexpr int kMissingClsid = 22115;
 constexpr const char* kClassesRoot = "HKEY_CLASSES_ROOT\\";
 
 void Warn(int id, const std::string& first, const std::string& second = "") {
-  frontend::LogMessage(frontend::kWarning, frontend::FormatString(id, first.c_str(), second.c_str()));
+  core::LogMessage(core::kWarning, core::FormatString(id, first.c_str(), second.c_str()));
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ KeyPosition ProgIdMapper::MapRegistry(KeyPosition start) {
 // HKEY_CLASSES_ROOT\<version-independent ProgID>\CurVer names the versioned ProgID.
 void ProgIdMapper::MapCurrentVersions(KeyPosition start) {
   KeyPattern("HKEY_CLASSES_ROOT\\\\CurVer").ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     const std::string& viProgId = captures[0];
     std::string progId;
     if (!IsProgIdName(viProgId) || !GetValueData(start, key.FullPath(), "@", progId, false)) return;
@@ -57,7 +57,7 @@ void ProgIdMapper::MapCurrentVersions(KeyPosition start) {
 void ProgIdMapper::MapVersionIndependentNames(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\CLSID\\\\VersionIndependentProgID");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     std::string viProgId;
     if (!capture::HasClsidProgId(captures[0]) || !GetValueData(start, key.FullPath(), "@", viProgId, false)) return;
     const std::string progId = capture::GetClsidProgId(captures[0]);
@@ -84,7 +84,7 @@ void ProgIdMapper::AddVersionIndependent(KeyPosition start, const std::string& p
 // HKEY_CLASSES_ROOT\<ProgID>\CLSID names the class; the ProgID joins the class's component.
 void ProgIdMapper::MapClasses(KeyPosition start) {
   KeyPattern("HKEY_CLASSES_ROOT\\\\CLSID").ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     const std::string& name = captures[0];
     std::string clsid;
     if (!IsProgIdName(name) || !GetValueData(start, key.FullPath(), "@", clsid, false) || clsid.empty()) return;
@@ -109,7 +109,7 @@ void ProgIdMapper::MapClasses(KeyPosition start) {
 void ProgIdMapper::MapShellCommands(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\\\shell\\\\command");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     const std::string& name = captures[0];
     std::string command, program, arguments;
     if (!IsProgIdName(name) || !GetValueData(start, key.FullPath(), "@", command, false)) return;
@@ -126,7 +126,7 @@ void ProgIdMapper::MapShellCommands(KeyPosition start) {
 void ProgIdMapper::MapDefaultIcons(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\\\DefaultIcon");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     const std::string& name = captures[0];
     std::string value, file;
     int32_t index = 0;
@@ -168,7 +168,7 @@ void ProgIdMapper::WriteProgIdTable() {
   keys.reserve(records_.size());
   for (const auto& [key, record] : records_) keys.push_back(key);
   for (const std::string& key : keys) {
-    frontend::TestCancel();
+    core::TestCancel();
     ProgIdRecord& record = records_.at(key);
     if (!WriteRecord(record) || record.viProgId.empty() || records_.count(record.progId)) continue;
     // The parent of a version-independent row needs a row of its own.
@@ -217,10 +217,10 @@ bool ProgIdMapper::WriteRecord(ProgIdRecord& record) {
   }
   for (const auto& [keyName, valueName] : record.consumed) MarkMapped(keyName, valueName);
   if (!iconKey.empty()) MarkMapped(kClassesRoot + progId + "\\DefaultIcon", "@");
-  frontend::LogTrace(frontend::kTraceGeneral,
-                     "ProgID created: ProgId = '%s' VersionIndependent = '%s' CLSID='%s' for component '%s'",
-                     progId.c_str(), record.viProgId.c_str(), record.clsid.c_str(),
-                     ComponentName(record.component).c_str());
+  core::LogTrace(core::kTraceGeneral,
+                 "ProgID created: ProgId = '%s' VersionIndependent = '%s' CLSID='%s' for component '%s'",
+                 progId.c_str(), record.viProgId.c_str(), record.clsid.c_str(),
+                 ComponentName(record.component).c_str());
   return true;
 }
 

@@ -3,9 +3,9 @@
 #include <cstdlib>
 
 #include "capture/capture_folder.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "platform/type_library.h"
 #include "project/msi_record.h"
 
@@ -33,7 +33,7 @@ int32_t TypeLibVersionNumber(const std::string& version) {
 KeyPosition TypeLibMapper::MapRegistry(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\TypeLib\\\\\\\\win32");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     MapLibrary(start, key, captures);
   });
   if (ComMapping()) WriteTypeLibTable();
@@ -51,12 +51,12 @@ void TypeLibMapper::MapLibrary(KeyPosition start, capture::RegKey& key, const Ca
   const ComponentRef component = ComponentOfFile(file);
   if (!component) {
     if (ComMapping())
-      frontend::LogMessage(frontend::kWarning, frontend::FormatString(kUndefinedTypeLib, guid.c_str(), file.c_str()));
+      core::LogMessage(core::kWarning, core::FormatString(kUndefinedTypeLib, guid.c_str(), file.c_str()));
     return;
   }
   if (!FileHoldsLibrary(file, guid, captures[2])) {
     if (ComMapping())
-      frontend::LogMessage(frontend::kWarning, frontend::FormatString(kTypeLibMismatch, guid.c_str()));
+      core::LogMessage(core::kWarning, core::FormatString(kTypeLibMismatch, guid.c_str()));
     return;
   }
   AddRecord({guid, captures[1], captures[2], component, key.FullPath()});
@@ -84,8 +84,8 @@ void TypeLibMapper::AddRecord(TypeLibRecord record) {
   const std::string older = newer ? kept.version : record.version;
   const std::string newest = newer ? record.version : kept.version;
   if (ComMapping())
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("Registry entries for version %s of typelib '%s' will remain in the Registry "
+    core::LogMessage(core::kWarning,
+                     platform::Format("Registry entries for version %s of typelib '%s' will remain in the Registry "
                                           "table because version %s of it is installed by the same component for the "
                                           "same language.",
                                           older.c_str(), record.guid.c_str(), newest.c_str()));
@@ -94,11 +94,11 @@ void TypeLibMapper::AddRecord(TypeLibRecord record) {
 
 void TypeLibMapper::WriteTypeLibTable() {
   for (const auto& [key, record] : records_) {
-    frontend::TestCancel();
+    core::TestCancel();
     MarkMapped(record.win32Key, "@");
     const std::string componentName = ComponentName(record.component);
-    frontend::LogTrace(frontend::kTraceGeneral, "Typelib created: guid='%s' component='%s' version='%s' locale='%s'",
-                       record.guid.c_str(), componentName.c_str(), record.version.c_str(), record.locale.c_str());
+    core::LogTrace(core::kTraceGeneral, "Typelib created: guid='%s' component='%s' version='%s' locale='%s'",
+                   record.guid.c_str(), componentName.c_str(), record.version.c_str(), record.locale.c_str());
     std::string description;
     const bool described = GetValueData(Begin(), LibraryKey(record), "@", description, true) && !description.empty();
     {
@@ -123,7 +123,7 @@ void TypeLibMapper::WriteTypeLibTable() {
 void TypeLibMapper::MapInterfaces(KeyPosition start) {
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\Interface\\\\TypeLib");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     std::string guid;
     if (!GetValueData(start, key.FullPath(), "@", guid, false)) return;
     auto library = libraries_.find(guid);

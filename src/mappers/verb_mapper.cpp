@@ -1,9 +1,9 @@
 #include "mappers/verb_mapper.h"
 
 #include "capture/path_translation.h"
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/string_table.h"
 #include "project/msi_record.h"
 
 namespace mappers {
@@ -18,7 +18,7 @@ KeyPosition VerbMapper::MapRegistry(KeyPosition start) {
   if (!ComMapping()) return start;
   const KeyPattern pattern("HKEY_CLASSES_ROOT\\\\shell\\\\command");
   pattern.ForEach(Keys(), start, [&](capture::RegKey& key, const Captures& captures) {
-    frontend::TestCancel();
+    core::TestCancel();
     MapVerb(start, key, captures[0], captures[1]);
   });
   return start;
@@ -34,7 +34,7 @@ void VerbMapper::MapVerb(KeyPosition start, capture::RegKey& key, const std::str
   } else if (capture::HasProgIdExtension(name)) {
     extension = capture::GetProgIdExtension(name);
   } else {
-    frontend::LogMessage(frontend::kWarning, frontend::FormatString(kUndefinedVerb, verb.c_str(), name.c_str()));
+    core::LogMessage(core::kWarning, core::FormatString(kUndefinedVerb, verb.c_str(), name.c_str()));
     return;
   }
 
@@ -52,7 +52,7 @@ void VerbMapper::MapVerb(KeyPosition start, capture::RegKey& key, const std::str
                     : platform::Format("Registry entries for shell extension verb '%s' for progid '%s' will remain "
                                        "in the Registry table because no matching component exists for file '%s'",
                                        verb.c_str(), name.c_str(), program.c_str());
-    frontend::LogMessage(frontend::kWarning, text);
+    core::LogMessage(core::kWarning, text);
     return;
   }
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/dynamic_library.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
@@ -32,7 +32,7 @@ platform::LibraryHandle LoadEngineLibrary(const std::string& libraryName, std::s
   platform::LibraryHandle handle = platform::LoadLibrary(path);
   if (!handle) {
     *problem = platform::LastLibraryError();
-    frontend::LogTrace(frontend::kTraceGeneral, "Cannot load '%s': %s", path.c_str(), problem->c_str());
+    core::LogTrace(core::kTraceGeneral, "Cannot load '%s': %s", path.c_str(), problem->c_str());
     return nullptr;
   }
   if (!platform::GetProcAddress(handle, qv::kDllGetClassObjectName)) {

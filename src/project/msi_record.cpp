@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/codepage.h"
 #include "project/check_hr.h"
 #include "project/vpx_writer.h"
@@ -42,7 +42,7 @@ bool MSIRecord::Commit() {
   if (!pending_) return false;
   pending_ = false;
   if (qv::Succeeded(row_->Commit(0))) return true;
-  frontend::LogTrace(frontend::kTraceGeneral, "Failure writing to MSI table '%s'", tableName_.c_str());
+  core::LogTrace(core::kTraceGeneral, "Failure writing to MSI table '%s'", tableName_.c_str());
   return false;
 }
 

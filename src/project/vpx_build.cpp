@@ -1,14 +1,14 @@
 // VpxWriter::PrepareRelease and VpxWriter::Build: the release settings, the builder and its
 // messages, and the output paths.
-#include "project/vpx_build.h"
 #include "project/build_result_store.h"
+#include "project/vpx_build.h"
 
 #include <atomic>
 
-#include "frontend/cancellation.h"
-#include "frontend/guid_source.h"
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
+#include "core/cancellation.h"
+#include "core/guid_source.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
@@ -32,7 +32,7 @@ constexpr int32_t kRebuildOption = 1;
 class BuildEventSink final : public qv::SingleInterfaceObject<qv::IBuildEvents, qv::IID_IBuildEvents> {
  public:
   qv::HResult OnMessage(int32_t severity, const std::string& text) override {
-    frontend::LogMessage(frontend::kBuildOutput, platform::Utf8ToAnsi(text));
+    core::LogMessage(core::kBuildOutput, platform::Utf8ToAnsi(text));
     return qv::kOk;
   }
 };
@@ -64,12 +64,12 @@ qv::ComPtr<qv::IBuilder> CreateBuilder() {
   std::string problem;
   switch (CheckEngineLibrary(kBuilderLibrary, &problem)) {
     case EngineLibraryState::kMissing:
-      frontend::LogMessage(frontend::kError, platform::Format("The engine library %s was not found in %s.", kBuilderLibrary,
-                                                              platform::ProgramFolder().c_str()));
+      core::LogMessage(core::kError, platform::Format("The engine library %s was not found in %s.", kBuilderLibrary,
+                                                      platform::ProgramFolder().c_str()));
       break;
     case EngineLibraryState::kDamaged:
-      frontend::LogMessage(frontend::kError,
-                           platform::Format("The engine library %s is damaged: %s", kBuilderLibrary, problem.c_str()));
+      core::LogMessage(core::kError,
+                       platform::Format("The engine library %s is damaged: %s", kBuilderLibrary, problem.c_str()));
       break;
     case EngineLibraryState::kLoaded:
       break;
@@ -84,7 +84,7 @@ void SetReleaseSetting(qv::IRelease* release, const char* name, const qv::Varian
 }  // namespace
 
 void VpxWriter::PrepareRelease() {
-  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+  if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
   const options::ProjectOptions& options = options::Options();
   BuildResult& result = MutableBuildResult();
   result.packageName.clear();
@@ -111,8 +111,8 @@ void VpxWriter::PrepareRelease() {
     SetReleaseSetting(release.Get(), "BuildLocation", qv::Variant::Text(qv::kProjectFolderVariable));
     // A new package code for every build; with fake GUIDs every time stamp of the build is
     // fixed too, so that the same project builds into the same bytes.
-    SetReleaseSetting(release.Get(), "PackageCode", qv::Variant::Text(frontend::CreateGuidString()));
-    SetReleaseSetting(release.Get(), "FixedTimestamps", qv::Variant::Int(frontend::UsingFakeGuids() ? 1 : 0));
+    SetReleaseSetting(release.Get(), "PackageCode", qv::Variant::Text(core::CreateGuidString()));
+    SetReleaseSetting(release.Get(), "FixedTimestamps", qv::Variant::Int(core::UsingFakeGuids() ? 1 : 0));
 
     qv::Variant packageName;
     if (qv::Succeeded(CHECK_HR(release->GetSetting("PackageName", &packageName))) &&
@@ -126,11 +126,11 @@ void VpxWriter::PrepareRelease() {
   result.packageName = platform::PlainFileName(result.packageName, "Package");
   if (release) SetReleaseSetting(release.Get(), "PackageName", qv::Variant::Text(platform::AnsiToUtf8(result.packageName)));
   // The builder reads the saved file: a project that could not be saved must not be built.
-  if (!SaveWorkingCopy()) frontend::ThrowMessage(kCannotCreateProject);
+  if (!SaveWorkingCopy()) core::ThrowMessage(kCannotCreateProject);
 }
 
 void VpxWriter::Build() {
-  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+  if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
   BuildResult& result = MutableBuildResult();
   result = BuildResult{};
 
@@ -145,23 +145,23 @@ void VpxWriter::Build() {
     CHECK_HR(builder->SetProject(Project(), platform::AnsiToUtf8(options.BuildProduct()),
                                  platform::AnsiToUtf8(options.BuildRelease())));
     CHECK_HR(builder->SetOption(kRebuildOption, 1));
-    CHECK_HR(builder->SetCancelCheck(&frontend::IsCancelRequested));
+    CHECK_HR(builder->SetCancelCheck(&core::IsCancelRequested));
   }
-  if (frontend::IsCancelRequested()) frontend::ThrowMessage(kCancelledByUser);
+  if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
 
   // Without a builder, or when the build itself fails, there is no package: that is a failed
   // build, never a success. The saved project takes its place either way, unless the build was
   // cancelled: then the old project and package both stay as they were.
   if (!builder) {
     PlaceWorkingCopy();
-    frontend::ThrowMessage(kBuildFailed);
+    core::ThrowMessage(kBuildFailed);
   }
   const qv::HResult built = CHECK_HR(builder->Build());
-  if (built == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
-  if (!PlaceWorkingCopy()) frontend::ThrowMessage(kCannotCreateProject);
+  if (built == qv::kAbort) core::ThrowMessage(kCancelledByUser);
+  if (!PlaceWorkingCopy()) core::ThrowMessage(kCannotCreateProject);
   CHECK_HR(builder->GetErrorCount(&result.errorCount));
   CHECK_HR(builder->GetWarningCount(&result.warningCount));
-  if (result.errorCount != 0 || qv::Failed(built)) frontend::ThrowMessage(kBuildFailed);
+  if (result.errorCount != 0 || qv::Failed(built)) core::ThrowMessage(kBuildFailed);
 
   const BuildOutput output = ComputeBuildOutput(ProjectPath(), result.packageName, options.UseBuildPath(),
                                                 options.BuildCompressed(), options.CreateSetupExe());

@@ -10,11 +10,11 @@
 #include <set>
 #include <system_error>
 
-#include "frontend/cancellation.h"
-#include "frontend/guid_source.h"
-#include "frontend/messages.h"
-#include "frontend/repackager_exception.h"
-#include "frontend/string_table.h"
+#include "core/cancellation.h"
+#include "core/guid_source.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
+#include "core/string_table.h"
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
@@ -45,7 +45,7 @@ std::string FromEngine(const std::string& utf8) { return platform::Utf8ToAnsi(ut
 class UpgradeEventSink final : public qv::SingleInterfaceObject<qv::IUpgradeEvents, qv::IID_IUpgradeEvents> {
  public:
   qv::HResult OnMessage(const std::string& text) override {
-    frontend::LogTrace(frontend::kTraceGeneral, "%s", FromEngine(text).c_str());
+    core::LogTrace(core::kTraceGeneral, "%s", FromEngine(text).c_str());
     return qv::kOk;
   }
 };
@@ -101,7 +101,7 @@ VpxWriter::VpxWriter() : state_(new State) {
       !state_->project) {
     delete state_;
     state_ = nullptr;
-    throw frontend::repackager_exception(frontend::FormatString(22008, kEntityLibrary));
+    throw core::repackager_exception(core::FormatString(22008, kEntityLibrary));
   }
 }
 
@@ -117,7 +117,7 @@ VpxWriter::~VpxWriter() {
 
 namespace {
 
-[[noreturn]] void Fatal(int id) { frontend::ThrowMessage(id); }
+[[noreturn]] void Fatal(int id) { core::ThrowMessage(id); }
 
 // The folder of the project with a trailing separator, created with all its parents.
 void CreateProjectFolder(const std::string& projectPath) {
@@ -125,7 +125,7 @@ void CreateProjectFolder(const std::string& projectPath) {
   size_t cut = platform::LastSeparator(full);
   std::string folder = cut == std::string::npos ? std::string(".") : full.substr(0, cut + 1);
   if (!platform::CreateDirectories(folder)) {
-    frontend::LogTrace(frontend::kTraceGeneral, "Can't create directory '%s'", folder.c_str());
+    core::LogTrace(core::kTraceGeneral, "Can't create directory '%s'", folder.c_str());
     Fatal(22006);
   }
 }
@@ -156,7 +156,7 @@ void CopyTemplate(const std::string& templatePath, const std::string& workingPat
                 fs::copy_options::overwrite_existing, error);
   if (error) {
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
-      frontend::LogMessage(frontend::kError, frontend::FormatString(22008, projectPath.c_str()));
+      core::LogMessage(core::kError, core::FormatString(22008, projectPath.c_str()));
     Fatal(22006);
   }
   // A read-only template gives a read-only copy.
@@ -169,7 +169,7 @@ void CopyTemplate(const std::string& templatePath, const std::string& workingPat
 
 void VpxWriter::CheckTemplateVersion(const std::string& templateOption) {
   State& s = *state_;
-  frontend::LogMessage(frontend::kBuildOutput, frontend::FormatString(21025, templateOption.c_str()));
+  core::LogMessage(core::kBuildOutput, core::FormatString(21025, templateOption.c_str()));
   if (!s.upgrader) {
     // One retry: the first load of the library may fail where a second one succeeds.
     for (int attempt = 0; attempt < 2 && !s.upgrader; ++attempt) {
@@ -188,7 +188,7 @@ void VpxWriter::CheckTemplateVersion(const std::string& templateOption) {
 
 void VpxWriter::UpgradeTemplate() {
   State& s = *state_;
-  frontend::LogMessage(frontend::kInformation, frontend::LoadString(21022));
+  core::LogMessage(core::kInformation, core::LoadString(21022));
   std::string stale;
   if (qv::Succeeded(CHECK_HR(s.upgrader->GetOutputFileName(s.workingPath, &stale))) &&
       !stale.empty() && stale != s.workingPath && platform::FileExists(stale) &&
@@ -211,19 +211,19 @@ void VpxWriter::UpgradeTemplate() {
 
 void VpxWriter::Open(const std::string& projectPath) {
   State& s = *state_;
-  frontend::TestCancel();
-  frontend::LogMessage(frontend::kInformation, frontend::FormatString(21010, projectPath.c_str()));
+  core::TestCancel();
+  core::LogMessage(core::kInformation, core::FormatString(21010, projectPath.c_str()));
 
   CreateProjectFolder(projectPath);
   // What runs that were killed outright left beside their projects and packages goes; this
   // run's own temporaries there go with a second interrupt.
   const std::string projectFolder = platform::FullPath(projectPath + "/..");
   platform::RemoveTemporaries(projectFolder, platform::TemporaryOwner::kDeadProcesses);
-  frontend::NoteTemporaryFolder(projectFolder);
+  core::NoteTemporaryFolder(projectFolder);
 
   std::string templatePath = FindTemplate();
   if (!platform::FileExists(templatePath)) {
-    frontend::LogMessage(frontend::kError, frontend::FormatString(22003, templatePath.c_str()));
+    core::LogMessage(core::kError, core::FormatString(22003, templatePath.c_str()));
     Fatal(22006);
   }
 
@@ -238,21 +238,21 @@ void VpxWriter::Open(const std::string& projectPath) {
   if (qv::Failed(CHECK_HR(s.project->Open(s.workingPath)))) Fatal(21020);
   s.projectPath = projectPath;
   s.open = true;
-  CHECK_HR(s.project->SetCancelCheck(&frontend::IsCancelRequested));
+  CHECK_HR(s.project->SetCancelCheck(&core::IsCancelRequested));
   CHECK_HR(s.project->SetCodePage(platform::ActiveCodePage()));
 
   GiveNewIdentity();
-  CHECK_HR(s.project->SetFixedTimestamps(frontend::UsingFakeGuids()));
+  CHECK_HR(s.project->SetFixedTimestamps(core::UsingFakeGuids()));
   ApplyProductSettings();
   LearnDirectoryKeys();
 }
 
 void VpxWriter::GiveNewIdentity() {
-  SetProperty("ProductCode", frontend::CreateGuidString());
-  SetProperty("UpgradeCode", frontend::CreateGuidString());
+  SetProperty("ProductCode", core::CreateGuidString());
+  SetProperty("UpgradeCode", core::CreateGuidString());
   qv::ComPtr<qv::IProduct> product = Product();
   if (!product) return;
-  CHECK_HR(product->SetProductGuid(ToEngine(frontend::CreateGuidString())));
+  CHECK_HR(product->SetProductGuid(ToEngine(core::CreateGuidString())));
 
   qv::ComPtr<qv::IComponentCollection> components;
   if (qv::Failed(CHECK_HR(product->GetComponents(components.Put()))) || !components) return;
@@ -261,7 +261,7 @@ void VpxWriter::GiveNewIdentity() {
   for (int32_t i = 0; i < count; ++i) {
     qv::ComPtr<qv::IComponent> component;
     if (qv::Succeeded(CHECK_HR(components->Item(i, component.Put()))) && component)
-      CHECK_HR(component->SetGuid(ToEngine(frontend::CreateGuidString())));
+      CHECK_HR(component->SetGuid(ToEngine(core::CreateGuidString())));
   }
 }
 
@@ -324,7 +324,7 @@ bool VpxWriter::Save() {
   State& s = *state_;
   if (!s.open) return false;
   const qv::HResult saved = CHECK_HR(s.project->SaveAs(s.projectPath));
-  if (saved == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
+  if (saved == qv::kAbort) core::ThrowMessage(kCancelledByUser);
   if (qv::Failed(saved)) return false;
   s.RemoveWorkingCopy();
   return true;
@@ -335,7 +335,7 @@ bool VpxWriter::SaveWorkingCopy() {
   if (!s.open) return false;
   if (s.workingPath.empty()) s.workingPath = platform::TemporaryPathBeside(s.projectPath);
   const qv::HResult saved = CHECK_HR(s.project->SaveAs(s.workingPath));
-  if (saved == qv::kAbort) frontend::ThrowMessage(kCancelledByUser);
+  if (saved == qv::kAbort) core::ThrowMessage(kCancelledByUser);
   return qv::Succeeded(saved);
 }
 

@@ -4,7 +4,7 @@
 
 #include "capture/folder_rules.h"
 #include "capture/path_translation.h"
-#include "content/component_lookup.h"
+#include "project/component_lookup.h"
 #include "project/keys.h"
 #include "project/msi_record.h"
 #include "project/vpx_writer.h"
@@ -35,7 +35,7 @@ void AppendPath(const std::string& variableName, const std::string& data, bool m
   if (!writer) return;
   const std::vector<std::string> elements = Elements(data);
   if (elements.empty()) return;
-  content::FindOrCreateDataComponent(kEnvironmentComponent);
+  project::FindOrCreateDataComponent(kEnvironmentComponent);
 
   const std::string name = (machine ? "*=-" : "=-") + variableName;
   for (std::string value : elements) {

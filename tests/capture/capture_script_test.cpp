@@ -1,10 +1,10 @@
 #include "capture/capture_script.h"
 
 #include "capture/registry_model.h"
-#include "support/conversion_fixture.h"
-#include "frontend/cancellation.h"
-#include "frontend/repackager_exception.h"
+#include "core/cancellation.h"
+#include "core/repackager_exception.h"
 #include "platform/text.h"
+#include "support/conversion_fixture.h"
 
 using capture::CaptureScript;
 using capture::FileEntry;
@@ -29,7 +29,7 @@ class ScriptTest : public test_support::ConversionTest {
   std::string ReadError(const std::string& text, capture::RegistryModel* model = nullptr) {
     try {
       Read(text, model);
-    } catch (const frontend::repackager_exception& e) {
+    } catch (const core::repackager_exception& e) {
       return e.what();
     }
     return {};
@@ -267,9 +267,9 @@ TEST_F(ScriptTest, MissingScriptReadsNothingAndCancellationStops) {
   EXPECT_TRUE(missing.InstalledFiles().empty());
   EXPECT_EQ(missing.ScriptFolder(), dir_.path() + "/");
 
-  frontend::RequestCancel();
+  core::RequestCancel();
   EXPECT_EQ(ReadError("a.txt\n"), "Cancelled by user action.");
-  frontend::ClearCancel();
+  core::ClearCancel();
 }
 
 TEST_F(ScriptTest, ContainsFileComparesSourcePaths) {

@@ -20,10 +20,10 @@ class CaptureStepsTest : public test_support::ConversionTest {
 
 TEST_F(CaptureStepsTest, ReadingWarnsWithoutInstallDirAndTracesTheVersion) {
   const std::string log = dir_ / "conversion.log";
-  frontend::OpenConversionLogAt(log, frontend::kTraceGeneral);
+  core::OpenConversionLogAt(log, core::kTraceGeneral);
   CaptureScript& script = Script("ScriptVersion('4.2')\r\nSet('APPDIR','D:\\Apps')\r\n");
   frontend::ReadCapture(script);
-  frontend::CloseConversionLog();
+  core::CloseConversionLog();
   EXPECT_EQ(WarningTexts().at(0),
             "No INSTALLDIR definition was found in the Options.ini file.  This may lead to "
             "unexpected results unless a suitable value exists in the project template.");

@@ -2,7 +2,7 @@
 // the dumps at the end of a conversion; components are real ones of an open project.
 #include "capture/knowledge_base.h"
 
-#include "content/component_lookup.h"
+#include "project/component_lookup.h"
 #include "support/conversion_fixture.h"
 
 using namespace capture;
@@ -20,7 +20,7 @@ class KnowledgeBaseTest : public test_support::ConversionTest {
 
 TEST_F(KnowledgeBaseTest, ComponentIndexFoldsCaseAndStripsQuotes) {
   OpenProject();
-  const ComponentRef first = content::GetComponent("First", true), second = content::GetComponent("Second", true);
+  const ComponentRef first = project::GetComponent("First", true), second = project::GetComponent("Second", true);
   SetComponentFor("c:\\app\\a.dll", first);
   EXPECT_TRUE(HasComponentFor("C:\\App\\A.dll"));
   EXPECT_EQ(NameOf(GetComponentFor("\"C:\\APP\\A.DLL\"")), "First");
@@ -77,8 +77,8 @@ TEST_F(KnowledgeBaseTest, ProgIdIndexesAndTheGettersThatAddEntries) {
 TEST_F(KnowledgeBaseTest, DumpsGoToTheLogAtTheirTraceLevel) {
   OpenProject();
   const std::string logPath = dir_ / "kb.log";
-  frontend::OpenConversionLogAt(logPath, frontend::kTraceKnowledgeBase);
-  const ComponentRef component = content::GetComponent("AppComponent", true);
+  core::OpenConversionLogAt(logPath, core::kTraceKnowledgeBase);
+  const ComponentRef component = project::GetComponent("AppComponent", true);
   SetComponentFor("C:\\App\\a.exe", component);
   SetProgIdComponent("App.Doc", component);
   LinkVersionIndependent("App.Doc.1", "App.Doc");
@@ -86,7 +86,7 @@ TEST_F(KnowledgeBaseTest, DumpsGoToTheLogAtTheirTraceLevel) {
   SetClsidProgId("{abc}", "App.Doc.1");
   AddProgIdWithVerbs("App.Doc");
   ClearKnowledgeBase();
-  frontend::CloseConversionLog();
+  core::CloseConversionLog();
   const std::string log = testenv::ReadText(logPath);
   const std::string rule(55, '~');
   const std::vector<std::string> expected = {
@@ -104,10 +104,10 @@ TEST_F(KnowledgeBaseTest, DumpsGoToTheLogAtTheirTraceLevel) {
   }
 
   // Without the level nothing is written.
-  frontend::OpenConversionLogAt(logPath, frontend::kTraceFile);
+  core::OpenConversionLogAt(logPath, core::kTraceFile);
   SetComponentFor("x", component);
   ClearKnowledgeBase();
-  frontend::CloseConversionLog();
+  core::CloseConversionLog();
   EXPECT_EQ(testenv::ReadText(logPath).find("KB::"), std::string::npos);
 }
 

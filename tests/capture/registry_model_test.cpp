@@ -2,8 +2,8 @@
 
 #include "capture/capture_filter.h"
 #include "capture/registry_text.h"
+#include "core/repackager_exception.h"
 #include "support/conversion_fixture.h"
-#include "frontend/repackager_exception.h"
 
 using capture::RegistryModel;
 using capture::RegKey;
@@ -228,12 +228,12 @@ TEST_F(RegistryTest, FilesAreReadFromDiskOrReportedByName) {
   try {
     model.LoadRegistryFile(missing);
     FAIL() << "no error for a missing file";
-  } catch (const frontend::repackager_exception& e) {
+  } catch (const core::repackager_exception& e) {
     EXPECT_EQ(std::string(e.what()), "Can't open file '" + missing + "'");
   }
   // REGEDIT5 files are UTF-16 text.
   testenv::WriteText(dir_ / "unicode.reg", std::string("\xFF\xFEW\0i\0n\0", 8));
-  EXPECT_THROW(model.LoadRegistryFile(dir_ / "unicode.reg"), frontend::repackager_exception);
+  EXPECT_THROW(model.LoadRegistryFile(dir_ / "unicode.reg"), core::repackager_exception);
 }
 
 TEST_F(RegistryTest, LongLinesAreReadWhole) {

@@ -3,9 +3,9 @@
 #include "content/registry_writer.h"
 
 #include "capture/registry_model.h"
-#include "content/component_lookup.h"
-#include "support/conversion_fixture.h"
+#include "project/component_lookup.h"
 #include "project/msi_record.h"
+#include "support/conversion_fixture.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
       "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}\\InProcServer32]\r\n@=\"srv.dll\"\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Taken]\r\n\"A\"=\"1\"\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\AllMapped]\r\n\"B\"=\"1\"\r\n");
-  qv::ComPtr<qv::IComponent> server = content::GetComponent("srv.dll_COM", true);
+  qv::ComPtr<qv::IComponent> server = project::GetComponent("srv.dll_COM", true);
   auto& keys = model->Keys();
   keys.find("HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}")->second.SetComponent(server);
   keys.find("HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}")->second.Values()[0].SetMapped(true);

@@ -1,6 +1,8 @@
 // The capture script's program and DLL calls as custom actions with their properties and
 // places in the sequences, the all-users profile actions, the DLL wrapper, and icon keys.
-#include "content/custom_action_writer.h"
+#include "content/icon_keys.h"
+#include "content/script_calls.h"
+#include "project/custom_actions.h"
 
 #include <algorithm>
 
@@ -101,13 +103,13 @@ TEST_F(ScriptCallsTest, AllUsersProfileActionsFollowEachOther) {
 
 TEST_F(ScriptCallsTest, ActionsFindTheirPlaceInEverySequenceTableOnce) {
   OpenProject();
-  content::AddCustomAction("FirstCA", "CostFinalize", 51, "PROP", "one", "VersionNT");
-  content::AddCustomAction("SecondCA", "costfinalize", 51, "PROP", "two", "");
-  content::AddCustomAction("LostCA", "NoSuchAnchor", 51, "PROP", "three", "");
-  content::AddCustomAction("AfterLost", "LostCA", 51, "PROP", "four", "");
+  project::AddCustomAction("FirstCA", "CostFinalize", 51, "PROP", "one", "VersionNT");
+  project::AddCustomAction("SecondCA", "costfinalize", 51, "PROP", "two", "");
+  project::AddCustomAction("LostCA", "NoSuchAnchor", 51, "PROP", "three", "");
+  project::AddCustomAction("AfterLost", "LostCA", 51, "PROP", "four", "");
   // An action that exists already keeps its row and its places.
-  content::AddCustomAction("FirstCA", "InstallFinalize", 51, "PROP", "again", "");
-  content::InsertIntoSequence("InstallExecuteSequence", "SECONDCA", "InstallFinalize", "");
+  project::AddCustomAction("FirstCA", "InstallFinalize", 51, "PROP", "again", "");
+  project::InsertIntoSequence("InstallExecuteSequence", "SECONDCA", "InstallFinalize", "");
   EXPECT_EQ(RowWithKey(SavedRows("CustomAction"), "FirstCA"),
             (std::vector<std::string>{"FirstCA", "51", "PROP", "one", ""}));
 

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "support/test_env.h"
 
+using namespace core;
 using namespace frontend;
 using testenv::ReadText;
 using testenv::WriteText;

@@ -3,32 +3,32 @@
 
 #include <vector>
 
-#include "frontend/cancellation.h"
-#include "frontend/messages.h"
+#include "core/cancellation.h"
+#include "core/messages.h"
+#include "core/repackager_exception.h"
 #include "frontend/progress_plan.h"
-#include "frontend/repackager_exception.h"
 
 namespace {
 
 using frontend::PlanSwitches;
 using frontend::ProgressPlan;
 
-std::vector<frontend::MessageRecord>& Records() {
-  static std::vector<frontend::MessageRecord> records;
+std::vector<core::MessageRecord>& Records() {
+  static std::vector<core::MessageRecord> records;
   return records;
 }
-void Collect(const frontend::MessageRecord& record) { Records().push_back(record); }
+void Collect(const core::MessageRecord& record) { Records().push_back(record); }
 
 class ProgressPlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Records().clear();
-    frontend::ClearCancel();
-    frontend::SetMessageCallback(&Collect);
+    core::ClearCancel();
+    core::SetMessageCallback(&Collect);
   }
   void TearDown() override {
-    frontend::ClearCancel();
-    frontend::SetMessageCallback(nullptr);
+    core::ClearCancel();
+    core::SetMessageCallback(nullptr);
   }
 };
 
@@ -53,7 +53,7 @@ TEST_F(ProgressPlanTest, DefaultSwitchesGiveTheFullPlanWithItsPercents) {
 
   // Building the plan announces its first step.
   ASSERT_EQ(Records().size(), 1u);
-  EXPECT_EQ(Records()[0].type, frontend::kStep);
+  EXPECT_EQ(Records()[0].type, core::kStep);
   EXPECT_EQ(Records()[0].text, "Starting conversion");
   EXPECT_EQ(Records()[0].percent, 0u);
   EXPECT_EQ(plan.CurrentId(), 23000);
@@ -95,7 +95,7 @@ TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncementsAndCancellationSt
   std::vector<std::string> texts;
   std::vector<uint32_t> percents;
   for (const auto& record : Records()) {
-    EXPECT_EQ(record.type, frontend::kStep);
+    EXPECT_EQ(record.type, core::kStep);
     texts.push_back(record.text);
     percents.push_back(record.percent);
   }
@@ -112,11 +112,11 @@ TEST_F(ProgressPlanTest, StepsLeftOutDoNotShiftTheAnnouncementsAndCancellationSt
   EXPECT_EQ(plan.CurrentId(), 23035);
 
   // A cancel request stops at the next step, before its announcement.
-  frontend::RequestCancel();
+  core::RequestCancel();
   try {
     plan.NextStep(21002);
     FAIL() << "no exception";
-  } catch (const frontend::repackager_exception& e) {
+  } catch (const core::repackager_exception& e) {
     EXPECT_STREQ(e.what(), "Cancelled by user action.");
   }
   EXPECT_TRUE(Records().empty());

@@ -2,8 +2,8 @@
 // log, and cancellation. A failed build is checked on a whole conversion (e2e/package_test).
 #include <filesystem>
 
-#include "frontend/cancellation.h"
-#include "frontend/repackager_exception.h"
+#include "core/cancellation.h"
+#include "core/repackager_exception.h"
 #include "project/vpx_build.h"
 #include "support/conversion_fixture.h"
 
@@ -59,14 +59,14 @@ TEST_F(ProjectTest, SetupExeAndBuildPathDecideThePackagePath) {
 TEST_F(ProjectTest, ACancelledBuildStopsBeforeAnyPackage) {
   LoadOptions({{"ProductName", "Cancelled"}});
   OpenProject();
-  frontend::RequestCancel();
+  core::RequestCancel();
   try {
     writer_->Build();
     ADD_FAILURE() << "the build ran";
-  } catch (const frontend::repackager_exception& e) {
+  } catch (const core::repackager_exception& e) {
     EXPECT_STREQ(e.what(), "Cancelled by user action.");
   }
-  frontend::ClearCancel();
+  core::ClearCancel();
   EXPECT_FALSE(fs::exists(dir_ / "Cancelled.msi"));
 }
 

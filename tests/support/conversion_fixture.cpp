@@ -4,25 +4,27 @@
 #include "capture/path_translation.h"
 #include "content/content_session.h"
 #include "options/project_options.h"
+#include "project/component_lookup.h"
 #include "project/keys.h"
 
 namespace test_support {
 
 namespace {
-void CollectMessage(const frontend::MessageRecord& record) { ConversionTest::Messages().push_back(record); }
+void CollectMessage(const core::MessageRecord& record) { ConversionTest::Messages().push_back(record); }
 }  // namespace
 
-std::vector<frontend::MessageRecord>& ConversionTest::Messages() {
-  static std::vector<frontend::MessageRecord> messages;
+std::vector<core::MessageRecord>& ConversionTest::Messages() {
+  static std::vector<core::MessageRecord> messages;
   return messages;
 }
 
 void ConversionTest::SetUp() {
   Messages().clear();
-  frontend::SetMessageCallback(&CollectMessage);
-  frontend::OpenConversionLogAt(dir_ / "conversion.log", frontend::kTraceGeneral);
+  core::SetMessageCallback(&CollectMessage);
+  core::OpenConversionLogAt(dir_ / "conversion.log", core::kTraceGeneral);
   project::ClearUsedKeys();
   content::ResetContent();
+  project::SetComponentSource(&content::SessionComponents());
   LoadOptions({});
 }
 
@@ -35,8 +37,8 @@ void ConversionTest::TearDown() {
   script_.reset();
   capture::SetInstallDirPath("");
   project::ClearUsedKeys();
-  frontend::CloseConversionLog();
-  frontend::SetMessageCallback(nullptr);
+  core::CloseConversionLog();
+  core::SetMessageCallback(nullptr);
   options::Options().Reset();
   options::SetOptionsPath("");
 }

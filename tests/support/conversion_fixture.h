@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "capture/capture_script.h"
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "project/vpx_writer.h"
 #include "support/msi_dump.h"
 #include "support/test_env.h"
@@ -22,7 +22,7 @@ namespace test_support {
 class ConversionTest : public ::testing::Test {
  public:
   // The records reported since the test began.
-  static std::vector<frontend::MessageRecord>& Messages();
+  static std::vector<core::MessageRecord>& Messages();
 
  protected:
   void SetUp() override;
@@ -40,7 +40,7 @@ class ConversionTest : public ::testing::Test {
 
   // The texts of the records of one type.
   std::vector<std::string> Texts(uint32_t type) const;
-  std::vector<std::string> WarningTexts() const { return Texts(frontend::kWarning); }
+  std::vector<std::string> WarningTexts() const { return Texts(core::kWarning); }
   std::string LogText() const;
   std::string InFolder(const std::string& name) const { return dir_ / name; }
 

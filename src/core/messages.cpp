@@ -1,9 +1,9 @@
-#include "frontend/messages.h"
+#include "core/messages.h"
 
 #include "platform/clock.h"
 #include "platform/text.h"
 
-namespace frontend {
+namespace core {
 
 namespace {
 
@@ -43,4 +43,4 @@ void LogMessage(uint32_t type, const std::string& text) {
   LogMessage(record);
 }
 
-}  // namespace frontend
+}  // namespace core

@@ -1,12 +1,12 @@
 // 8.3 short names.
-#include "shortcuts/short_names.h"
+#include "project/short_names.h"
 
 #include <cctype>
 #include <string_view>
 
 #include "platform/codepage.h"
 
-namespace shortcuts {
+namespace project {
 
 namespace {
 
@@ -166,4 +166,4 @@ bool HasValidShortPart(const std::string& fileNameForm) {
   return StrictCharacters(base) == base && StrictCharacters(extension) == extension;
 }
 
-}  // namespace shortcuts
+}  // namespace project

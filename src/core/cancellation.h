@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace frontend {
+namespace core {
 
 void ClearCancel();
 void RequestCancel();
@@ -23,4 +23,4 @@ void InterruptRun();
 void NoteTemporaryFolder(const std::string& folder);
 std::vector<std::string> TemporaryFolders();
 
-}  // namespace frontend
+}  // namespace core

@@ -1,11 +1,11 @@
 // 8.3 short names and the short|long file name form.
-#include "shortcuts/short_names.h"
+#include "project/short_names.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace shortcuts;
+using namespace project;
 
 class ShortNamesTest : public ::testing::Test {
  protected:

@@ -2,10 +2,10 @@
 // The places an action gets in the project are checked in script_calls_test.
 #include <gtest/gtest.h>
 
-#include "content/sequence_list.h"
+#include "project/sequence_list.h"
 
 TEST(SequenceList, SkipsNumbersThatAreTaken) {
-  content::SequenceList list;
+  project::SequenceList list;
   list.Add("Anchor", 10);
   list.Add("Taken11", 11);
   list.Add("Taken12", 12);

@@ -8,7 +8,7 @@
 
 #include "platform/text.h"
 
-namespace shortcuts {
+namespace project {
 
 // The short names (with extension) handed out so far in each folder (a Directory key),
 // compared without regard to case. Shared by every writer of file names; emptied at the end of
@@ -62,4 +62,4 @@ std::string RemovedFileName(const std::string& longName);
 // none) is an 8.3 name of the characters that every file system takes.
 bool HasValidShortPart(const std::string& fileNameForm);
 
-}  // namespace shortcuts
+}  // namespace project

@@ -1,8 +1,8 @@
-#include "content/sequence_list.h"
+#include "project/sequence_list.h"
 
 #include <vector>
 
-namespace content {
+namespace project {
 
 namespace {
 constexpr int kNumberWithoutAnchor = 700;
@@ -41,4 +41,4 @@ int SequenceList::NumberAfter(const std::string& anchor) const {
   return FirstFreeFrom(anchorNumber + 1);
 }
 
-}  // namespace content
+}  // namespace project

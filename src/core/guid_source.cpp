@@ -1,4 +1,4 @@
-#include "frontend/guid_source.h"
+#include "core/guid_source.h"
 
 #include <cstdint>
 
@@ -6,7 +6,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
-namespace frontend {
+namespace core {
 
 namespace {
 
@@ -51,4 +51,4 @@ bool UsingFakeGuids() {
 
 void ResetGuidSourceForTesting() { Source() = GuidSource(); }
 
-}  // namespace frontend
+}  // namespace core

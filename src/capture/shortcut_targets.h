@@ -7,10 +7,8 @@
 #include <vector>
 
 namespace capture {
-struct ShortcutEntry;
-}
 
-namespace shortcuts {
+struct ShortcutEntry;
 
 // A shortcut's command line split into the target (up to and including the first ".exe") and
 // the arguments; without ".exe" the whole command line is the target.
@@ -22,7 +20,7 @@ ShortcutCommand SplitShortcutCommandLine(const std::string& commandLine);
 
 // True when the shortcut gives no row: no target, a target listed in the options' section
 // "IgnoreShortcuts", an uninstall link, or a shortcut the capture filters exclude.
-bool IsSkippedShortcut(const capture::ShortcutEntry& shortcut);
+bool IsSkippedShortcut(const ShortcutEntry& shortcut);
 
 // True when the installer-form path is the target of a captured shortcut (case ignored).
 bool IsShortcutTarget(const std::string& installerPath);
@@ -33,4 +31,4 @@ std::vector<std::string> ShortcutTargetFileNames();
 // Forgets the target list and the ignore list (at the end of a conversion).
 void ResetShortcutTargets();
 
-}  // namespace shortcuts
+}  // namespace capture

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/log_file.h"
@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "platform/version.h"
 
-namespace frontend {
+namespace core {
 
 namespace {
 
@@ -94,4 +94,4 @@ bool IsConversionLogOpen() { return Log().file.IsOpen(); }
 
 uint32_t TraceMask() { return Log().traceMask; }
 
-}  // namespace frontend
+}  // namespace core

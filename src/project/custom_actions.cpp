@@ -1,17 +1,17 @@
 // Custom actions and their places in the sequence tables.
-#include "content/custom_action_writer.h"
+#include "project/custom_actions.h"
 
 #include <map>
 
-#include "content/sequence_list.h"
-#include "frontend/messages.h"
+#include "core/messages.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 #include "project/check_hr.h"
 #include "project/msi_record.h"
+#include "project/sequence_list.h"
 #include "project/vpx_writer.h"
 
-namespace content {
+namespace project {
 
 namespace {
 
@@ -41,7 +41,7 @@ bool ReadInteger(qv::IFieldCollection* fields, int column, int* number) {
   return true;
 }
 
-void FillFromProject(project::VpxWriter& writer, const std::string& table, SequenceList& list) {
+void FillFromProject(VpxWriter& writer, const std::string& table, SequenceList& list) {
   qv::ComPtr<qv::ITable> sequenceTable = writer.FindTable(table);
   qv::ComPtr<qv::IView> view;
   if (!sequenceTable ||
@@ -59,7 +59,7 @@ void FillFromProject(project::VpxWriter& writer, const std::string& table, Seque
   }
 }
 
-bool CustomActionExists(project::VpxWriter& writer, const std::string& name) {
+bool CustomActionExists(VpxWriter& writer, const std::string& name) {
   qv::ComPtr<qv::ITable> table = writer.FindTable("CustomAction");
   qv::ComPtr<qv::IRow> row;
   return table &&
@@ -70,7 +70,7 @@ bool CustomActionExists(project::VpxWriter& writer, const std::string& name) {
 
 void InsertIntoSequence(const std::string& table, const std::string& action,
                         const std::string& anchor, const std::string& condition) {
-  project::VpxWriter* writer = project::CurrentProjectWriter();
+  VpxWriter* writer = CurrentProjectWriter();
   if (!writer) return;
 
   auto [entry, firstUse] = SequenceLists().try_emplace(table);
@@ -80,13 +80,13 @@ void InsertIntoSequence(const std::string& table, const std::string& action,
 
   int number = list.NumberAfter(anchor);
   if (number == 0) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("Can't insert custom action '%s' into %s table",
+    core::LogMessage(core::kWarning,
+                     platform::Format("Can't insert custom action '%s' into %s table",
                                           platform::Excerpt(action).c_str(), table.c_str()));
     return;
   }
   {
-    project::MSIRecord record(*writer, table);
+    MSIRecord record(*writer, table);
     record.SetField(1, action);
     if (!condition.empty()) record.SetField(2, condition);
     record.SetField(3, number);
@@ -96,10 +96,10 @@ void InsertIntoSequence(const std::string& table, const std::string& action,
 
 namespace {
 
-void WriteCustomActionRow(project::VpxWriter& writer, const std::string& name, int32_t type,
+void WriteCustomActionRow(VpxWriter& writer, const std::string& name, int32_t type,
                           const std::string& source, const std::string& target) {
   if (CustomActionExists(writer, name)) return;
-  project::MSIRecord record(writer, "CustomAction");
+  MSIRecord record(writer, "CustomAction");
   record.SetField(1, name);
   record.SetField(2, type);
   record.SetField(3, source);
@@ -111,7 +111,7 @@ void WriteCustomActionRow(project::VpxWriter& writer, const std::string& name, i
 void AddCustomAction(const std::string& name, const std::string& anchor, int32_t type,
                      const std::string& source, const std::string& target,
                      const std::string& condition) {
-  project::VpxWriter* writer = project::CurrentProjectWriter();
+  VpxWriter* writer = CurrentProjectWriter();
   if (!writer) return;
   WriteCustomActionRow(*writer, name, type, source, target);
   for (const char* table : {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence"})
@@ -121,7 +121,7 @@ void AddCustomAction(const std::string& name, const std::string& anchor, int32_t
 void AddScriptCustomAction(const std::string& name, const std::string& anchor, bool inUiSequence,
                            int32_t type, const std::string& source, const std::string& target,
                            const std::string& condition) {
-  project::VpxWriter* writer = project::CurrentProjectWriter();
+  VpxWriter* writer = CurrentProjectWriter();
   if (!writer) return;
   WriteCustomActionRow(*writer, name, type, source, target);
   InsertIntoSequence("InstallExecuteSequence", name, anchor, condition);
@@ -130,4 +130,4 @@ void AddScriptCustomAction(const std::string& name, const std::string& anchor, b
 
 void ResetSequenceLists() { SequenceLists().clear(); }
 
-}  // namespace content
+}  // namespace project

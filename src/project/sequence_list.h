@@ -8,7 +8,7 @@
 
 #include "platform/text.h"
 
-namespace content {
+namespace project {
 
 class SequenceList {
  public:
@@ -32,4 +32,4 @@ class SequenceList {
   mutable std::map<int, int> nextCandidate_;
 };
 
-}  // namespace content
+}  // namespace project

@@ -1,4 +1,4 @@
-#include "frontend/string_table.h"
+#include "core/string_table.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -6,7 +6,7 @@
 
 #include "platform/text.h"
 
-namespace frontend {
+namespace core {
 
 namespace {
 
@@ -148,4 +148,4 @@ std::string FormatString(int id, ...) {
   return text;
 }
 
-}  // namespace frontend
+}  // namespace core

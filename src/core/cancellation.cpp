@@ -1,11 +1,11 @@
-#include "frontend/cancellation.h"
+#include "core/cancellation.h"
 
 #include <atomic>
 #include <mutex>
 
-#include "frontend/repackager_exception.h"
+#include "core/repackager_exception.h"
 
-namespace frontend {
+namespace core {
 
 namespace {
 // Set from the interrupt watcher's thread too.
@@ -38,4 +38,4 @@ void TestCancel() {
   if (IsCancelRequested()) ThrowMessage(kCancelledByUser);
 }
 
-}  // namespace frontend
+}  // namespace core

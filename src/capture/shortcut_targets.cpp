@@ -1,5 +1,5 @@
 // The shortcuts of the capture and their targets.
-#include "shortcuts/shortcut_targets.h"
+#include "capture/shortcut_targets.h"
 
 #include <memory>
 #include <set>
@@ -10,7 +10,7 @@
 #include "options/project_options.h"
 #include "platform/text.h"
 
-namespace shortcuts {
+namespace capture {
 
 namespace {
 
@@ -48,7 +48,7 @@ const std::vector<std::string>& IgnoredTargets() {
 // folder word expanded.
 std::string ExpandedFolder(const std::string& folder) {
   std::string expanded = folder;
-  capture::MapShortcutFolder(expanded);
+  MapShortcutFolder(expanded);
   return expanded;
 }
 
@@ -56,11 +56,11 @@ const TargetSet& Targets() {
   ShortcutLists& lists = Lists();
   if (!lists.targets) {
     lists.targets = std::make_unique<TargetSet>();
-    if (const capture::CaptureScript* script = capture::CurrentCaptureScript()) {
-      for (const capture::ShortcutEntry& shortcut : script->Shortcuts()) {
+    if (const CaptureScript* script = CurrentCaptureScript()) {
+      for (const ShortcutEntry& shortcut : script->Shortcuts()) {
         if (IsSkippedShortcut(shortcut)) continue;
         std::string target = SplitShortcutCommandLine(shortcut.commandLine).target;
-        capture::ToInstallerPath(target, true, false);
+        ToInstallerPath(target, true, false);
         if (lists.targets->insert(target).second) lists.targetOrder.push_back(target);
       }
     }
@@ -89,13 +89,13 @@ ShortcutCommand SplitShortcutCommandLine(const std::string& commandLine) {
   return command;
 }
 
-bool IsSkippedShortcut(const capture::ShortcutEntry& shortcut) {
+bool IsSkippedShortcut(const ShortcutEntry& shortcut) {
   const std::string target = SplitShortcutCommandLine(shortcut.commandLine).target;
   if (target.empty()) return true;
   for (const std::string& ignored : IgnoredTargets())
     if (platform::EqualsNoCase(target, ignored)) return true;
   if (platform::ToLower(shortcut.linkName).find("uninstall") != std::string::npos) return true;
-  return capture::CurrentCaptureFilter().IsShortcutExcluded(ExpandedFolder(shortcut.folder),
+  return CurrentCaptureFilter().IsShortcutExcluded(ExpandedFolder(shortcut.folder),
                                                             shortcut.linkName);
 }
 
@@ -116,4 +116,4 @@ std::vector<std::string> ShortcutTargetFileNames() {
 
 void ResetShortcutTargets() { Lists() = ShortcutLists(); }
 
-}  // namespace shortcuts
+}  // namespace capture

@@ -1,11 +1,10 @@
-// Custom actions and their places in the sequence tables, the conversion of the capture
-// script's program and DLL calls into custom actions, and the Icon rows.
+// Custom actions and their places in the sequence tables.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace content {
+namespace project {
 
 // Writes the CustomAction row unless one of that name exists, then inserts the action after the
 // anchor into InstallExecuteSequence, InstallUISequence and AdvtExecuteSequence.
@@ -24,19 +23,7 @@ void AddScriptCustomAction(const std::string& name, const std::string& anchor, b
                            int32_t type, const std::string& source, const std::string& target,
                            const std::string& condition);
 
-// The conversion step for the script's calls: the actions that set the all-users profile
-// folder, one action per EXE and DLL call of the script, and the DLL wrapper of the project.
-void ConvertScriptCalls();
-
-// The key of the Icon row for an icon file and index, writing the row the first time. The key
-// takes the target file's extension when the target is given and its extension differs, so an
-// icon of app.ico for a shortcut to app.exe is "Icon_app.exe". Empty, after an error naming
-// it, for an icon file outside the capture's folder or one that is no regular file.
-std::string GetIconKey(const std::string& iconFile, int32_t iconIndex, const std::string& targetFile);
-
 // Forgets the in-memory sequence lists (at the end of a conversion).
 void ResetSequenceLists();
-// Forgets the icon keys handed out (at the end of a conversion).
-void ResetIconKeys();
 
-}  // namespace content
+}  // namespace project

@@ -1,11 +1,11 @@
-#include "frontend/repackager_exception.h"
+#include "core/repackager_exception.h"
 
-#include "frontend/string_table.h"
+#include "core/string_table.h"
 
-namespace frontend {
+namespace core {
 
 repackager_exception repackager_exception::FromId(int id) { return repackager_exception(LoadString(id)); }
 
 void ThrowMessage(int id) { throw repackager_exception::FromId(id); }
 
-}  // namespace frontend
+}  // namespace core

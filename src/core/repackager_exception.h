@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace frontend {
+namespace core {
 
 class repackager_exception : public std::runtime_error {
  public:
@@ -17,4 +17,4 @@ class repackager_exception : public std::runtime_error {
 // Throws repackager_exception with the text of the string-table id.
 [[noreturn]] void ThrowMessage(int id);
 
-}  // namespace frontend
+}  // namespace core

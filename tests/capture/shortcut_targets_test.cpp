@@ -1,5 +1,5 @@
 // The command line split and skip test of captured shortcuts, and the list of their targets.
-#include "shortcuts/shortcut_targets.h"
+#include "capture/shortcut_targets.h"
 
 #include "capture/capture_filter.h"
 #include "capture/path_translation.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace shortcuts;
+using namespace capture;
 
 class ShortcutTargetsTest : public test_support::ConversionTest {
  protected:

@@ -1,11 +1,11 @@
-#include "frontend/string_table.h"
+#include "core/string_table.h"
 
 #include <gtest/gtest.h>
 
-#include "frontend/cancellation.h"
-#include "frontend/repackager_exception.h"
+#include "core/cancellation.h"
+#include "core/repackager_exception.h"
 
-using namespace frontend;
+using namespace core;
 
 TEST(StringTable, EveryNumberInUseAndNoOther) {
   int count = 0;

@@ -1,11 +1,11 @@
-#include "frontend/guid_source.h"
+#include "core/guid_source.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
 #include "support/test_env.h"
 
-using namespace frontend;
+using namespace core;
 using platform::RegistryRoot;
 
 namespace {

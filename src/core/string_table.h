@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace frontend {
+namespace core {
 
 // The text of a message id; empty for an unknown id.
 std::string LoadString(int id);
@@ -11,4 +11,4 @@ std::string LoadString(int id);
 // The text of a message id, filled printf-style (%s with const char*, %i with int).
 std::string FormatString(int id, ...);
 
-}  // namespace frontend
+}  // namespace core

@@ -1,4 +1,4 @@
-#include "frontend/messages.h"
+#include "core/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "platform/version.h"
 #include "support/test_env.h"
 
-using namespace frontend;
+using namespace core;
 using testenv::ReadText;
 
 namespace {

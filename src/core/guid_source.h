@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace frontend {
+namespace core {
 
 // The registry key (under HKEY_LOCAL_MACHINE) of the persisted GUID mode, value "FakeGuids".
 inline constexpr const char* kGuidModeKey = "Software\\Quillmark\\Brightvale";
@@ -19,4 +19,4 @@ bool UsingFakeGuids();
 // For tests: forget the decided mode and reset the counter.
 void ResetGuidSourceForTesting();
 
-}  // namespace frontend
+}  // namespace core

@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace shortcuts {
+namespace project {
 
 // One row of "CreateFolder" for the directory and the component.
 void WriteCreateFolder(const std::string& directoryId, const std::string& componentName);
 
-}  // namespace shortcuts
+}  // namespace project

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace frontend {
+namespace core {
 
 enum MessageType : uint32_t {
   kInformation = 0,
@@ -65,4 +65,4 @@ uint32_t TraceMask();
 // For tests: the log file and mask without the registry.
 void OpenConversionLogAt(const std::string& path, uint32_t traceMask);
 
-}  // namespace frontend
+}  // namespace core
