@@ -34,3 +34,20 @@ function(fernclip_add_mingw_program target)
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})
 endfunction()
+
+# fernclip_add_mingw_dll(<target> ARCH <x86_64|i686> OUTPUT <file> SOURCES <.cpp files> [HEADERS ...] [LIBRARIES ...]):
+# a Windows DLL written in C++, linked statically (no MinGW runtime DLLs to carry along), its
+# exports undecorated.
+function(fernclip_add_mingw_dll target)
+  cmake_parse_arguments(ARG "" "ARCH;OUTPUT" "SOURCES;HEADERS;LIBRARIES" ${ARGN})
+  find_program(MINGW_GXX_${ARG_ARCH} ${ARG_ARCH}-w64-mingw32-g++ REQUIRED)
+  get_filename_component(output_dir ${ARG_OUTPUT} DIRECTORY)
+  add_custom_command(OUTPUT ${ARG_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
+    COMMAND ${MINGW_GXX_${ARG_ARCH}} -std=c++20 -Os -s -Wall -Wextra -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+            -shared -static -static-libgcc -static-libstdc++ -Wl,--kill-at -Wl,--no-insert-timestamp
+            -o ${ARG_OUTPUT} ${ARG_SOURCES} ${ARG_LIBRARIES}
+    DEPENDS ${ARG_SOURCES} ${ARG_HEADERS}
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})
+endfunction()

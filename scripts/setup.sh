@@ -15,6 +15,8 @@ packages=(
   wine64 xvfb xauth
   # the Windows setup.exe launcher
   g++-mingw-w64-x86-64
+  # the DLL wrapper that custom actions call captured DLL functions through, also for 32-bit DLLs
+  gcc-mingw-w64-i686 g++-mingw-w64-i686
   # fuzz targets
   clang
 )

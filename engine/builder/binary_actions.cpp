@@ -52,6 +52,16 @@ std::string BinaryKeyBase(const std::string& fileName) {
   return key;
 }
 
+std::string AddBinaryRow(Table& binary, const std::string& keyBase, std::string data) {
+  std::string key = keyBase;
+  RowId taken = 0;
+  for (int number = 1; binary.Find({TextCell(key)}, &taken); ++number) key = keyBase + std::to_string(number);
+  Row row(binary.Columns().size());
+  row[0] = TextCell(key);
+  row[1] = Cell{std::move(data)};
+  return qv::Failed(binary.Insert(std::move(row))) ? std::string() : key;
+}
+
 void CompileBinaryActions(qv::engine::Database& db, const std::string& sourceFilePath, BuildMessages& messages) {
   Table* actions = db.FindTable("CustomAction");
   if (!actions || actions->Columns().size() < 3) return;
@@ -91,15 +101,9 @@ void CompileBinaryActions(qv::engine::Database& db, const std::string& sourceFil
                        "' runs was not found (looked for " + hostPath + ").");
         continue;
       }
-      const std::string base = BinaryKeyBase(FileNameOf(source));
-      std::string key = base;
-      RowId taken = 0;
-      for (int number = 1; binary->Find({TextCell(key)}, &taken); ++number) key = base + std::to_string(number);
-      Row row(binary->Columns().size());
-      row[0] = TextCell(key);
-      row[1] = Cell{std::move(data)};
-      if (qv::Failed(binary->Insert(std::move(row)))) {
-        messages.Error(Where(action) + ": cannot add the Binary row '" + key + "' for '" + hostPath + "'.");
+      const std::string key = AddBinaryRow(*binary, BinaryKeyBase(FileNameOf(source)), std::move(data));
+      if (key.empty()) {
+        messages.Error(Where(action) + ": cannot add a Binary row for '" + hostPath + "'.");
         continue;
       }
       known = keyOfHostPath.emplace(hostPath, key).first;

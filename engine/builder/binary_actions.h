@@ -21,4 +21,8 @@ void CompileBinaryActions(qv::engine::Database& database, const std::string& sou
 // beginning with a letter or '_', short enough for the stream that holds the data.
 std::string BinaryKeyBase(const std::string& fileName);
 
+// A Binary row holding data under keyBase, or keyBase with a number when that key is taken;
+// returns the key, empty when the row cannot be added. The table has columns Name and Data.
+std::string AddBinaryRow(qv::engine::Table& binary, const std::string& keyBase, std::string data);
+
 }  // namespace builder

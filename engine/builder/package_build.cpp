@@ -223,6 +223,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
 
   CompileSettings compileSettings;
   compileSettings.compressed = settings.compressed;
+  compileSettings.engineFolder = request.engineFolder;
   compileSettings.cabinetLimits = request.cabinetLimits;
   CompiledPackage package;
   CompilePackage(*database, compileSettings, messages, &package);

@@ -12,6 +12,7 @@
 #include "qv/project_tables.h"
 #include "source_files.h"
 #include "source_image.h"
+#include "wrapper_actions.h"
 
 namespace builder {
 namespace {
@@ -28,11 +29,6 @@ constexpr int32_t kAttributeNoncompressed = 0x2000;
 constexpr int32_t kAttributeCompressed = 0x4000;
 constexpr int32_t kComponent64Bit = 0x100;
 constexpr int32_t kRegistryRootLocalMachine = 2;
-// Custom action types that call a DLL function through the DLL wrapper.
-constexpr int32_t kWrapperActionType = 131072;
-constexpr int32_t kWrapperSystemActionType = 131104;
-const char* const kSequenceTables[] = {"InstallExecuteSequence", "InstallUISequence", "AdvtExecuteSequence",
-                                       "AdminExecuteSequence", "AdminUISequence"};
 
 int32_t IntegerOf(const Cell& cell, int32_t fallback = 0) {
   if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
@@ -68,23 +64,6 @@ std::map<std::string, std::string> ReadPairs(const Database& db, const char* tab
 void EraseByKey(Table* table, const std::string& key) {
   RowId id = 0;
   if (table && table->Find({TextCell(key)}, &id)) table->Erase(id);
-}
-
-void LeaveOutWrapperActions(Database& db, BuildMessages& messages) {
-  Table* actions = db.FindTable("CustomAction");
-  if (!actions || actions->Columns().size() < 2) return;
-  std::vector<std::string> leftOut;
-  for (const auto& [key, id] : actions->KeyOrder()) {
-    const int32_t type = IntegerOf((*actions->Get(id))[1]);
-    if (type == kWrapperActionType || type == kWrapperSystemActionType) leftOut.push_back(CellText(key[0]));
-  }
-  for (const std::string& action : leftOut) {
-    messages.Warning("Custom action '" + action +
-                     "' calls a DLL function through the DLL wrapper, which this build does not provide; "
-                     "the action is left out of the package.");
-    EraseByKey(actions, action);
-    for (const char* sequence : kSequenceTables) EraseByKey(db.FindTable(sequence), action);
-  }
 }
 
 // Drops the engine's own tables and their validation rows: a package carries installer tables only.
@@ -224,9 +203,9 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
     }
   }
 
-  LeaveOutWrapperActions(db, messages);
   SeparateRootSourceFolders(db);
   CompileBinaryActions(db, sourceFilePath, messages);
+  CompileWrapperActions(db, {settings.engineFolder, sourceFilePath, package->is64Bit}, messages);
 
   // Files: sequence in key order and size; their version or hash come from reading them (RecordFileFacts).
   Table* files = db.FindTable("File");

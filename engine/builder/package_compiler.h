@@ -2,8 +2,9 @@
 // their sequence and size, and, once the files are read (RecordFileFacts), version and
 // language; unversioned files get MsiFileHash rows; Media
 // rows follow the cabinets (or the uncompressed image); application paths become App Paths
-// Registry rows; custom actions that need the DLL wrapper are left out with a warning, those
-// that run a file from the Binary table get its Binary row (binary_actions.h); the
+// Registry rows; custom actions that call DLL functions become calls of the DLL wrapper
+// (wrapper_actions.h), those that run a file from the Binary table get its Binary row
+// (binary_actions.h); the
 // engine's own project tables and their validation rows leave the database.
 #pragma once
 
@@ -19,6 +20,7 @@ namespace builder {
 
 struct CompileSettings {
   bool compressed = true;
+  std::string engineFolder;  // where the DLL wrapper lies
   CabinetLimits cabinetLimits;
 };
 

@@ -30,6 +30,8 @@ std::string FileKeyFor(const std::string& path) {
   return platform::Utf8ToAnsi(key);
 }
 
+namespace {
+
 // "_Short(path)" becomes "[!FileKey]" where the file is known. Returns whether any did.
 bool ReplaceShortMarkers(std::string& text) {
   bool replaced = false;

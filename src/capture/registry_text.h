@@ -25,5 +25,9 @@ std::string GetRegistryTableValue(const RegValue& value);
 ComponentRef ComponentOfNamedFile(const std::string& path);
 // The File of that captured file, or null.
 qv::ComPtr<qv::IFile> CapturedFileNamed(const std::string& path);
+// The File key of a file that the package installs, named by its captured path
+// ("%ProgramFilesFolder%\App\app.exe") or its installed path ("[INSTALLDIR]app.exe"); empty when
+// the package installs no such file.
+std::string FileKeyFor(const std::string& path);
 
 }  // namespace capture

@@ -2,11 +2,16 @@
 // all-users profile folder, and the DLL wrapper that DLL calls run through.
 #include "content/script_calls.h"
 
+#include <cctype>
 #include <vector>
 
+#include "capture/capture_folder.h"
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
+#include "capture/registry_text.h"
+#include "core/messages.h"
 #include "platform/codepage.h"
+#include "platform/host_paths.h"
 #include "platform/text.h"
 #include "project/check_hr.h"
 #include "project/custom_actions.h"
@@ -19,11 +24,22 @@ namespace content {
 namespace {
 
 constexpr int32_t kSetPropertyAction = 51;
-constexpr int32_t kExeAction = 2;
-constexpr int32_t kExeInDirectoryAction = 34;
+// Program calls by where the program lies: the Binary table, an installed file, a folder of the
+// target machine, a path held in a property.
+constexpr int32_t kExeFromBinary = 2;
+constexpr int32_t kExeFromInstalledFile = 18;
+constexpr int32_t kExeInDirectory = 34;
+constexpr int32_t kExeFromProperty = 50;
+// Added to every call of the setup: a failing call does not roll the install back.
+constexpr int32_t kIgnoreExitCode = 64;
+// Runs in the install script, after the files are in place.
+constexpr int32_t kDeferred = 1024;
 constexpr int32_t kDllCallAction = 0x20000;
 constexpr int32_t kDllCallInDirectoryAction = 0x20020;
 constexpr const char* kDllWrapperName = "QvDLLWrapper";
+// A call of the setup runs once, at first install: never on repair or removal.
+constexpr const char* kFirstInstallOnly = "NOT Installed";
+constexpr const char* kExecuteSequence = "InstallExecuteSequence";
 
 void AddAllUsersProfileActions() {
   project::AddCustomAction("setUserProfileNT", "ValidateProductID", kSetPropertyAction,
@@ -71,19 +87,93 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
   }
 }
 
+// Whether the file of a source path lies in the capture, where the build reads it.
+bool InCapture(const std::string& sourcePath) {
+  return platform::StartsWithNoCase(sourcePath, capture::SourceRoot()) &&
+         platform::FileExists(capture::HostPathOfSource(sourcePath));
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string WithArguments(const std::string& command, const std::string& arguments) {
+  return arguments.empty() ? command : command + " " + arguments;
+}
+
+// Where a program call runs its program from; type 0 when the program can be placed nowhere.
+struct ProgramPlace {
+  int32_t type = 0;
+  std::string source;
+  std::string target;
+};
+
+ProgramPlace PlaceProgram(project::VpxWriter& writer, const capture::ExeCallEntry& call, const std::string& name) {
+  const std::string& path = call.programPath;
+  if (path.empty()) return {};
+  // A program that the package installs runs from its File row.
+  if (const std::string fileKey = capture::FileKeyFor(path); !fileKey.empty())
+    return {kExeFromInstalledFile, fileKey, call.arguments};
+  // A program that came with the capture, installed or not, travels in the Binary table.
+  const bool setupProgram = platform::EqualsNoCase(call.locationKind, "Setup");
+  if (setupProgram || platform::StartsWithNoCase(path, "%SCRIPTFOLDER%")) {
+    const std::string source = capture::MakeSourcePath(path, path);
+    if (InCapture(source)) return {kExeFromBinary, source, call.arguments};
+    return {};
+  }
+  // A program of the target machine runs from its folder.
+  const size_t separator = path.rfind('\\');
+  if (separator == std::string::npos) return {kExeInDirectory, "WindowsFolder", WithArguments(path, call.arguments)};
+  std::string folder = path.substr(0, separator);
+  const std::string fileName = path.substr(separator + 1);
+  capture::ToInstallerFolder(folder, true, false);
+  if (folder.starts_with('[')) {
+    const std::string directory = writer.DirectoryForPath(folder, "");
+    if (!directory.empty())
+      return {kExeInDirectory, directory, WithArguments(Quoted("[" + directory + "]" + fileName), call.arguments)};
+  }
+  // A folder that the package does not know: the program's full path in a property.
+  const bool absolute = path.size() > 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                        path[2] == '\\';
+  if (absolute && path.find('%') == std::string::npos) {
+    const std::string property = name + "_PROGRAM";
+    writer.SetProperty(property, path);
+    return {kExeFromProperty, property, call.arguments};
+  }
+  return {};
+}
+
 void AddExeCall(project::VpxWriter& writer, const capture::ExeCallEntry& call, int number) {
   const std::string name = platform::Format("EXECA%d", number);
-  int32_t type = kExeAction;
-  std::string source = call.programPath;
-  std::string target = call.arguments;
-  if (platform::EqualsNoCase(call.locationKind, "System")) {
-    type = kExeInDirectoryAction;
-    source = DirectoryOfProgram(writer, call.programPath);
-    target = platform::TrimRight(FileNameOf(call.programPath) + " " + call.arguments);
-  } else if (platform::EqualsNoCase(call.locationKind, "Setup")) {
-    source = capture::MakeSourcePath(call.programPath, call.programPath);
+  const ProgramPlace place = PlaceProgram(writer, call, name);
+  if (place.type == 0) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The program '%s' that the setup ran is neither installed by the package "
+                                          "nor part of the capture nor in a folder of the target machine; custom "
+                                          "action '%s' is left out.",
+                                          call.programPath.c_str(), name.c_str()));
+    return;
   }
-  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
+  int32_t type = place.type | kIgnoreExitCode;
+  std::string anchor = call.anchorAction;
+  bool inUiSequence = call.inUiSequence;
+  if (place.type == kExeFromInstalledFile) {
+    // The file is there only once InstallFiles has run: never earlier, and inside the install
+    // script (deferred) unless the capture places the call after it.
+    int anchorNumber = 0, installFiles = 0, installFinalize = 0;
+    const bool anchored = SequenceNumberOf(kExecuteSequence, anchor, &anchorNumber);
+    if (SequenceNumberOf(kExecuteSequence, "InstallFiles", &installFiles) && (!anchored || anchorNumber < installFiles)) {
+      anchor = "InstallFiles";
+      anchorNumber = installFiles;
+    }
+    if (!SequenceNumberOf(kExecuteSequence, "InstallFinalize", &installFinalize) || anchorNumber < installFinalize)
+      type |= kDeferred;
+    // The user interface runs before any file is installed.
+    inUiSequence = false;
+  }
+  project::AddScriptCustomAction(name, anchor, inUiSequence, type, place.source, place.target, kFirstInstallOnly);
+  core::LogMessage(core::kInformation,
+                       platform::Format("Custom action '%s' runs '%s' once, at first install, after %s; its exit "
+                                        "code is ignored.",
+                                        name.c_str(), call.programPath.c_str(), anchor.c_str()));
 }
 
 void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, int number) {
@@ -91,18 +181,24 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
   std::string source = capture::MakeSourcePath(call.dllPath, call.dllPath);
   const std::string module = ModuleNameOf(source);
 
+  int32_t type = kDllCallAction;
+  if (platform::EqualsNoCase(call.locationKind, "System")) {
+    type = kDllCallInDirectoryAction;
+    source = DirectoryOfProgram(writer, call.dllPath);
+  } else if (!InCapture(source)) {
+    frontend::LogMessage(frontend::kWarning,
+                         platform::Format("The DLL '%s' that the setup called is not part of the capture; custom "
+                                          "action '%s' is left out.",
+                                          call.dllPath.c_str(), name.c_str()));
+    return;
+  }
+
   std::string head;
   if (platform::EqualsNoCase(call.returnType, "VOID")) {
     head = call.returnType + " " + module + "::";
   } else {
     const std::string result = MakeProperty(writer, name + "_RETURN", "0");
     head = call.returnType + "=" + result + " " + module + "::";
-  }
-
-  int32_t type = kDllCallAction;
-  if (platform::EqualsNoCase(call.locationKind, "System")) {
-    type = kDllCallInDirectoryAction;
-    source = DirectoryOfProgram(writer, call.dllPath);
   }
 
   // Parameter lines "name|type|value"; other lines are no parameters.
@@ -117,7 +213,12 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
     parameters += parts[1] + " " + parts[0] + "=" + reference;
   }
   const std::string target = head + call.functionName + "(" + parameters + ")";
-  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, "");
+  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, kFirstInstallOnly);
+  core::LogMessage(core::kInformation,
+                       platform::Format("Custom action '%s' calls %s in '%s' once, at first install, after %s; a "
+                                        "failure does not stop the install.",
+                                        name.c_str(), call.functionName.c_str(), call.dllPath.c_str(),
+                                        call.anchorAction.c_str()));
 }
 
 // The project records the wrapper DLL; the build carries it into the package.

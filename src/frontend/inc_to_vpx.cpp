@@ -173,7 +173,8 @@ void ConversionRun::CreateCaptureModel() {
 //   8 source folder property               17 limited user interface
 //   9 custom actions from the script       18 machine-specific paths
 // A step announces its plan entry when it runs; steps that this program does not carry out yet
-// are not called, and announce nothing.
+// are not called, and announce nothing. The script's calls are converted after the files, so
+// that a call of a program that the package installs finds its File row.
 void ConversionRun::RunConversionSteps() {
   ReadTheCapture();
   ReportOemEdits(*script_);
@@ -183,8 +184,8 @@ void ConversionRun::RunConversionSteps() {
   CreateFeatures();
   SetCaptureMethod();
   SetSourceFolderProperty();
-  content::ConvertScriptCalls();
   CreateComponentsAndFiles();
+  content::ConvertScriptCalls();
   MapRegistry(*registry_, *writer_);
   AppendSearchPath();
   CreateFolders();

@@ -66,16 +66,26 @@ bool CustomActionExists(VpxWriter& writer, const std::string& name) {
          CHECK_HR(table->FindRow({qv::Variant::Text(platform::AnsiToUtf8(name))}, row.Put())) == qv::kOk;
 }
 
+// The in-memory rows of a sequence table, filled from the project at first use.
+SequenceList& ListOf(project::VpxWriter& writer, const std::string& table) {
+  auto [entry, firstUse] = SequenceLists().try_emplace(table);
+  if (firstUse) FillFromProject(writer, table, entry->second);
+  return entry->second;
+}
+
 }  // namespace
+
+bool SequenceNumberOf(const std::string& table, const std::string& action, int* number) {
+  project::VpxWriter* writer = project::CurrentProjectWriter();
+  return writer && ListOf(*writer, table).Find(action, number);
+}
 
 void InsertIntoSequence(const std::string& table, const std::string& action,
                         const std::string& anchor, const std::string& condition) {
   VpxWriter* writer = CurrentProjectWriter();
   if (!writer) return;
 
-  auto [entry, firstUse] = SequenceLists().try_emplace(table);
-  SequenceList& list = entry->second;
-  if (firstUse) FillFromProject(*writer, table, list);
+  SequenceList& list = ListOf(*writer, table);
   if (list.Contains(action)) return;
 
   int number = list.NumberAfter(anchor);

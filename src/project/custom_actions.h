@@ -16,6 +16,9 @@ void AddCustomAction(const std::string& name, const std::string& anchor, int32_t
 void InsertIntoSequence(const std::string& table, const std::string& action,
                         const std::string& anchor, const std::string& condition);
 
+// The sequence number of an action in a sequence table; false when the table holds no such action.
+bool SequenceNumberOf(const std::string& table, const std::string& action, int* number);
+
 // A custom action of the capture script: the CustomAction row (unless one of that name
 // exists), its place after the anchor in InstallExecuteSequence and, with inUiSequence, in
 // InstallUISequence.

@@ -40,7 +40,11 @@ SampleProject FillSampleProject(EngineProject& project, const std::string& captu
   project.AddRow("Registry", {V::Text("reg2"), V::Int(2), V::Text("Software\\Fernclip Sample"), V::Text("Count"),
                               V::Text("#42"), V::Text("MainComponent")});
   project.AddRow("QvAppPath", {V::Text("MainComponent"), V::Text("APP.EXE"), V::Text("[INSTALLDIR]")});
-  project.AddRow("CustomAction", {V::Text("DLLCA1"), V::Int(131072), V::Text("util.dll"), V::Text("VOID util::Init()")});
+  // A DLL call of the setup, to a function that the DLL lacks: the wrapper reports it and goes on.
+  testenv::WriteText(captureFolder + "/Setup/util.dll",
+                     testenv::ReadText(std::string(FERNCLIP_BUILD_DIR) + "/tests/fixtures/pe/call_target.dll"));
+  project.AddRow("CustomAction",
+                 {V::Text("DLLCA1"), V::Int(131072), V::Text("<SOURCEFILEPATH>\\Setup\\util.dll"), V::Text("VOID util::Init()")});
   project.AddRow("InstallExecuteSequence", {V::Text("DLLCA1"), V::Null(), V::Int(1001)});
   return sample;
 }

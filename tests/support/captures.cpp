@@ -24,11 +24,14 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
   const fs::path marker = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/marker.exe";
-  if (capture == "e2e/rich") {
-    for (const char* place : {"ProgramFilesFolder/Rich/App/rich.exe", "Setup/postinst.exe"}) {
-      fs::create_directories((fs::path(destination) / place).parent_path());
-      fs::copy_file(marker, fs::path(destination) / place, fs::copy_options::overwrite_existing);
-    }
+  const fs::path callTarget = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/call_target.dll";
+  std::vector<std::pair<std::string, fs::path>> built;  // place in the capture, file of the build
+  if (capture == "e2e/rich") built = {{"ProgramFilesFolder/Rich/App/rich.exe", marker}, {"Setup/postinst.exe", marker}};
+  if (capture == "e2e/calls")
+    built = {{"ProgramFilesFolder/Calls/tool.exe", marker}, {"Setup/post.exe", marker}, {"Setup/calltarget.dll", callTarget}};
+  for (const auto& [place, file] : built) {
+    fs::create_directories((fs::path(destination) / place).parent_path());
+    fs::copy_file(file, fs::path(destination) / place, fs::copy_options::overwrite_existing);
   }
   // The COM capture's servers are Wine's own builtin ones, taken from the Wine installation.
   if (capture == "e2e/com") {

@@ -13,7 +13,8 @@ namespace test_support {
 // ("examples/demo") into destination. The rich capture also gets its programs, which the build
 // makes (tests/data/pe/marker.c): ProgramFilesFolder\Rich\App\rich.exe and Setup\postinst.exe;
 // the COM capture ("e2e/com") its servers, Wine's builtin scrrun.dll, vbscript.dll, wscript.exe
-// and iexplore.exe.
+// and iexplore.exe;
+// the calls capture its programs and its DLL (tests/data/pe/call_target.c).
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
