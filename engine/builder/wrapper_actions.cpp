@@ -176,8 +176,18 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
       setter = action + "_Call" + std::to_string(number);
     const std::string callProperty = kCallTextPrefix + action;
     EraseByKey(properties, callProperty);
-    properties->Insert({TextCell(callProperty), TextCell(location + "|" + callText)});
-    actions->Insert({TextCell(setter), Cell{kSetProperty}, TextCell(kCallProperty), TextCell(callProperty)});
+    Row callRow(properties->Columns().size());
+    callRow[0] = TextCell(callProperty);
+    callRow[1] = TextCell(location + "|" + callText);
+    Row setterRow(actions->Columns().size());
+    setterRow[0] = TextCell(setter);
+    setterRow[1] = Cell{kSetProperty};
+    setterRow[2] = TextCell(kCallProperty);
+    setterRow[3] = TextCell(callProperty);
+    if (qv::Failed(properties->Insert(std::move(callRow))) || qv::Failed(actions->Insert(std::move(setterRow)))) {
+      messages.Error(Where(action) + ": cannot add the rows that hand the call to the DLL wrapper.");
+      continue;
+    }
     actions->SetCell(id, 1, Cell{kDllFromBinaryIgnoringFailure});
     actions->SetCell(id, 2, TextCell(wrapper));
     actions->SetCell(id, 3, TextCell(kEntryPoint));

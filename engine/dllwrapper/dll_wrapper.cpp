@@ -38,15 +38,21 @@ std::string Narrow(const std::wstring& text, UINT codePage = CP_UTF8) {
   return narrow;
 }
 
-std::wstring GetProperty(MSIHANDLE install, const wchar_t* name) {
+// A text that an installer function writes into a buffer: asked once for its size, then read.
+template <typename Read>
+std::wstring ReadText(Read read) {
   DWORD size = 0;
   wchar_t empty[1] = L"";
-  if (MsiGetPropertyW(install, name, empty, &size) != ERROR_MORE_DATA) return {};
-  std::wstring value(size + 1, L'\0');
+  if (read(empty, &size) != ERROR_MORE_DATA) return {};
+  std::wstring text(size + 1, L'\0');
   DWORD capacity = size + 1;
-  if (MsiGetPropertyW(install, name, value.data(), &capacity) != ERROR_SUCCESS) return {};
-  value.resize(capacity);
-  return value;
+  if (read(text.data(), &capacity) != ERROR_SUCCESS) return {};
+  text.resize(capacity);
+  return text;
+}
+
+std::wstring GetProperty(MSIHANDLE install, const wchar_t* name) {
+  return ReadText([&](wchar_t* buffer, DWORD* size) { return MsiGetPropertyW(install, name, buffer, size); });
 }
 
 // A line in the installer's log.
@@ -60,14 +66,7 @@ void Log(MSIHANDLE install, const std::string& text) {
 std::wstring Format(MSIHANDLE install, const std::wstring& text) {
   PMSIHANDLE record = MsiCreateRecord(0);
   MsiRecordSetStringW(record, 0, text.c_str());
-  DWORD size = 0;
-  wchar_t empty[1] = L"";
-  if (MsiFormatRecordW(install, record, empty, &size) != ERROR_MORE_DATA) return {};
-  std::wstring result(size + 1, L'\0');
-  DWORD capacity = size + 1;
-  if (MsiFormatRecordW(install, record, result.data(), &capacity) != ERROR_SUCCESS) return {};
-  result.resize(capacity);
-  return result;
+  return ReadText([&](wchar_t* buffer, DWORD* size) { return MsiFormatRecordW(install, record, buffer, size); });
 }
 
 // A DLL of the Binary table written to a temporary file; empty when that fails.

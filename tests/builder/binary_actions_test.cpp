@@ -1,10 +1,12 @@
 // Custom actions that run a file from the Binary table: the build carries the file in a Binary
-// row under a valid, unique key and makes that key the action's source. A missing file fails the
-// build of a whole conversion (e2e/package_test).
+// row under a valid, unique key and makes that key the action's source; DLL calls become calls of
+// the DLL wrapper, carried the same way. A missing file fails the build of a whole conversion
+// (e2e/package_test).
 #include <gtest/gtest.h>
 
 #include "binary_actions.h"
 #include "support/test_env.h"
+#include "wrapper_actions.h"
 
 namespace {
 
@@ -30,7 +32,8 @@ Table* AddActionTables(Database& db) {
   Table* actions = db.AddTable("CustomAction", {{"Action", ColumnKind::String, 72, false, false, true},
                                                 {"Type", ColumnKind::Int32, 0, false, false, false},
                                                 {"Source", ColumnKind::String, 72, true, false, false},
-                                                {"Target", ColumnKind::String, 255, true, false, false}});
+                                                {"Target", ColumnKind::String, 255, true, false, false},
+                                                {"ExtendedType", ColumnKind::Int32, 0, true, false, false}});
   db.AddTable("Binary", {{"Name", ColumnKind::String, 72, false, false, true},
                          {"Data", ColumnKind::Binary, 0, false, false, false}});
   return actions;
@@ -67,7 +70,10 @@ TEST(BinaryActions, FilesOfProgramAndDllActionsBecomeBinaryRowsUnderUniqueKeys) 
       {T("ExeInFolder"), I(34), T("SystemFolder"), T("notepad.exe")},
       {T("SetProperty"), I(51), T("ALLUSERSPROFILE"), T("[%ALLUSERSPROFILE]")},
   };
-  for (const auto& row : rows) ASSERT_EQ(actions->Insert(row), qv::kOk);
+  for (auto row : rows) {
+    row.resize(actions->Columns().size());
+    ASSERT_EQ(actions->Insert(row), qv::kOk);
+  }
 
   CollectedMessages messages;
   builder::CompileBinaryActions(db, capture.path(), messages);
@@ -91,6 +97,81 @@ TEST(BinaryActions, KeysAreIdentifiersThatFitTheirStreamName) {
   EXPECT_EQ(builder::BinaryKeyBase(".hidden"), "_.hidden");
   EXPECT_EQ(builder::BinaryKeyBase(""), "_");
   EXPECT_LE(builder::BinaryKeyBase(std::string(200, 'a')).size(), 46u);
+}
+
+std::vector<std::string> RowOf(const Database& db, const std::string& table, const std::string& key) {
+  qv::engine::RowId id = 0;
+  if (!db.FindTable(table)->Find({T(key)}, &id)) return {};
+  std::vector<std::string> texts;
+  for (const Cell& cell : *db.FindTable(table)->Get(id))
+    texts.push_back(std::holds_alternative<int32_t>(cell) ? std::to_string(std::get<int32_t>(cell)) : CellText(cell));
+  return texts;
+}
+
+TEST(WrapperActions, DllCallsBecomeCallsOfTheWrapperWithTheCallTextSetJustBefore) {
+  testenv::TempDir capture;
+  const std::string dll64 = testenv::ReadText(std::string(FERNCLIP_BUILD_DIR) + "/tests/fixtures/pe/call_target.dll");
+  testenv::WriteText(capture / "Setup/call target.dll", dll64);
+  testenv::WriteText(capture / "Setup/notes.dll", "not a program");
+  Database db;
+  Table* actions = AddActionTables(db);
+  db.AddTable("Property", {{"Property", ColumnKind::String, 72, false, false, true},
+                           {"Value", ColumnKind::String, 0, false, true, false}});
+  Table* sequence = db.AddTable("InstallExecuteSequence", {{"Action", ColumnKind::String, 72, false, false, true},
+                                                           {"Condition", ColumnKind::String, 255, true, false, false},
+                                                           {"Sequence", ColumnKind::Int32, 0, true, false, false}});
+  const std::string captured = "<SOURCEFILEPATH>\\Setup\\call target.dll";
+  for (const auto& row : std::vector<std::vector<Cell>>{
+           {T("DLLCA1"), I(0x20000), T(captured), T("INT=[DLLCA1_RETURN] call target::Record(LPSTR p=[DLLCA1_PARAM1])"), Cell{}},
+           {T("DLLCA2"), I(0x20000), T(captured), T("VOID call target::Note()"), Cell{}},
+           {T("DLLCA3"), I(0x20020), T("SystemFolder"), T("VOID sys::Init()"), Cell{}},
+           {T("DLLCA4"), I(0x20000), T(captured), T("VOID call target::Note(FLOAT f=1)"), Cell{}},
+           {T("DLLCA5"), I(0x20000), T("<SOURCEFILEPATH>\\Setup\\notes.dll"), T("VOID notes::Go()"), Cell{}}})
+    ASSERT_EQ(actions->Insert(row), qv::kOk);
+  for (const auto& row : std::vector<std::vector<Cell>>{{T("CostFinalize"), Cell{}, I(1000)},
+                                                        {T("DLLCA1"), T("NOT Installed"), I(1001)},
+                                                        {T("DLLCA2"), T("NOT Installed"), I(1002)},
+                                                        {T("InstallValidate"), Cell{}, I(1400)},
+                                                        {T("DLLCA3"), T("NOT Installed"), I(6601)},
+                                                        {T("DLLCA4"), Cell{}, I(6602)},
+                                                        {T("DLLCA5"), Cell{}, I(6603)}})
+    ASSERT_EQ(sequence->Insert(row), qv::kOk);
+
+  CollectedMessages messages;
+  builder::CompileWrapperActions(db, {FERNCLIP_BUILD_DIR, capture.path(), false}, messages);
+  EXPECT_EQ(messages.ErrorCount(), 0) << ::testing::PrintToString(messages.texts);
+  EXPECT_EQ(messages.WarningCount(), 2) << ::testing::PrintToString(messages.texts);
+
+  // The 64-bit DLL of the capture is called through the 64-bit wrapper, a DLL of the system
+  // folder through the wrapper of the package's platform; both DLLs carried once.
+  EXPECT_EQ(RowOf(db, "CustomAction", "DLLCA1"), (std::vector<std::string>{"DLLCA1", "65", "QvDLLWrapper64", "CallDllFunction", ""}));
+  EXPECT_EQ(RowOf(db, "CustomAction", "DLLCA2").at(2), "QvDLLWrapper64");
+  EXPECT_EQ(RowOf(db, "CustomAction", "DLLCA3").at(2), "QvDLLWrapper");
+  EXPECT_EQ(RowOf(db, "Binary", "call_target.dll").at(1), dll64);
+  EXPECT_EQ(builder::PeMachineOf(RowOf(db, "Binary", "QvDLLWrapper64").at(1)), 0x8664);
+  EXPECT_EQ(builder::PeMachineOf(RowOf(db, "Binary", "QvDLLWrapper").at(1)), 0x14c);
+  EXPECT_EQ(db.FindTable("Binary")->RowCount(), 3u);
+  // The call text reaches the wrapper with its property references intact: in a property of
+  // its own, which the action before the call names.
+  EXPECT_EQ(RowOf(db, "CustomAction", "DLLCA1_Call"),
+            (std::vector<std::string>{"DLLCA1_Call", "51", "QvDllWrapperCall", "QvDllCall_DLLCA1", ""}));
+  EXPECT_EQ(RowOf(db, "Property", "QvDllCall_DLLCA1").at(1),
+            "binary:call_target.dll|INT=[DLLCA1_RETURN] call target::Record(LPSTR p=[DLLCA1_PARAM1])");
+  EXPECT_EQ(RowOf(db, "Property", "QvDllCall_DLLCA3").at(1), "[SystemFolder]sys.dll|VOID sys::Init()");
+  // Each setter just before its call, with its condition: the run of actions after the anchor
+  // moves up by one where no number is free.
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA1_Call"),
+            (std::vector<std::string>{"DLLCA1_Call", "NOT Installed", "1001"}));
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA1").at(2), "1002");
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA2_Call").at(2), "1003");
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA2").at(2), "1004");
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA3_Call").at(2), "6600");
+  EXPECT_EQ(RowOf(db, "InstallExecuteSequence", "DLLCA3").at(2), "6601");
+  // A call that cannot be made is left out: an unknown type, a file that is no DLL.
+  for (const char* action : {"DLLCA4", "DLLCA5"}) {
+    EXPECT_TRUE(RowOf(db, "CustomAction", action).empty()) << action;
+    EXPECT_TRUE(RowOf(db, "InstallExecuteSequence", action).empty()) << action;
+  }
 }
 
 }  // namespace
