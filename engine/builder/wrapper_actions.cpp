@@ -52,32 +52,52 @@ void LeaveOut(Database& db, const std::string& action) {
   for (const char* sequence : kSequenceTables) EraseByKey(db.FindTable(sequence), action);
 }
 
-// Places setter just before action in every sequence table that holds action, with its
-// condition: at the free number before it, else at its number with action and the run of rows
-// that follows it moved up by one.
-void SequenceBefore(Database& db, const std::string& action, const std::string& setter) {
-  for (const char* name : kSequenceTables) {
-    Table* table = db.FindTable(name);
-    RowId actionRow = 0;
-    if (!table || table->Columns().size() < 3 || !table->Find({TextCell(action)}, &actionRow)) continue;
-    const Row row = *table->Get(actionRow);
-    const int32_t number = IntegerOf(row[2]);
-    std::map<int32_t, RowId> byNumber;
-    for (const auto& [key, id] : table->KeyOrder()) byNumber[IntegerOf((*table->Get(id))[2])] = id;
-    int32_t setterNumber = number - 1;
-    if (setterNumber <= 0 || byNumber.count(setterNumber)) {
-      setterNumber = number;
-      int32_t end = number;
-      while (byNumber.count(end)) ++end;
-      for (int32_t n = end - 1; n >= number; --n) table->SetCell(byNumber[n], 2, Cell{n + 1});
+// Places actions just before others in every sequence table that holds the other action, with
+// its condition: at the free number before it, else at its number with the action and the run of
+// rows that follows it moved up by one. Each table's numbers are read once.
+class SequencePlaces {
+ public:
+  explicit SequencePlaces(Database& db) : db_(db) {}
+
+  void PlaceBefore(const std::string& action, const std::string& setter) {
+    for (const char* name : kSequenceTables) {
+      Table* table = db_.FindTable(name);
+      RowId actionRow = 0;
+      if (!table || table->Columns().size() < 3 || !table->Find({TextCell(action)}, &actionRow)) continue;
+      std::map<int32_t, RowId>& byNumber = NumbersOf(*table);
+      const Row row = *table->Get(actionRow);
+      const int32_t number = IntegerOf(row[2]);
+      int32_t setterNumber = number - 1;
+      if (setterNumber <= 0 || byNumber.count(setterNumber)) {
+        setterNumber = number;
+        int32_t end = number;
+        while (byNumber.count(end)) ++end;
+        for (int32_t n = end - 1; n >= number; --n) {
+          table->SetCell(byNumber[n], 2, Cell{n + 1});
+          byNumber[n + 1] = byNumber[n];
+        }
+        byNumber.erase(number);
+      }
+      Row setterRow(table->Columns().size());
+      setterRow[0] = TextCell(setter);
+      setterRow[1] = row[1];
+      setterRow[2] = Cell{setterNumber};
+      RowId setterId = 0;
+      if (qv::Succeeded(table->Insert(std::move(setterRow), &setterId))) byNumber[setterNumber] = setterId;
     }
-    Row setterRow(table->Columns().size());
-    setterRow[0] = TextCell(setter);
-    setterRow[1] = row[1];
-    setterRow[2] = Cell{setterNumber};
-    table->Insert(std::move(setterRow));
   }
-}
+
+ private:
+  std::map<int32_t, RowId>& NumbersOf(const Table& table) {
+    auto [entry, firstUse] = numbers_.try_emplace(table.Name());
+    if (firstUse)
+      for (const auto& [key, id] : table.KeyOrder()) entry->second[IntegerOf((*table.Get(id))[2])] = id;
+    return entry->second;
+  }
+
+  Database& db_;
+  std::map<std::string, std::map<int32_t, RowId>> numbers_;  // by table: sequence number -> row
+};
 
 }  // namespace
 
@@ -124,6 +144,8 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
   };
 
   std::map<std::string, std::pair<std::string, uint16_t>> capturedDlls;  // host path -> Binary key, machine
+  SequencePlaces places(db);
+  std::vector<std::string> leftOut;  // erased at the end, so that the sequence numbers read stay true
   for (RowId id : calls) {
     const Row row = *actions->Get(id);
     const std::string action = CellText(row[0]), source = CellText(row[2]), callText = CellText(row[3]);
@@ -132,7 +154,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
     if (!dllcall::ParseCall(callText, &call, &problem)) {
       messages.Warning(Where(action) + ": the DLL call '" + callText + "' cannot be made (" + problem +
                        "); the action is left out of the package.");
-      LeaveOut(db, action);
+      leftOut.push_back(action);
       continue;
     }
     std::string location;
@@ -153,7 +175,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
         if (dllMachine != kMachineI386 && dllMachine != kMachineX64) {
           messages.Warning(Where(action) + ": '" + source +
                            "' is no 32-bit or 64-bit Windows DLL; the action is left out of the package.");
-          LeaveOut(db, action);
+          leftOut.push_back(action);
           continue;
         }
         const size_t cut = source.find_last_of("\\/");
@@ -191,8 +213,9 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
     actions->SetCell(id, 1, Cell{kDllFromBinaryIgnoringFailure});
     actions->SetCell(id, 2, TextCell(wrapper));
     actions->SetCell(id, 3, TextCell(kEntryPoint));
-    SequenceBefore(db, action, setter);
+    places.PlaceBefore(action, setter);
   }
+  for (const std::string& action : leftOut) LeaveOut(db, action);
 }
 
 }  // namespace builder
