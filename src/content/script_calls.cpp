@@ -145,8 +145,8 @@ void AddExeCall(project::VpxWriter& writer, const capture::ExeCallEntry& call, i
   const std::string name = platform::Format("EXECA%d", number);
   const ProgramPlace place = PlaceProgram(writer, call, name);
   if (place.type == 0) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The program '%s' that the setup ran is neither installed by the package "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The program '%s' that the setup ran is neither installed by the package "
                                           "nor part of the capture nor in a folder of the target machine; custom "
                                           "action '%s' is left out.",
                                           call.programPath.c_str(), name.c_str()));
@@ -169,11 +169,12 @@ void AddExeCall(project::VpxWriter& writer, const capture::ExeCallEntry& call, i
     // The user interface runs before any file is installed.
     inUiSequence = false;
   }
-  project::AddScriptCustomAction(name, anchor, inUiSequence, type, place.source, place.target, kFirstInstallOnly);
+  project::AddScriptCustomAction(name, anchor, inUiSequence, type, place.source, place.target,
+                                 kFirstInstallOnly);
   core::LogMessage(core::kInformation,
-                       platform::Format("Custom action '%s' runs '%s' once, at first install, after %s; its exit "
-                                        "code is ignored.",
-                                        name.c_str(), call.programPath.c_str(), anchor.c_str()));
+                   platform::Format("Custom action '%s' runs '%s' once, at first install, after %s; its exit "
+                                    "code is ignored.",
+                                    name.c_str(), call.programPath.c_str(), anchor.c_str()));
 }
 
 void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, int number) {
@@ -186,8 +187,8 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
     type = kDllCallInDirectoryAction;
     source = DirectoryOfProgram(writer, call.dllPath);
   } else if (!InCapture(source)) {
-    frontend::LogMessage(frontend::kWarning,
-                         platform::Format("The DLL '%s' that the setup called is not part of the capture; custom "
+    core::LogMessage(core::kWarning,
+                     platform::Format("The DLL '%s' that the setup called is not part of the capture; custom "
                                           "action '%s' is left out.",
                                           call.dllPath.c_str(), name.c_str()));
     return;
@@ -213,12 +214,13 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
     parameters += parts[1] + " " + parts[0] + "=" + reference;
   }
   const std::string target = head + call.functionName + "(" + parameters + ")";
-  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target, kFirstInstallOnly);
+  project::AddScriptCustomAction(name, call.anchorAction, call.inUiSequence, type, source, target,
+                                 kFirstInstallOnly);
   core::LogMessage(core::kInformation,
-                       platform::Format("Custom action '%s' calls %s in '%s' once, at first install, after %s; a "
-                                        "failure does not stop the install.",
-                                        name.c_str(), call.functionName.c_str(), call.dllPath.c_str(),
-                                        call.anchorAction.c_str()));
+                   platform::Format("Custom action '%s' calls %s in '%s' once, at first install, after %s; a "
+                                    "failure does not stop the install.",
+                                    name.c_str(), call.functionName.c_str(), call.dllPath.c_str(),
+                                    call.anchorAction.c_str()));
 }
 
 // The project records the wrapper DLL; the build carries it into the package.
