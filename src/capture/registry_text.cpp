@@ -22,7 +22,10 @@ bool FileNameMatches(const std::string& fileNames, const std::string& fileName) 
          platform::EqualsNoCase(std::string_view(fileNames).substr(0, bar), fileName);
 }
 
-// The File key of a captured file, or empty.
+}  // namespace
+
+// The File key of a captured file: the File of that captured file's component that has its
+// name; empty when the package installs no such file.
 std::string FileKeyFor(const std::string& path) {
   const qv::ComPtr<qv::IFile> file = CapturedFileNamed(path);
   std::string key;

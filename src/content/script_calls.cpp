@@ -159,12 +159,12 @@ void AddExeCall(project::VpxWriter& writer, const capture::ExeCallEntry& call, i
     // The file is there only once InstallFiles has run: never earlier, and inside the install
     // script (deferred) unless the capture places the call after it.
     int anchorNumber = 0, installFiles = 0, installFinalize = 0;
-    const bool anchored = SequenceNumberOf(kExecuteSequence, anchor, &anchorNumber);
-    if (SequenceNumberOf(kExecuteSequence, "InstallFiles", &installFiles) && (!anchored || anchorNumber < installFiles)) {
+    const bool anchored = project::SequenceNumberOf(kExecuteSequence, anchor, &anchorNumber);
+    if (project::SequenceNumberOf(kExecuteSequence, "InstallFiles", &installFiles) && (!anchored || anchorNumber < installFiles)) {
       anchor = "InstallFiles";
       anchorNumber = installFiles;
     }
-    if (!SequenceNumberOf(kExecuteSequence, "InstallFinalize", &installFinalize) || anchorNumber < installFinalize)
+    if (!project::SequenceNumberOf(kExecuteSequence, "InstallFinalize", &installFinalize) || anchorNumber < installFinalize)
       type |= kDeferred;
     // The user interface runs before any file is installed.
     inUiSequence = false;
