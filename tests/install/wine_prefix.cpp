@@ -35,6 +35,22 @@ std::string BasePrefixFolder() {
   return std::string(FERNCLIP_BUILD_DIR) + "/tests/wine-base-prefix";
 }
 
+// Wine links the profile's Desktop, Documents and other folders to $HOME: a copy of the base
+// prefix would still write into (and a package's folder removal delete) the base prefix's home.
+// Each copy's links are pointed at the copy's own home.
+void RelinkHome(const std::string& prefix, const std::string& fromHome, const std::string& toHome) {
+  std::error_code error;
+  for (const auto& user : fs::directory_iterator(prefix + "/drive_c/users", error)) {
+    for (const auto& entry : fs::directory_iterator(user.path(), error)) {
+      if (!entry.is_symlink(error)) continue;
+      const std::string target = fs::read_symlink(entry.path(), error).string();
+      if (target.rfind(fromHome, 0) != 0) continue;
+      fs::remove(entry.path(), error);
+      fs::create_directory_symlink(toHome + target.substr(fromHome.size()), entry.path(), error);
+    }
+  }
+}
+
 // Makes the base prefix unless it is ready; a lock keeps parallel tests from making it twice.
 bool EnsureBasePrefix(std::string* error) {
   const std::string base = BasePrefixFolder();
@@ -137,6 +153,7 @@ std::unique_ptr<WinePrefix> WinePrefix::Create(std::string* error) {
     *error = "cannot copy the base prefix: " + output;
     return nullptr;
   }
+  RelinkHome(prefix->prefix_, BasePrefixFolder() + "/home", pattern + "/home");
   return prefix;
 }
 
