@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "file_inspection.h"
+#include "file_digest.h"
 
 namespace builder {
 

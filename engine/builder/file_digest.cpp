@@ -1,4 +1,4 @@
-#include "file_inspection.h"
+#include "file_digest.h"
 
 #include <glib.h>
 
