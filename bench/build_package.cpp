@@ -12,6 +12,8 @@
 //   - whole runs of fernclip (conversion and build) with their time and peak memory: on this
 //     capture, on one of as many 256-byte files, and, with --scale N, on a capture N times as
 //     large, with the ratios of time and memory.
+//   - the validation of the package that the build wrote (read back, then checked), beside the
+//     build's time;
 // Wall times are noisy on a shared machine: the processor time of each step is printed beside.
 //
 //   bench/bench_build_package [files] [folders] [registry values] [--scale N]
@@ -30,15 +32,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cabinet_writer.h"
+#include "msi_file.h"
 #include "project/engine_loader.h"
 #include "qv/builder.h"
 #include "qv/entity.h"
 #include "qv/project_tables.h"
 #include "support/capture_generator.h"
+#include "validator.h"
 
 namespace {
 
@@ -247,6 +252,15 @@ int main(int argc, char** argv) {
   unsetenv("FERNCLIP_BUILD_THREADS");
   project->Close();
 
+  // The installer's validation rules on the package alone (every build above checked them too).
+  Stopwatch loadWatch;
+  std::unique_ptr<qv::engine::Database> database;
+  if (qv::Failed(qv::engine::LoadDatabase(package.string(), &database))) Fail("cannot read the built package");
+  const double load = loadWatch.Wall();
+  Stopwatch validateWatch;
+  const validation::Findings findings = validation::ValidatePackage(*database);
+  const double validate = validateWatch.Wall(), validateProcessor = validateWatch.Processor();
+
   // The compression part alone: the cabinet writer on the captured files.
   double cabinet[3] = {}, cabinetProcessor[3] = {};
   uint64_t cabinetBytes = 0;
@@ -276,6 +290,8 @@ int main(int argc, char** argv) {
     std::printf("build (.msi, SABuild.dll), %u thread%s:            %8.2f s (processor %6.2f s), package %.1f MB\n",
                 threads, threads == 1 ? " " : "s", build[threads], buildProcessor[threads],
                 double(packages[threads].size()) / 1e6);
+  std::printf("validation (reading the package + checking):  %8.2f s + %.2f s (processor %6.2f s), %zu findings\n",
+              load, validate, validateProcessor, findings.size());
   std::printf("packages of 1 and 2 threads:                    %s\n",
               packages[1] == packages[2] ? "the same bytes" : "DIFFERENT");
   for (unsigned threads : {1u, 2u})

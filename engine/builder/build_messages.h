@@ -19,6 +19,8 @@ class BuildMessages {
     ++errors_;
     Send(2, "Error: " + text);
   }
+  // A record that counts as neither error nor warning of the build (what the validator found).
+  void Record(int32_t severity, const std::string& text) { Send(severity, text); }
   int32_t ErrorCount() const { return errors_; }
   int32_t WarningCount() const { return warnings_; }
   // Asked between the steps of the build and for every file it packs or copies.

@@ -21,11 +21,12 @@
 #include "platform/processors.h"
 #include "platform/temporaries.h"
 #include "platform/windows_names.h"
+#include "qv/builder.h"
 #include "qv/project_tables.h"
-#include "schema_check.h"
 #include "setup_launcher.h"
 #include "source_image.h"
 #include "temp_file.h"
+#include "validator.h"
 
 #ifndef FERNCLIP_VERSION
 #define FERNCLIP_VERSION "0"
@@ -43,6 +44,7 @@ struct ReleaseSettings {
   bool compressed = true;
   bool setupExe = false;
   bool fixedTimestamps = false;
+  bool failOnValidationErrors = false;
   std::string buildLocation = qv::kProjectFolderVariable;
   std::string packageName;
   std::string packageCode;
@@ -79,6 +81,7 @@ bool ReadReleaseSettings(qv::IProject* project, const BuildRequest& request, Bui
   settings->compressed = flag("Compressed", true);
   settings->setupExe = flag("SetupExe", false);
   settings->fixedTimestamps = flag("FixedTimestamps", false);
+  settings->failOnValidationErrors = flag(qv::kSettingFailOnValidationErrors, false);
   if (std::string location = text("BuildLocation"); !location.empty()) settings->buildLocation = location;
   settings->packageName = text("PackageName");
   settings->packageCode = text("PackageCode");
@@ -138,6 +141,24 @@ bool ImageLayout(const qv::engine::Database& database, const CompiledPackage& pa
     relativePaths->push_back(relative);
   }
   return ok;
+}
+
+// The installer's validation rules on the package as it will be written: a summary record, a
+// record for each error and the warnings in the log. The errors fail the build only when the
+// release asks for it.
+void ReportValidation(const qv::engine::Database& database, const std::string& packageFile, bool failOnErrors,
+                      BuildMessages& messages) {
+  const validation::Findings findings = validation::ValidatePackage(database);
+  int errors = 0;
+  for (const validation::Finding& finding : findings) errors += finding.level == validation::Level::Error;
+  const int warnings = int(findings.size()) - errors;
+  messages.Info("Validation: " + std::to_string(errors) + " errors, " + std::to_string(warnings) + " warnings");
+  for (const validation::Finding& finding : findings)
+    messages.Record(finding.level == validation::Level::Error ? qv::kBuildError : qv::kBuildLogOnly,
+                    validation::FormatFinding(packageFile, finding));
+  if (errors && failOnErrors)
+    messages.Error("The package breaks " + std::to_string(errors) +
+                   " validation rules with errors, and FailOnValidationErrors is set.");
 }
 
 bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::string>& relativePaths,
@@ -256,7 +277,8 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   if (!settings.fixedTimestamps) summary.createdTime = FileTimeFromUnixSeconds(int64_t(std::time(nullptr)));
   ApplyPackageSummary(*database, summary);
 
-  for (const std::string& problem : CheckAgainstValidation(*database)) messages.Error(problem);
+  if (messages.ErrorCount() == 0)
+    ReportValidation(*database, settings.packageName + ".msi", settings.failOnValidationErrors, messages);
   std::vector<std::string> imagePaths;
   if (!settings.compressed) ImageLayout(*database, package, messages, &imagePaths);
   if (messages.ErrorCount() > 0) return false;

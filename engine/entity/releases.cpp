@@ -10,7 +10,8 @@ namespace qv::engine {
 namespace {
 
 bool IsNumberSetting(const std::string& name) {
-  return name == kSettingCompressed || name == kSettingSetupExe || name == kSettingFixedTimestamps;
+  return name == kSettingCompressed || name == kSettingSetupExe || name == kSettingFixedTimestamps ||
+         name == kSettingFailOnValidationErrors;
 }
 
 bool IsValidName(const std::string& name) { return !name.empty() && Utf8Length(name) <= 72; }

@@ -78,6 +78,7 @@ void ProjectOptions::Load(const std::string& optionsPath) {
   buildCompressed_ = on("BuildCompressed", "Y");
   createSetupExe_ = on("CreateSetupExe", "N");
   build64Bit_ = on("Build64Bit", "N");
+  failOnValidationErrors_ = on("FailOnValidationErrors", "N");
   autoUpgrade_ = on("AutoUpgrade", "Y");
   buildMSI_ = on("BuildMSI", "Y");
   skipMMIfShortcut_ = on("SkipMMIfShortcut", "Y");

@@ -58,6 +58,8 @@ class ProjectOptions {
   bool UseBuildPath() const { return useBuildPath_; }
   bool HandleUserProfileComponents() const { return handleUserProfileComponents_; }
   bool BuildCompressed() const { return buildCompressed_; }
+  // A package that breaks the installer's validation rules with errors fails the build.
+  bool FailOnValidationErrors() const { return failOnValidationErrors_; }
   bool CreateSetupExe() const { return createSetupExe_; }
   // Files of the 64-bit folders make a 64-bit (x64) package; off, they go to the 32-bit folders.
   bool Build64Bit() const { return build64Bit_; }
@@ -86,7 +88,7 @@ class ProjectOptions {
        permanentSystemFilesSubfolders_ = false, allUsers_ = true, comMapping_ = true,
        odbcMapping_ = false, serviceControlEvents_ = false, ignoreIniComments_ = false,
        useBuildPath_ = false, handleUserProfileComponents_ = true, buildCompressed_ = true,
-       createSetupExe_ = false, build64Bit_ = false, autoUpgrade_ = true, buildMSI_ = true, skipMMIfShortcut_ = true,
+       createSetupExe_ = false, build64Bit_ = false, failOnValidationErrors_ = false, autoUpgrade_ = true, buildMSI_ = true, skipMMIfShortcut_ = true,
        mmPathVersion_ = false, useLanguage_ = false, osGranular_ = false,
        buildProScannedFiles_ = true, buildStaticScannedFiles_ = true, multiUserShortcuts_ = true,
        buildFeatures_ = true;

@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "core/repackager_exception.h"
 #include "options/project_options.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
@@ -28,11 +29,19 @@ constexpr int kBuildFailed = 21081;
 constexpr int kCannotCreateProject = 22006;
 constexpr int32_t kRebuildOption = 1;
 
-// Every message of the builder becomes a build record (type 3).
+// Every message of the builder becomes a build record (type 3); details meant for the log
+// only (the validation warnings) are written into the conversion log as build records are.
 class BuildEventSink final : public qv::SingleInterfaceObject<qv::IBuildEvents, qv::IID_IBuildEvents> {
  public:
   qv::HResult OnMessage(int32_t severity, const std::string& text) override {
-    core::LogMessage(core::kBuildOutput, platform::Utf8ToAnsi(text));
+    core::MessageRecord record;
+    record.type = core::kBuildOutput;
+    record.text = platform::Utf8ToAnsi(text);
+    if (severity == qv::kBuildLogOnly)
+      core::WriteLogLine(core::kTraceGeneral,
+                         core::FormatLogRecordLine(record, platform::FormatLocalTimeNow("%I:%M:%S%p")));
+    else
+      core::LogMessage(record);
     return qv::kOk;
   }
 };
@@ -108,6 +117,8 @@ void VpxWriter::PrepareRelease() {
   if (release) {
     SetReleaseSetting(release.Get(), "Compressed", qv::Variant::Int(options.BuildCompressed() ? 1 : 0));
     SetReleaseSetting(release.Get(), "SetupExe", qv::Variant::Int(options.CreateSetupExe() ? 1 : 0));
+    SetReleaseSetting(release.Get(), qv::kSettingFailOnValidationErrors,
+                      qv::Variant::Int(options.FailOnValidationErrors() ? 1 : 0));
     SetReleaseSetting(release.Get(), "BuildLocation", qv::Variant::Text(qv::kProjectFolderVariable));
     // A new package code for every build; with fake GUIDs every time stamp of the build is
     // fixed too, so that the same project builds into the same bytes.

@@ -116,6 +116,18 @@ void EngineProject::SetRelease(bool compressed, bool setupExe, bool fixedTimesta
   ASSERT_EQ(release->SetSetting("PackageCode", qv::Variant::Text(packageCode)), qv::kOk);
 }
 
+void EngineProject::SetReleaseSetting(const std::string& name, const qv::Variant& value) {
+  qv::ComPtr<qv::IProductConfigCollection> configs;
+  qv::ComPtr<qv::IProductConfig> config;
+  qv::ComPtr<qv::IReleaseCollection> releases;
+  qv::ComPtr<qv::IRelease> release;
+  ASSERT_EQ(product_->GetConfigurations(configs.Put()), qv::kOk);
+  ASSERT_EQ(configs->Find("Product1", config.Put()), qv::kOk);
+  ASSERT_EQ(config->GetReleases(releases.Put()), qv::kOk);
+  ASSERT_EQ(releases->Find("Release1", release.Put()), qv::kOk);
+  ASSERT_EQ(release->SetSetting(name, value), qv::kOk);
+}
+
 void EngineProject::Save() { ASSERT_EQ(project_->SaveAs(path_), qv::kOk); }
 
 BuildOutcome EngineProject::Build() {

@@ -41,6 +41,8 @@ class EngineProject {
   // The release to build ("Product1"/"Release1" unless given).
   void SetRelease(bool compressed, bool setupExe, bool fixedTimestamps, const std::string& packageName,
                   const std::string& packageCode);
+  // One more setting of that release (after SetRelease).
+  void SetReleaseSetting(const std::string& name, const qv::Variant& value);
   void Save();
   BuildOutcome Build();
 

@@ -48,7 +48,7 @@ TEST_F(OptionsTest, DefaultsApplyToAbsentAndEmptyKeys) {
       &ProjectOptions::OtherFilesNewComponents, &ProjectOptions::UseHKCUProxy, &ProjectOptions::LimitedUI,
       &ProjectOptions::PermanentSystemFilesSubfolders, &ProjectOptions::ODBCMapping,
       &ProjectOptions::ServiceControlEvents, &ProjectOptions::IgnoreIniComments, &ProjectOptions::UseBuildPath,
-      &ProjectOptions::CreateSetupExe, &ProjectOptions::Build64Bit, &ProjectOptions::MMPathVersion, &ProjectOptions::UseLanguage,
+      &ProjectOptions::CreateSetupExe, &ProjectOptions::Build64Bit, &ProjectOptions::FailOnValidationErrors, &ProjectOptions::MMPathVersion, &ProjectOptions::UseLanguage,
       &ProjectOptions::OSGranular};
   for (size_t i = 0; i < std::size(onByDefault); ++i) EXPECT_TRUE((o.*onByDefault[i])()) << "switch " << i;
   for (size_t i = 0; i < std::size(offByDefault); ++i) EXPECT_FALSE((o.*offByDefault[i])()) << "switch " << i;

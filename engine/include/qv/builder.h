@@ -12,6 +12,8 @@ namespace qv {
 constexpr int32_t kBuildInfo = 0;
 constexpr int32_t kBuildWarning = 1;
 constexpr int32_t kBuildError = 2;
+// A detail for the caller's log only, not a record the user sees (validation warnings).
+constexpr int32_t kBuildLogOnly = 3;
 
 struct IBuildEvents : IUnknown {
   virtual HResult OnMessage(int32_t severity, const std::string& text) = 0;

@@ -89,6 +89,8 @@ constexpr const char* kSettingBuildLocation = "BuildLocation";
 constexpr const char* kSettingPackageName = "PackageName";
 constexpr const char* kSettingPackageCode = "PackageCode";
 constexpr const char* kSettingFixedTimestamps = "FixedTimestamps";
+// 1: a package that breaks the installer's validation rules with errors fails the build.
+constexpr const char* kSettingFailOnValidationErrors = "FailOnValidationErrors";
 
 // The project format this engine writes ("FormatVersion" in QvProjectInfo).
 constexpr const char* kProjectFormatVersion = "1";
