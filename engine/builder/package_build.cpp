@@ -157,8 +157,8 @@ void ReportValidation(const qv::engine::Database& database, const std::string& p
     messages.Record(finding.level == validation::Level::Error ? qv::kBuildError : qv::kBuildLogOnly,
                     validation::FormatFinding(packageFile, finding));
   if (errors && failOnErrors)
-    messages.Error("The package breaks " + std::to_string(errors) +
-                   " validation rules with errors, and FailOnValidationErrors is set.");
+    messages.Error("The package has " + std::to_string(errors) +
+                   " validation errors and FailOnValidationErrors is set: it is not written.");
 }
 
 bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::string>& relativePaths,
@@ -277,8 +277,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   if (!settings.fixedTimestamps) summary.createdTime = FileTimeFromUnixSeconds(int64_t(std::time(nullptr)));
   ApplyPackageSummary(*database, summary);
 
-  if (messages.ErrorCount() == 0)
-    ReportValidation(*database, settings.packageName + ".msi", settings.failOnValidationErrors, messages);
+  ReportValidation(*database, settings.packageName + ".msi", settings.failOnValidationErrors, messages);
   std::vector<std::string> imagePaths;
   if (!settings.compressed) ImageLayout(*database, package, messages, &imagePaths);
   if (messages.ErrorCount() > 0) return false;

@@ -109,7 +109,9 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
 // A missing source file fails the build of a whole conversion (e2e/package_test); a row that
 // breaks the schema, or a source path that leads out of the source folder, can only come from a
 // project.
-TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackage) {
+// Validation errors fail the build only when the release asks for it (validation_test.cpp
+// shows the build that goes on by default).
+TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsks) {
   TempDir temp;
   EngineProject project(temp / "Broken.vpx");
   buildertest::FillSampleProject(project, temp / "cap");
@@ -118,6 +120,7 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackage) {
   project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
                               qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
   project.SetRelease(true, false, true, "Broken", kPackageCode);
+  project.SetReleaseSetting("FailOnValidationErrors", qv::Variant::Int(1));
   project.Save();
   const auto outcome = project.Build();
   EXPECT_NE(outcome.result, qv::kOk);
@@ -129,6 +132,9 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackage) {
   }
   EXPECT_TRUE(named) << ::testing::PrintToString(outcome.messages);
   EXPECT_TRUE(refused) << ::testing::PrintToString(outcome.messages);
+  bool failedForIt = false;
+  for (const auto& m : outcome.messages) failedForIt |= m.starts_with("Error: The package has ");
+  EXPECT_TRUE(failedForIt) << ::testing::PrintToString(outcome.messages);
   EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Broken.vpx", "cap", "secret.txt"}));
 }
 

@@ -204,23 +204,7 @@ TEST(MsiFormat, ReadsDatabasesThatLibmsiAndWixlWrote) {
   EXPECT_EQ(Dump(copy, "Binary"), Dump(path, "Binary"));
 
   // A package that wixl built.
-  WriteFile(dir.File("hello.txt"), "hello\n");
-  WriteFile(dir.File("p.wxs"),
-            "<?xml version='1.0' encoding='utf-8'?>\n"
-            "<Wix xmlns='http://schemas.microsoft.com/wix/2006/wi'>\n"
-            " <Product Id='*' Name='Hello' Language='1033' Version='1.0.0' Manufacturer='Fern'\n"
-            "          UpgradeCode='12345678-1234-1234-1234-123456789012'>\n"
-            "  <Package InstallerVersion='200' Compressed='yes' />\n"
-            "  <Media Id='1' Cabinet='hello.cab' EmbedCab='yes' />\n"
-            "  <Directory Id='TARGETDIR' Name='SourceDir'><Directory Id='ProgramFilesFolder'>\n"
-            "   <Directory Id='INSTALLDIR' Name='Hello'>\n"
-            "    <Component Id='Main' Guid='12345678-1234-1234-1234-123456789013'>\n"
-            "     <File Id='hello.txt' Source='hello.txt' KeyPath='yes' />\n"
-            "    </Component></Directory></Directory></Directory>\n"
-            "  <Feature Id='Complete' Level='1'><ComponentRef Id='Main' /></Feature>\n"
-            " </Product>\n</Wix>\n");
-  RunCommand("cd '" + dir.Path() + "' && wixl -o wixl.msi p.wxs", &status);
-  ASSERT_EQ(status, 0);
+  ASSERT_FALSE(test_support::BuildWixlPackage(dir.Path()).empty());
   auto wixl = Load(dir.File("wixl.msi"));
   ASSERT_TRUE(wixl);
   Table* files = wixl->FindTable("File");

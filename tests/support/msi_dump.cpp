@@ -46,6 +46,27 @@ int RunCommand(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string BuildWixlPackage(const std::string& folder) {
+  testenv::WriteText(folder + "/hello.txt", "hello\n");
+  testenv::WriteText(folder + "/p.wxs",
+                     "<?xml version='1.0' encoding='utf-8'?>\n"
+                     "<Wix xmlns='http://schemas.microsoft.com/wix/2006/wi'>\n"
+                     " <Product Id='*' Name='Hello' Language='1033' Version='1.0.0' Manufacturer='Fern'\n"
+                     "          UpgradeCode='12345678-1234-1234-1234-123456789012'>\n"
+                     "  <Package InstallerVersion='200' Compressed='yes' />\n"
+                     "  <Media Id='1' Cabinet='hello.cab' EmbedCab='yes' />\n"
+                     "  <Directory Id='TARGETDIR' Name='SourceDir'><Directory Id='ProgramFilesFolder'>\n"
+                     "   <Directory Id='INSTALLDIR' Name='Hello'>\n"
+                     "    <Component Id='Main' Guid='12345678-1234-1234-1234-123456789013'>\n"
+                     "     <File Id='hello.txt' Source='hello.txt' KeyPath='yes' />\n"
+                     "    </Component></Directory></Directory></Directory>\n"
+                     "  <Feature Id='Complete' Level='1'><ComponentRef Id='Main' /></Feature>\n"
+                     " </Product>\n</Wix>\n");
+  std::string output;
+  if (RunCommand("cd " + ShellQuote(folder) + " && wixl -o wixl.msi p.wxs", &output) != 0) return {};
+  return folder + "/wixl.msi";
+}
+
 Rows DumpTable(const std::string& database, const std::string& table) {
   const testenv::TempDir folder;
   Rows rows;

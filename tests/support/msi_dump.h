@@ -20,6 +20,11 @@ std::vector<std::string> ListTables(const std::string& database);
 // The first row whose first column is key; empty when there is none.
 std::vector<std::string> RowWithKey(const Rows& rows, const std::string& key);
 
+// A package that another tool made: wixl builds, in folder, "wixl.msi" with one file
+// ("hello.txt", 6 bytes) in component "Main" of feature "Complete", product "Hello" by "Fern".
+// The path of the package; empty when wixl fails.
+std::string BuildWixlPackage(const std::string& folder);
+
 // Runs a shell command (standard error joined to standard output); its exit code, with its
 // output in *output when given.
 int RunCommand(const std::string& command, std::string* output = nullptr);

@@ -22,28 +22,28 @@ bool IsIdentifierPart(char c) {
 constexpr std::string_view kBadLongNameCharacters = "\\?|><:/*\"";
 constexpr std::string_view kBadShortNameCharacters = "\\?|><:/*\"+,;=[] ";
 
+// Why a name holds a character that the file system refuses, or empty.
+std::string BadCharacterProblem(std::string_view name, std::string_view bad, bool wildcards, const char* kind) {
+  for (char c : name) {
+    if (wildcards && (c == '*' || c == '?')) continue;
+    if (bad.find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 0x20)
+      return std::string(kind) + " '" + std::string(name) + "' holds the character '" + std::string(1, c) + "'";
+  }
+  return {};
+}
+
 std::string ShortNameProblem(std::string_view name, bool wildcards) {
   const size_t dot = name.find('.');
   const std::string_view base = name.substr(0, dot);
   const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
   if (base.empty() || base.size() > 8 || extension.size() > 3 || extension.find('.') != std::string_view::npos)
     return "'" + std::string(name) + "' is not a short file name (8.3)";
-  for (char c : name) {
-    if (wildcards && (c == '*' || c == '?')) continue;
-    if (kBadShortNameCharacters.find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 0x20)
-      return "the short file name '" + std::string(name) + "' holds the character '" + std::string(1, c) + "'";
-  }
-  return {};
+  return BadCharacterProblem(name, kBadShortNameCharacters, wildcards, "the short file name");
 }
 
 std::string LongNameProblem(std::string_view name, bool wildcards) {
   if (name.empty()) return "a file name is empty";
-  for (char c : name) {
-    if (wildcards && (c == '*' || c == '?')) continue;
-    if (kBadLongNameCharacters.find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 0x20)
-      return "the file name '" + std::string(name) + "' holds the character '" + std::string(1, c) + "'";
-  }
-  return {};
+  return BadCharacterProblem(name, kBadLongNameCharacters, wildcards, "the file name");
 }
 
 // "short|long" or a name that must itself be short.
