@@ -11,9 +11,9 @@
 //     on one core: the floor of a build that compresses with zlib;
 //   - whole runs of fernclip (conversion and build) with their time and peak memory: on this
 //     capture, on one of as many 256-byte files, and, with --scale N, on a capture N times as
-//     large, with the ratios of time and memory.
+//     large, with the ratios of time and memory;
 //   - the validation of the package that the build wrote (read back, then checked), beside the
-//     build's time;
+//     build's time.
 // Wall times are noisy on a shared machine: the processor time of each step is printed beside.
 //
 //   bench/bench_build_package [files] [folders] [registry values] [--scale N]
