@@ -34,6 +34,7 @@ TEST(CallsInstall, CallsRunOnceAtInstallAndNeverOnRepairOrRemoval) {
   const std::string script = test_support::CopyCapture("e2e/calls", temp / "calls");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   // A program that lies nowhere is left out, named; a function that the DLL lacks is no build problem.
   EXPECT_NE(run.out.find("Setup\\missing.exe"), std::string::npos) << run.out;
   const std::string package = temp / "calls/Calls App.msi";

@@ -34,6 +34,7 @@ TEST(ComInstall, ClassesProgIdsExtensionsAndLibrariesAreRegisteredAndRemoved) {
   const std::string script = test_support::CopyCapture("e2e/com", temp / "com");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   const std::string package = temp / "com/Fernclip COM.msi";
 
   std::string error;

@@ -23,6 +23,7 @@ TEST(ConversionInstall, TheDemosSetupExeInstallsEveryCapturedChange) {
   test_support::SetGeneralOption(temp / "demo/options.ini", "CreateSetupExe", "Y");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   EXPECT_NE(run.out.find("Building .msi package"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Finished successfully."), std::string::npos) << run.out;
   const std::string package = temp / "demo/Fernclip Demo.msi";

@@ -44,6 +44,7 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
   const std::string script = test_support::CopyCapture("e2e/rich", temp / "rich");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   const std::string package = temp / "rich/Rich App.msi";
   ASSERT_TRUE(fs::exists(package)) << run.out;
 
@@ -106,6 +107,7 @@ TEST(RichInstall, AnUncompressedImageInstallsThroughItsSetupExe) {
   test_support::SetGeneralOption(temp / "rich/options.ini", "CreateSetupExe", "Y");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
 
   // The image: a folder named after the package with the package, setup.exe and every file
   // below the folders of the Directory table, long names.

@@ -88,6 +88,7 @@ TEST(RulesInstall, EveryCapturedChangeLandsWhereTheCaptureHadIt) {
   const std::string script = test_support::CopyCapture("e2e/rules", temp / "rules");
   const auto run = test_support::RunFernclip({script}, temp / "registry.reg");
   ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   const std::string package = temp / "rules/Rules App.msi";
   ASSERT_TRUE(fs::exists(package)) << run.out;
   ExpectPackageRules(package, run);

@@ -72,6 +72,12 @@ bool FernclipRun::HasLine(const std::string& line) const {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+bool FernclipRun::ValidatedWithoutErrors() const {
+  for (const std::string& line : Lines())
+    if (line.starts_with("Validation: 0 errors, ")) return true;
+  return false;
+}
+
 FernclipRun RunFernclip(const std::vector<std::string>& arguments, const std::string& registryFile) {
   const testenv::ProgramResult result =
       testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip", arguments,

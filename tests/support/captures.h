@@ -26,6 +26,8 @@ struct FernclipRun {
   std::string out;  // standard output, then standard error
   std::vector<std::string> Lines() const;
   bool HasLine(const std::string& line) const;
+  // The build checked its package against the installer's rules and found no error.
+  bool ValidatedWithoutErrors() const;
 };
 
 // Runs the built fernclip with these arguments as a user runs it, with FERNCLIP_REGISTRY

@@ -18,40 +18,18 @@
 // design and are not reported.
 #include <algorithm>
 
+#include "qv/installer_properties.h"
 #include "rules.h"
 #include "value_text.h"
 
 namespace validation {
 namespace {
 
-const std::set<std::string> kInstallerProperties = {
-    "Action", "ADDDEFAULT", "ADDLOCAL", "ADDSOURCE", "AdminProperties", "AdminUser", "ADVERTISE", "AFTERREBOOT",
-    "ALLUSERS", "ARPAUTHORIZEDCDFPREFIX", "ARPCOMMENTS", "ARPCONTACT", "ARPHELPLINK", "ARPHELPTELEPHONE",
-    "ARPINSTALLLOCATION", "ARPNOMODIFY", "ARPNOREMOVE", "ARPNOREPAIR", "ARPPRODUCTICON", "ARPREADME", "ARPSIZE",
-    "ARPSYSTEMCOMPONENT", "ARPURLINFOABOUT", "ARPURLUPDATEINFO", "AVAILABLEFREEREG", "BorderSide", "BorderTop",
-    "CaptionHeight", "CCP_DRIVE", "ColorBits", "COMPADDDEFAULT", "COMPADDLOCAL", "COMPADDSOURCE", "COMPANYNAME",
-    "ComputerName", "CostingComplete", "CustomActionData", "Date", "DefaultUIFont", "DISABLEADVTSHORTCUTS",
-    "DISABLEMEDIA", "DISABLEROLLBACK", "DiskPrompt", "EnableUserControl", "EXECUTEACTION", "EXECUTEMODE", "FASTOEM",
-    "FILEADDDEFAULT", "FILEADDLOCAL", "FILEADDSOURCE", "Installed", "INSTALLLEVEL", "Intel", "Intel64",
-    "IsAdminPackage", "LeftUnit", "LIMITUI", "LOGACTION", "LogonUser", "Manufacturer", "MEDIAPACKAGEPATH",
-    "MediaSourceDir", "MSIARPSETTINGSIDENTIFIER", "MSICHECKCRCS", "MSIDISABLERMRESTART", "MSIFASTINSTALL",
-    "MsiHiddenProperties", "MSIINSTALLPERUSER", "MSIINSTANCEGUID", "MsiLogFileLocation", "MsiLogging",
-    "MSINEWINSTANCE", "MSINODISABLEMEDIA", "MsiNTProductType", "MsiNTSuiteBackOffice", "MsiNTSuiteDataCenter",
-    "MsiNTSuiteEnterprise", "MsiNTSuitePersonal", "MsiNTSuiteSmallBusiness", "MsiNTSuiteSmallBusinessRestricted",
-    "MsiNTSuiteWebServer", "MsiNetAssemblySupport", "MSIPATCHREMOVE", "MSIRESTARTMANAGERCONTROL",
-    "MsiRunningElevated", "MsiSystemRebootPending", "MsiTabletPC", "MsiWin32AssemblySupport", "Msix64", "MsiAMD64",
-    "NOCOMPANYNAME", "NOUSERNAME", "OLEAdvtSupport", "OutOfDiskSpace", "OutOfNoRbDiskSpace", "PATCH",
-    "PATCHNEWPACKAGECODE", "PATCHNEWSUMMARYCOMMENTS", "PATCHNEWSUMMARYSUBJECT", "PhysicalMemory", "PIDKEY",
-    "PIDTemplate", "Preselected", "PRIMARYFOLDER", "PrimaryVolumePath", "PrimaryVolumeSpaceAvailable",
-    "PrimaryVolumeSpaceRemaining", "PrimaryVolumeSpaceRequired", "Privileged", "ProductCode", "ProductID",
-    "ProductLanguage", "ProductName", "ProductState", "ProductVersion", "PROMPTROLLBACKCOST", "REBOOT",
-    "REBOOTPROMPT", "RedirectedDllSupport", "REINSTALL", "REINSTALLMODE", "RemoteAdminTS", "REMOVE",
-    "ReplacedInUseFiles", "RestrictedUserControl", "RESUME", "RollbackDisabled", "ROOTDRIVE", "ScreenX", "ScreenY",
-    "SecureCustomProperties", "ServicePackLevel", "ServicePackLevelMinor", "SEQUENCE", "SharedWindows",
-    "ShellAdvtSupport", "SHORTFILENAMES", "SourceDir", "SOURCELIST", "SystemLanguageID", "TARGETDIR",
-    "TerminalServer", "TextHeight", "Time", "TRANSFORMS", "TRANSFORMSATSOURCE", "TRANSFORMSSECURE", "TTCSupport",
-    "UILevel", "UpdateStarted", "UpgradeCode", "UPGRADINGPRODUCTCODE", "UserLanguageID", "USERNAME", "UserSID",
-    "Version9X", "VersionDatabase", "VersionMsi", "VersionNT", "VersionNT64", "VirtualMemory", "WindowsBuild"};
+// The standard folder properties: directories by design, which ICE99 does not report.
+bool IsStandardFolderProperty(const std::string& name) {
+  return name.ends_with("Folder") || name == "TARGETDIR" || name == "SourceDir" || name == "SOURCEDIR" ||
+         name == "WindowsVolume";
+}
 
 std::string SummaryText(const qv::engine::Database& database, int property) { return database.SummaryString(property); }
 
@@ -95,7 +73,7 @@ void Ice24(const PackageIndex& package, Report& report) {
 }
 
 void Ice46(const PackageIndex& package, Report& report) {
-  std::set<std::string> defined(kInstallerProperties.begin(), kInstallerProperties.end());
+  std::set<std::string> defined(std::begin(qv::kInstallerProperties), std::end(qv::kInstallerProperties));
   auto defineColumn = [&](const char* tableName, const char* column) {
     const TableView table = package.View(tableName);
     const int index = table.Column(column);
@@ -211,7 +189,7 @@ void Ice80(const PackageIndex& package, Report& report) {
 
 void Ice99(const PackageIndex& package, Report& report) {
   for (const auto& [key, directory] : package.Directories())
-    if (key != "TARGETDIR" && kInstallerProperties.count(key))
+    if (qv::IsInstallerProperty(key) && !IsStandardFolderProperty(key))
       report.Error("ICE99", "Directory", key,
                    "The directory name " + Quote(key) + " is a property the installer reserves for itself.");
 }
