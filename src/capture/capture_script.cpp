@@ -170,6 +170,7 @@ bool CaptureScript::HandleBlockLine(const std::string& line) {
   if (inDeleteFileList_) {
     FileEntry entry;
     entry.name = line;
+    entry.scriptLine = currentLine_;
     deletedFiles_[currentFolder_].push_back(std::move(entry));
   } else if (inFeature_) {
     if (!currentFeature_.blockText.empty()) currentFeature_.blockText += '\t';
@@ -419,7 +420,7 @@ void CaptureScript::ReadAppendPath(const std::string& line) {
 
 void CaptureScript::ReadFileEntry(const std::string& line) {
   FileEntry entry;
-  const size_t bar = line.find('|');
+  const size_t bar = platform::FindCharacter(line, '|');
   entry.name = line.substr(0, bar);
   std::string attributes = bar == std::string::npos ? std::string() : line.substr(bar + 1);
   if (!attributes.empty()) {

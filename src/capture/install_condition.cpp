@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "options/project_options.h"
+#include "platform/codepage.h"
 #include "platform/text.h"
 
 namespace capture {
@@ -39,10 +40,10 @@ const std::map<uint32_t, std::string>& OsConditionTable() {
 }
 
 std::string BuildInstallCondition(const std::string& line, std::string& fileListExtra) {
-  const size_t first = line.find('|');
+  const size_t first = platform::FindCharacter(line, '|');
   if (first == std::string::npos) return {};
 
-  const size_t second = line.find('|', first + 1);
+  const size_t second = platform::FindCharacter(line, '|', first + 1);
   const uint32_t mask = static_cast<uint32_t>(platform::Atol(TextBetween(line, first + 1, second)));
   std::string language;
   std::string extra;

@@ -13,7 +13,6 @@
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "project/custom_actions.h"
-#include "project/custom_actions.h"
 #include "project/vpx_writer.h"
 
 namespace capture {
@@ -504,7 +503,7 @@ void NormalizeForCompare(std::string& text, bool useScriptFolder) {
 }
 
 void NormalizeFolderAndFile(std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator != std::string::npos) {
     const std::string fileName = path.substr(separator + 1);
     std::string folder = path.substr(0, separator + 1);

@@ -16,7 +16,7 @@ constexpr std::string_view kShortMarker = "_Short(";
 
 bool FileNameMatches(const std::string& fileNames, const std::string& fileName) {
   // "short|long" or one name.
-  const size_t bar = fileNames.find('|');
+  const size_t bar = platform::FindCharacter(fileNames, '|');
   if (bar == std::string::npos) return platform::EqualsNoCase(fileNames, fileName);
   return platform::EqualsNoCase(std::string_view(fileNames).substr(bar + 1), fileName) ||
          platform::EqualsNoCase(std::string_view(fileNames).substr(0, bar), fileName);
@@ -79,7 +79,7 @@ bool IsTextType(int type) {
 // translated the way the files' folders were.
 ComponentRef ComponentOfNamedFile(const std::string& path) {
   if (ComponentRef component = GetComponentFor(path)) return component;
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator == std::string::npos) return {};
   std::string folder = path.substr(0, separator);
   ToInstallerFolder(folder, true, false);
@@ -91,7 +91,7 @@ ComponentRef ComponentOfNamedFile(const std::string& path) {
 qv::ComPtr<qv::IFile> CapturedFileNamed(const std::string& path) {
   const ComponentRef component = ComponentOfNamedFile(path);
   if (!component) return {};
-  const std::string fileName = path.substr(path.rfind('\\') + 1);
+  const std::string fileName = path.substr(platform::FindLastCharacter(path, '\\') + 1);
   qv::ComPtr<qv::IFileCollection> files;
   if (qv::Failed(CHECK_HR(component->GetFiles(files.Put()))) || !files) return {};
   int32_t count = 0;

@@ -8,6 +8,7 @@
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
 #include "options/project_options.h"
+#include "platform/codepage.h"
 #include "platform/text.h"
 
 namespace capture {
@@ -108,7 +109,7 @@ std::vector<std::string> ShortcutTargetFileNames() {
   std::vector<std::string> names;
   for (const std::string& target : Lists().targetOrder) {
     // "[INSTALLDIR]app.exe" names app.exe.
-    const size_t separator = target.find_last_of("\\]");
+    const size_t separator = platform::FindLastOfCharacters(target, "\\]");
     names.push_back(separator == std::string::npos ? target : target.substr(separator + 1));
   }
   return names;

@@ -32,6 +32,8 @@ namespace {
 constexpr int kFontDescription = 25104;
 constexpr int kNameWindowsRefuses = 22607;
 constexpr int kSameInstalledPath = 22608;
+constexpr int kFolderWindowsRefuses = 22609;
+constexpr int kCreatedFolderWindowsRefuses = 22610;
 
 std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
@@ -180,6 +182,12 @@ void ComponentWriter::AddCreatedFolder(const capture::FolderEntry& folder) {
   core::TestCancel();
   if (folder.folder.empty()) return;
   const std::string directory = InstallerFolder(folder.folder);
+  if (const std::string fault = platform::FolderNameFault(directory); !fault.empty()) {
+    core::LogMessage(core::kError, core::FormatString(kCreatedFolderWindowsRefuses,
+                                                      platform::Excerpt(folder.folder).c_str(),
+                                                      platform::Excerpt(fault).c_str()));
+    return;
+  }
   const std::string directoryKey = project_.DirectoryForPath(directory, "");
   if (directoryKey.empty()) {
     core::LogMessage(core::kWarning,
@@ -207,6 +215,14 @@ class InstallableNames {
 
   // directory: the entry's folder in installer form.
   bool Accept(const std::string& directory, const capture::FileEntry& entry) {
+    if (directory != checkedFolder_) {
+      checkedFolder_ = directory;
+      folderFault_ = platform::FolderNameFault(directory);
+    }
+    if (!folderFault_.empty()) {
+      Refuse(entry, core::FormatString(kFolderWindowsRefuses, platform::Excerpt(folderFault_).c_str()));
+      return false;
+    }
     const std::string fileName = FileNameOfPath(entry.name);
     if (const std::string fault = platform::WindowsNameFault(fileName); !fault.empty()) {
       Refuse(entry, core::FormatString(kNameWindowsRefuses, fault.c_str()));
@@ -231,6 +247,8 @@ class InstallableNames {
 
   const capture::CaptureScript& script_;
   std::map<std::string, const capture::FileEntry*, platform::LessNoCase> installedPaths_;
+  std::string checkedFolder_;  // the last folder checked, and what Windows has against its names
+  std::string folderFault_;
 };
 
 }  // namespace

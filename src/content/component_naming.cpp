@@ -118,10 +118,10 @@ std::string LastFolderName(const std::string& folder) {
   std::string trimmed = folder;
   while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
   // "[ProgramFilesFolder]Demo" names Demo; "[SystemFolder]" alone names the folder property.
-  const size_t separator = trimmed.find_last_of("\\]");
+  const size_t separator = platform::FindLastOfCharacters(trimmed, "\\]");
   if (separator != std::string::npos && separator + 1 < trimmed.size())
     trimmed.erase(0, separator + 1);
-  else if (const size_t backslash = trimmed.rfind('\\'); backslash != std::string::npos)
+  else if (const size_t backslash = platform::FindLastCharacter(trimmed, '\\'); backslash != std::string::npos)
     trimmed.erase(0, backslash + 1);
   std::string name;
   for (char c : trimmed)

@@ -52,7 +52,7 @@ void AddAllUsersProfileActions() {
 
 // The Directory key of the folder of a program or DLL path; "WindowsFolder" without a folder.
 std::string DirectoryOfProgram(project::VpxWriter& writer, const std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator == std::string::npos) return "WindowsFolder";
   std::string folder = path.substr(0, separator);
   capture::ToInstallerFolder(folder, true, false);
@@ -60,7 +60,7 @@ std::string DirectoryOfProgram(project::VpxWriter& writer, const std::string& pa
 }
 
 std::string FileNameOf(const std::string& path) {
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
@@ -120,7 +120,7 @@ ProgramPlace PlaceProgram(project::VpxWriter& writer, const capture::ExeCallEntr
     return {};
   }
   // A program of the target machine runs from its folder.
-  const size_t separator = path.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(path, '\\');
   if (separator == std::string::npos) return {kExeInDirectory, "WindowsFolder", WithArguments(path, call.arguments)};
   std::string folder = path.substr(0, separator);
   const std::string fileName = path.substr(separator + 1);

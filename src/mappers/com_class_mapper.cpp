@@ -6,6 +6,7 @@
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/string_table.h"
+#include "platform/codepage.h"
 #include "platform/icon_count.h"
 #include "project/msi_record.h"
 #include "project/vpx_writer.h"
@@ -31,7 +32,7 @@ constexpr ServerPattern kServerPatterns[] = {
 // The handlers the Class table can express: the standard OLE handler DLLs.
 bool IsStandardHandler(const std::string& file, const char* name) {
   std::string plain = platform::Trim(file);
-  const size_t separator = plain.rfind('\\');
+  const size_t separator = platform::FindLastCharacter(plain, '\\');
   if (separator != std::string::npos) plain.erase(0, separator + 1);
   return platform::EqualsNoCase(plain, name);
 }

@@ -211,6 +211,14 @@ size_t FindLastCharacter(std::string_view text, char c) {
   return last;
 }
 
+size_t FindLastOfCharacters(std::string_view text, std::string_view characters) {
+  if (!IsDoubleByte()) return text.find_last_of(characters);
+  size_t last = std::string_view::npos;
+  for (size_t i = 0; i < text.size(); i += CharacterLength(text, i))
+    if (characters.find(text[i]) != std::string_view::npos) last = i;
+  return last;
+}
+
 std::string ToUtf8ForDisplay(const std::string& text) {
   if (IsAscii(text)) return text;
   std::string utf8, ansi;

@@ -28,6 +28,8 @@ size_t CharacterLength(std::string_view text, size_t position);
 // npos when there is none.
 size_t FindCharacter(std::string_view text, char c, size_t from = 0);
 size_t FindLastCharacter(std::string_view text, char c);
+// The last occurrence of any of these ASCII characters that stands for itself; npos when none.
+size_t FindLastOfCharacters(std::string_view text, std::string_view characters);
 
 // Text to show to the user, which may mix UTF-8 (host paths, as the command line gave them) and
 // ANSI (captured text): well-formed UTF-8 stays, every other byte is read in the active code

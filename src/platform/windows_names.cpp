@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -26,14 +27,44 @@ bool IsReservedDeviceName(const std::string& name) {
          stem[3] <= '9';
 }
 
-std::string WindowsNameFault(const std::string& name) {
-  for (const char c : name) {
+namespace {
+
+std::string NameFault(const std::string& name, std::string_view forbidden) {
+  // A trail byte of a double-byte character may look like '\' or '|': only characters count.
+  for (size_t i = 0; i < name.size(); i += CharacterLength(name, i)) {
+    const char c = name[i];
     if (IsControl(c)) return "holds a control character";
-    if (kForbiddenCharacters.find(c) != std::string_view::npos)
+    if (forbidden.find(c) != std::string_view::npos)
       return Format("holds '%c', which no Windows file name may hold", c);
   }
   if (IsReservedDeviceName(name)) return "is a device name of Windows";
   if (name.size() > kMaxNameLength) return Format("is longer than %zu characters", kMaxNameLength);
+  return std::string();
+}
+
+}  // namespace
+
+std::string WindowsNameFault(const std::string& name) { return NameFault(name, kForbiddenCharacters); }
+
+std::string RemovedNameFault(const std::string& name) { return NameFault(name, "<>:\"/\\|"); }
+
+std::string FolderNameFault(const std::string& folderPath) {
+  size_t start = 0;
+  if (folderPath.starts_with('[')) {
+    const size_t closing = FindCharacter(folderPath, ']');
+    start = closing == std::string::npos ? 0 : closing + 1;
+  } else if (folderPath.size() >= 2 && folderPath[1] == ':') {
+    start = 2;
+  }
+  while (start < folderPath.size()) {
+    size_t end = FindCharacter(folderPath, '\\', start);
+    if (end == std::string::npos) end = folderPath.size();
+    const std::string name = folderPath.substr(start, end - start);
+    if (!name.empty()) {
+      if (const std::string fault = WindowsNameFault(name); !fault.empty()) return "'" + name + "' " + fault;
+    }
+    start = end + 1;
+  }
   return std::string();
 }
 

@@ -13,6 +13,12 @@ bool IsReservedDeviceName(const std::string& name);
 // Why Windows cannot create a file of this name (it holds a control character or one of
 // < > : " / \ | ? *, is a device name, or is longer than 255 characters); empty when it can.
 std::string WindowsNameFault(const std::string& name);
+// The same for the name of a file to be removed, which may hold the wildcards '*' and '?'.
+std::string RemovedNameFault(const std::string& name);
+
+// The first folder name of a path below its root (a leading "[Property]" or "X:") that Windows
+// cannot create, as "'name' <why>"; empty when it can create them all.
+std::string FolderNameFault(const std::string& folderPath);
 
 // name as one plain file name that every Windows file system takes: the characters no Windows
 // file name may hold (< > : " / \ | ? * and control characters) and every dot of a run of two or

@@ -154,7 +154,7 @@ std::string RemovedFileName(const std::string& longName) {
 }
 
 bool HasValidShortPart(const std::string& fileNameForm) {
-  const size_t bar = fileNameForm.find('|');
+  const size_t bar = platform::FindCharacter(fileNameForm, '|');
   if (bar == std::string::npos) return true;
   const std::string shortName = fileNameForm.substr(0, bar);
   const size_t dot = shortName.find('.');

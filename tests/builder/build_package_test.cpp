@@ -117,6 +117,7 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsk
   buildertest::FillSampleProject(project, temp / "cap");
   testenv::WriteText(temp / "secret.txt", "secret");
   project.AddFile("leak.txt", "MainComponent", "leak.txt", "<SOURCEFILEPATH>\\..\\secret.txt");
+  project.AddFile("long.txt", "MainComponent", "long.txt", "<SOURCEFILEPATH>\\\x01" + std::string(100000, 'x'));
   project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
                               qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
   project.SetRelease(true, false, true, "Broken", kPackageCode);
@@ -124,14 +125,18 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsk
   project.Save();
   const auto outcome = project.Build();
   EXPECT_NE(outcome.result, qv::kOk);
-  bool named = false, refused = false;
+  bool named = false, refused = false, cut = false;
   for (const auto& m : outcome.messages) {
+    // A name of any length is shown cut, with its control characters escaped.
+    EXPECT_LT(m.size(), 2100u);
+    cut |= m.find("<SOURCEFILEPATH>\\\\x01xxx") != std::string::npos && m.find(" more characters)") != std::string::npos;
     named |= m.find("Table 'Registry', row 'orphan', column 'Component_'") != std::string::npos;
     refused |= m.find("Table 'File', row 'leak.txt', column 'FileName': the source file "
                       "'<SOURCEFILEPATH>\\..\\secret.txt' lies outside the source folder") != std::string::npos;
   }
   EXPECT_TRUE(named) << ::testing::PrintToString(outcome.messages);
   EXPECT_TRUE(refused) << ::testing::PrintToString(outcome.messages);
+  EXPECT_TRUE(cut) << ::testing::PrintToString(outcome.messages).substr(0, 5000);
   bool failedForIt = false;
   for (const auto& m : outcome.messages) failedForIt |= m.starts_with("Error: The package has ");
   EXPECT_TRUE(failedForIt) << ::testing::PrintToString(outcome.messages);

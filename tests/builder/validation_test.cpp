@@ -282,6 +282,15 @@ TEST_F(Validation, EachRuleFindsThePackageThatBreaksIt) {
                               {"Value", "[INSTALLDIR]app.exe"}, {"Component_", "Main"}});
        },
        {"ICE33 warning"}, "belongs in the Class table"},
+      {"what the Class table cannot hold, beside the class's row there (no finding)",
+       [](Database& db) {
+         Add(db, "Class", {{"CLSID", "{12345678-1234-1234-1234-123456789012}"}, {"Context", "InprocServer32"},
+                           {"Component_", "Main"}, {"Feature_", "Complete"}});
+         Add(db, "Registry", {{"Registry", "reg_threading"}, {"Root", 0},
+                              {"Key", "CLSID\\{12345678-1234-1234-1234-123456789012}\\InprocServer32"},
+                              {"Name", "ThreadingModel"}, {"Value", "Both"}, {"Component_", "Main"}});
+       },
+       {}},
       {"profile component with a file key path", [](Database& db) { Set(db, "Component", "Main", "Directory_", "AppDataDir"); },
        {"ICE38", "ICE57", "ICE91 warning"}},
       {"non-advertised shortcut in the profile without HKCU key path",

@@ -6,8 +6,13 @@
 // cannot show (the conversion tests check the tables).
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
+
 #include "installed_capture.h"
 #include "support/captures.h"
+#include "support/msi_dump.h"
+#include "support/run_program.h"
 #include "support/test_env.h"
 #include "wine_prefix.h"
 
@@ -36,6 +41,24 @@ TEST(ComInstall, ClassesProgIdsExtensionsAndLibrariesAreRegisteredAndRemoved) {
   ASSERT_EQ(run.exitCode, 0) << run.out;
   EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
   const std::string package = temp / "com/Fernclip COM.msi";
+  // Registration data left in the Registry table (ICE33) is only that of registrations the
+  // conversion warned it could not map: the mapped ones are wholly in their tables.
+  const auto validated = testenv::RunProgram(std::string(FERNCLIP_BUILD_DIR) + "/fernclip-validate", {package}, {});
+  EXPECT_EQ(validated.exitCode, 0) << validated.out;
+  const std::regex finding(".*: warning ICE33: Registry row '[^']*' writes '([^']*)'.*");
+  for (const std::string& line : test_support::SplitLines(validated.out)) {
+    std::smatch match;
+    if (!std::regex_match(line, match, finding)) continue;
+    std::vector<std::string> parts;
+    std::stringstream key(match[1].str());
+    for (std::string part; std::getline(key, part, '\\');) parts.push_back(part);
+    const bool byGuid = parts.size() > 1 && parts[1].starts_with('{');
+    const std::string registration = byGuid ? parts[1] : parts[0];
+    bool warned = false;
+    for (const std::string& conversionLine : run.Lines())
+      warned |= conversionLine.starts_with("Warning: ") && conversionLine.find(registration) != std::string::npos;
+    EXPECT_TRUE(warned) << line << "\n" << run.out;
+  }
 
   std::string error;
   auto wine = WinePrefix::Create(&error);

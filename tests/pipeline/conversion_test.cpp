@@ -302,9 +302,12 @@ TEST(Conversion, SwitchedOffStepsAreNotAnnounced) {
 
 TEST(Conversion, DoubleByteTextIsWalkedByCharacter) {
   CaptureFolder folder;
-  folder.WriteCapture("ScriptVersion('4.0')\r\nRegLoad('C:\\cap\\app.reg')\r\n");
-  // Shift-JIS: 0x83 0x7B and 0x83 0x5B are one character each, whose trail byte looks like '{'
-  // and '['; 0x81 0x7F is no character at all.
+  // Shift-JIS: 0x83 0x7B, 0x83 0x5B, 0x95 0x5C and 0x83 0x7C are one character each, whose trail
+  // byte looks like '{', '[', '\' and '|'; 0x81 0x7F is no character at all.
+  folder.WriteCapture("ScriptVersion('4.0')\r\nRegLoad('C:\\cap\\app.reg')\r\n"
+                      "InstallFileList('[ProgramFilesFolder]\x95\x5C'|0|0)\r\n%SCRIPTFOLDER%Files\\\x83\x7C.txt\r\n");
+  std::filesystem::create_directory(folder.File("Files"));
+  testenv::WriteText(folder.File("Files/\x83\x7C.txt"), "text");
   testenv::WriteText(folder.File("app.reg"),
                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Rules]\r\n"
                      "\"Text\"=\"\x83\x7B\x83\x5B[x]\"\r\n"
@@ -328,6 +331,15 @@ TEST(Conversion, DoubleByteTextIsWalkedByCharacter) {
   EXPECT_EQ(values["Text"], "\xE3\x83\x9C\xE3\x82\xBC[\\[]x[\\]]");
   EXPECT_EQ(values["Expand"], "#%\xE3\x83\x9C[\\{]");
   EXPECT_EQ(values.count("Bad"), 0u);
+
+  // The file keeps its whole name, in a folder named by its whole name.
+  const auto files = DumpTable(folder.ProjectPath(), "File");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(files[0].at(2).ends_with("\xE3\x83\x9D.txt")) << files[0].at(2);
+  const auto directories = DumpTable(folder.ProjectPath(), "Directory");
+  EXPECT_TRUE(std::any_of(directories.begin(), directories.end(), [](const auto& row) {
+    return row.at(2).ends_with("\xE8\xA1\xA8") && row.at(1) == "ProgramFilesFolder";
+  }));
 }
 
 }  // namespace

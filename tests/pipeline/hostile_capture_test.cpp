@@ -180,7 +180,14 @@ TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
                      "%SCRIPTFOLDER%ProgramFilesFolder\\App\\NUL.txt\r\n"
                      "%SCRIPTFOLDER%ProgramFilesFolder\\App\\aux\r\n"
                      "%SCRIPTFOLDER%ProgramFilesFolder\\App\\bell\x07.txt\r\n"
-                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\" + longName + "\r\n");
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\" + longName + "\r\n"
+                     "InstallFileList('[ProgramFilesFolder]App\\LPT1'|0|0)\r\n"
+                     "%SCRIPTFOLDER%ProgramFilesFolder\\App\\LPT1\\x.txt\r\n"
+                     "MakeDir('[ProgramFilesFolder]App\\a<b\\Logs',0,0,'')\r\n"
+                     "DeleteFileList('[WindowsFolder]Temp')\r\n"
+                     "app*.tmp\r\n"
+                     "a<b.tmp\r\n"
+                     "EndProc\r\n");
   FernclipRun run = RunFernclip({cap + "/app.inc", "/vpxonly"}, top / "registry.reg");
   EXPECT_EQ(run.exitCode, 1) << run.out;
   const std::string entry = "Error: " + cap + "/app.inc(";
@@ -204,9 +211,23 @@ TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
                           " more characters)' cannot be installed: its name is longer than 255 characters. It was "
                           "left out."))
       << run.out;
+  // Folders are Windows names too; a file that cannot exist needs no removal.
+  EXPECT_TRUE(run.HasLine(entry + "11): the file '%SCRIPTFOLDER%ProgramFilesFolder\\App\\LPT1\\x.txt' cannot be "
+                          "installed: its folder 'LPT1' is a device name of Windows. It was left out."))
+      << run.out;
+  EXPECT_TRUE(run.HasLine("Error: The folder '%ProgramFilesFolder%\\App\\a<b\\Logs' cannot be created: its folder "
+                          "'a<b' holds '<', which no Windows file name may hold. It was left out."))
+      << run.out;
+  EXPECT_TRUE(run.HasLine("Warning: " + cap + "/app.inc(15): the deleted file 'a<b.tmp' gets no removal: its name "
+                          "holds '<', which no Windows file name may hold."))
+      << run.out;
   const auto files = DumpTable(cap + "/app.vpx", "File");
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0][2], "readme.txt");
+  const auto removals = DumpTable(cap + "/app.vpx", "RemoveFile");
+  ASSERT_EQ(removals.size(), 1u);
+  EXPECT_EQ(removals[0][2], "app*.tmp");
+  for (const auto& directory : DumpTable(cap + "/app.vpx", "Directory")) EXPECT_NE(directory[2], "a<b");
 
   // A line of a megabyte that the reader cannot understand is named, not printed whole.
   testenv::WriteText(cap + "/app.inc", "ScriptVersion('4.0')\r\nSet" + std::string(1 << 20, '\x01') + "\r\n");

@@ -9,7 +9,11 @@
 // ("CLSID\{...}"), AppIDs, type libraries, MIME types, file extensions (".ext") and ProgIDs. A
 // name counts as a ProgID when the package writes its "CLSID", "CurVer", "DefaultIcon" or
 // "shell" subkey; keys under "Interface" and the shell's "*", "Directory", "Folder", "Drive" have
-// no table and are left alone.
+// no table and are left alone. A row below a registration that its table already holds (a
+// class of the Class table, a ProgID of the ProgId table, ...) writes what that table has no
+// column for (a ThreadingModel, implemented categories, a script engine) and is not reported:
+// the published text leaves open which keys it counts; it is here the keys that are not yet
+// registered through a table.
 // ICE67: a non-advertised shortcut whose target is a file ("[#File]") belongs to that file's
 // component (a warning).
 // ICE69: formatted text of a row that belongs to a component refers to that component only:
@@ -18,6 +22,8 @@
 // component's file an error; a file is treated here like its component, as the installer
 // resolves both the same way. The Verb table is left out, as published (an extension may
 // belong to several components).
+#include <map>
+
 #include "rules.h"
 #include "value_text.h"
 
@@ -96,7 +102,41 @@ void Ice33(const PackageIndex& package, Report& report) {
     if (rootValue == kRootUsers || parts.size() < 3 || parts[0] != "software" || parts[1] != "classes") return {};
     return std::vector<std::string>(parts.begin() + 2, parts.end());
   };
-  std::set<std::string> progIds;
+  // What the dedicated tables register already: table name -> lower-case keys.
+  std::map<std::string, std::set<std::string>> registered;
+  auto collect = [&](const char* tableName, const char* column) {
+    const TableView table = package.View(tableName);
+    const int index = table.Column(column);
+    if (index < 0) return;
+    table.ForEach([&](const Row& row) { registered[tableName].insert(Lower(TableView::Text(row, index))); });
+  };
+  collect("Class", "CLSID");
+  collect("AppId", "AppId");
+  collect("TypeLib", "LibID");
+  collect("MIME", "ContentType");
+  collect("Extension", "Extension");
+  collect("ProgId", "ProgId");
+  const int nameColumn = registry.Column("Name");
+  // Whether the row writes what its table cannot hold, for a registration that table holds.
+  auto extendsRegistrationOfTable = [&](const std::string& table, const std::vector<std::string>& parts,
+                                        const std::string& valueName) {
+    static const std::set<std::string> kClassKeys = {
+        "inprocserver32", "localserver32", "inprocserver", "localserver", "inprochandler32", "inprochandler",
+        "progid", "versionindependentprogid", "defaulticon"};
+    static const std::set<std::string> kAppIdValues = {
+        "remoteservername", "localservice", "serviceparameters", "dllsurrogate", "activateatstorage", "runas"};
+    if (table == "Class" && registered[table].count(parts[1]))
+      return parts.size() > 3 || (parts.size() == 3 && (!kClassKeys.count(parts[2]) || !valueName.empty()));
+    if (table == "ProgId" && registered[table].count(parts[0]))
+      return parts.size() > 2 || (parts.size() == 2 && parts[1] != "clsid" && parts[1] != "curver" &&
+                                  parts[1] != "defaulticon");
+    if (table == "AppId" && registered[table].count(parts[1]))
+      return parts.size() > 2 || !kAppIdValues.count(valueName);
+    if (table == "Extension" && registered[table].count(parts[0].substr(1)))
+      return parts.size() > 1 && parts[1] != "shell";
+    return false;
+  };
+  std::set<std::string> progIds = registered["ProgId"];
   registry.ForEach([&](const Row& row) {
     const auto parts = classesKey(row);
     if (parts.size() >= 2 && (parts[1] == "clsid" || parts[1] == "curver" || parts[1] == "defaulticon" || parts[1] == "shell"))
@@ -117,6 +157,7 @@ void Ice33(const PackageIndex& package, Report& report) {
       return;
     else if (progIds.count(first)) table = parts.size() >= 2 && parts[1] == "shell" ? "Verb" : "ProgId";
     if (!table) return;
+    if (extendsRegistrationOfTable(table, parts, Lower(TableView::Text(row, nameColumn)))) return;
     report.Warning("ICE33", "Registry", registry.KeyText(row),
                    "Registry row " + Quote(registry.KeyText(row)) + " writes " + Quote(TableView::Text(row, keyColumn)) +
                        ", registration data that belongs in the " + table + " table.");
