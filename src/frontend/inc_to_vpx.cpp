@@ -66,6 +66,7 @@ class ConversionRun {
   void CreateProject();
   void CreateCaptureModel();
   void RunConversionSteps();
+  void ReleaseCapturedRegistry();
   void SaveOrBuild();
 
   // The conversion steps, in the order they run.
@@ -106,6 +107,7 @@ void ConversionRun::Execute() {
   CreateProject();
   CreateCaptureModel();
   RunConversionSteps();
+  ReleaseCapturedRegistry();
   SaveOrBuild();
   // The project and the package are in place: an interrupt that comes now changes nothing.
   CurrentProgressPlan().Announce(kStepFinished);
@@ -309,6 +311,14 @@ void ConversionRun::WriteRegistryTables() {
 
 void ConversionRun::LimitUserInterface() {
   if (options::Options().LimitedUI()) project::ApplyLimitedUI(*writer_);
+}
+
+// The captured registry data is in the project's tables now; the models that held it go before
+// the save or build, which need the memory more.
+void ConversionRun::ReleaseCapturedRegistry() {
+  script_->AttachRegistryModel(nullptr);
+  deletedRegistry_.reset();
+  registry_.reset();
 }
 
 void ConversionRun::SaveOrBuild() {
