@@ -1,17 +1,24 @@
 #include "frontend/registry_mapping.h"
 
 #include "capture/registry_model.h"
+#include "content/component_writer.h"
+#include "content/content_session.h"
 #include "content/icon_keys.h"
 #include "core/cancellation.h"
 #include "frontend/progress_plan.h"
 #include "mappers/app_id_mapper.h"
+#include "mappers/app_paths_mapper.h"
 #include "mappers/com_class_mapper.h"
 #include "mappers/component_category_mapper.h"
+#include "mappers/environment_mapper.h"
 #include "mappers/extension_mapper.h"
+#include "mappers/odbc_mapper.h"
 #include "mappers/prog_id_mapper.h"
+#include "mappers/service_mapper.h"
 #include "mappers/type_lib_mapper.h"
 #include "mappers/verb_mapper.h"
 #include "options/project_options.h"
+#include "shortcuts/environment_path.h"
 
 namespace frontend {
 namespace {
@@ -20,6 +27,13 @@ mappers::ContentAccess ContentForMappers() {
   mappers::ContentAccess access;
   access.iconKey = [](const std::string& sourcePath, int32_t index) {
     return content::GetIconKey(sourcePath, index, "");
+  };
+  access.appendEnvironment = shortcuts::AppendPath;
+  access.odbcSourceComponent = [](const std::string& dataSource, const std::string& dataSourceKey) {
+    content::ComponentWriter* components = content::CurrentComponentWriter();
+    if (!components) return mappers::ComponentRef();
+    const std::string name = components->MakeComponentName(dataSource, "", content::kOdbcSourceNaming);
+    return components->CreateComponent(name, dataSourceKey, "INSTALLDIR", "", content::kOdbcSourceComponent);
   };
   return access;
 }
@@ -30,15 +44,11 @@ void Announce(int id) {
   if (mappers::ComMapping()) NextStep(id);
 }
 
-}  // namespace
-
-void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) {
-  core::TestCancel();
-  if (!options::SequenceSwitch("Mapping")) return;
+// The chain that the "Sequence" switch "Mapping" runs.
+void MapRegistrations(capture::RegistryModel& registry, project::VpxWriter& project,
+                      const mappers::ContentAccess& content) {
   mappers::SetMappingSwitches(options::Options().COMMapping(), options::SequenceSwitch("MiscRegMapping"));
   Announce(kStepAdvertisingTables);
-
-  const mappers::ContentAccess content = ContentForMappers();
   mappers::KeyPosition start = registry.Keys().begin();
 
   mappers::TypeLibMapper typeLibs(registry, project, content);
@@ -66,6 +76,31 @@ void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) 
   Announce(kStepProgIdTable);
   progIds.WriteProgIdTable();
   categories.MapRegistry(start);
+
+  if (options::Options().ServiceControlEvents()) {
+    NextStep(kStepServices);
+    mappers::ServiceMapper(registry, project, content).MapRegistry(start);
+  }
+  if (options::SequenceSwitch("AppPathsMapping")) {
+    NextStep(kStepAppPaths);
+    mappers::AppPathsMapper(registry, project, content).MapRegistry(start);
+  }
+  if (options::SequenceSwitch("EnvMapping")) {
+    NextStep(kStepEnvironment);
+    mappers::EnvironmentMapper(registry, project, content).MapRegistry(start);
+  }
+}
+
+}  // namespace
+
+void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) {
+  core::TestCancel();
+  const mappers::ContentAccess content = ContentForMappers();
+  if (options::SequenceSwitch("Mapping")) MapRegistrations(registry, project, content);
+  if (options::Options().ODBCMapping()) {
+    NextStep(kStepOdbc);
+    mappers::ODBCMapper(registry, project, content).MapRegistry(registry.Keys().begin());
+  }
 }
 
 }  // namespace frontend

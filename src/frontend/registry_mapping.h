@@ -14,7 +14,10 @@ namespace frontend {
 
 // Runs the mappers in their order when the "Sequence" switch "Mapping" is on: type libraries,
 // COM classes, AppIDs, ProgIDs (then the Class table), extensions and MIME types, verbs (then
-// the ProgId table), component categories. COMMapping decides whether they write and mark.
+// the ProgId table), component categories (COMMapping decides whether these write and mark),
+// then NT services (with ServiceControlEvents), application paths and environment variables,
+// each under its own switch; then, independently of "Mapping", ODBC drivers and data sources
+// (with ODBCMapping).
 void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project);
 
 }  // namespace frontend

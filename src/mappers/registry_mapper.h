@@ -31,6 +31,12 @@ struct ContentAccess {
   // The Icon row key for an icon file (the source path the project stores for a captured
   // file) and index, writing the row the first time.
   std::function<std::string(const std::string& sourcePath, int32_t index)> iconKey;
+  // Environment rows that append each ';'-separated element of data to the variable (the
+  // machine's environment or the user's).
+  std::function<void(const std::string& variable, const std::string& data, bool machine)> appendEnvironment;
+  // A new component of its own for an ODBC data source, in INSTALLDIR, whose key path is the
+  // data source's ODBCDataSource row.
+  std::function<ComponentRef(const std::string& dataSource, const std::string& dataSourceKey)> odbcSourceComponent;
 };
 
 // The switches of the mapping step, copied from the options when it starts.

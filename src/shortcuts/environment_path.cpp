@@ -15,14 +15,14 @@ namespace {
 
 constexpr const char* kEnvironmentComponent = "RegistryData_Machine";
 
-// The elements before the first empty one: "C:\A;C:\B" gives both, "C:\A;;C:\B" only C:\A.
-std::vector<std::string> Elements(std::string data) {
+// The non-empty elements: "C:\A;C:\B" and "C:\A;;C:\B;" both give C:\A and C:\B.
+std::vector<std::string> Elements(const std::string& data) {
   std::vector<std::string> elements;
-  if (data.empty() || data.back() != ';') data += ';';
   size_t start = 0;
-  for (size_t end = data.find(';', start); end != std::string::npos && end != start;
-       end = data.find(';', start)) {
-    elements.push_back(data.substr(start, end - start));
+  while (start <= data.size()) {
+    size_t end = data.find(';', start);
+    if (end == std::string::npos) end = data.size();
+    if (end > start) elements.push_back(data.substr(start, end - start));
     start = end + 1;
   }
   return elements;

@@ -1,6 +1,7 @@
-// Environment rows that append to a variable: each ';'-separated element of the data becomes
-// one row that adds it to the variable's existing value at install and takes it away again at
-// removal. Used for the capture's AppendPath command and for captured environment variables.
+// Environment rows that append to a variable: each non-empty ';'-separated element of the data
+// becomes one row that adds it to the variable's existing value at install and takes it away
+// again at removal (an empty element, as in "C:\A;;C:\B", is skipped, not the end of the list).
+// Used for the capture's AppendPath command and for captured environment variables.
 #pragma once
 
 #include <string>

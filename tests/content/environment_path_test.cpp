@@ -28,7 +28,8 @@ TEST_F(EnvironmentPathTest, EachElementAppendsToTheVariable) {
   EXPECT_EQ(rows, (Rows{{"EnvPath_", "*=-Path", "[~];[INSTALLDIR]bin", "RegistryData_Machine"},
                         {"EnvPath_1", "*=-Path", "[~];[WindowsFolder]Tools", "RegistryData_Machine"},
                         {"EnvPath_2", "=-Path", "[~];C:\\A", "RegistryData_Machine"},
-                        {"EnvPath_3", "=-Path", "[~];[INSTALLDIR]lib", "RegistryData_Machine"}}));
+                        {"EnvPath_3", "=-Path", "[~];C:\\B", "RegistryData_Machine"},
+                        {"EnvPath_4", "=-Path", "[~];[INSTALLDIR]lib", "RegistryData_Machine"}}));
   EXPECT_EQ(SavedRows("CreateFolder"), (Rows{{"INSTALLDIR", "RegistryData_Machine"}}));
 }
 

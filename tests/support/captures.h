@@ -14,7 +14,9 @@ namespace test_support {
 // makes (tests/data/pe/marker.c): ProgramFilesFolder\Rich\App\rich.exe and Setup\postinst.exe;
 // the COM capture ("e2e/com") its servers, Wine's builtin scrrun.dll, vbscript.dll, wscript.exe
 // and iexplore.exe;
-// the calls capture its programs and its DLL (tests/data/pe/call_target.c).
+// the calls capture its programs and its DLL (tests/data/pe/call_target.c); the services capture
+// its service (tests/data/pe/service.c), its ODBC driver (tests/data/pe/odbc_setup.c) and two
+// programs.
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
