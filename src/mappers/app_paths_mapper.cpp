@@ -2,6 +2,7 @@
 
 #include "capture/folder_rules.h"
 #include "capture/path_translation.h"
+#include "capture/text_edit.h"
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/string_table.h"
@@ -85,12 +86,8 @@ bool AppPathsMapper::TranslateSearchPath(std::string path, std::string& searchPa
   // "<Folder>": a predefined location by its folder name.
   if (path.size() > 2 && path.front() == '<' && path.back() == '>') path = "%" + path.substr(1, path.size() - 2) + "%";
   searchPath.clear();
-  size_t begin = 0;
-  while (begin <= path.size()) {
-    size_t end = path.find(';', begin);
-    if (end == std::string::npos) end = path.size();
-    std::string element = platform::Trim(path.substr(begin, end - begin));
-    begin = end + 1;
+  for (std::string element : capture::Split(path, ';')) {
+    element = platform::Trim(element);
     if (element.empty()) continue;
     capture::ToInstallerFolder(element, true, false);
     const std::string directory = element.starts_with("[") ? project_.DirectoryForPath(element, "") : "";

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "capture/folder_rules.h"
+#include "capture/text_edit.h"
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/string_table.h"
@@ -28,11 +29,6 @@ constexpr int kStopDelete = 160;
 constexpr std::array kServiceValues = {"ImagePath", "DisplayName", "Group", "Tag", "DependOnService",
                                        "DependOnGroup", "ObjectName", "ErrorControl", "Start", "Type",
                                        "Description"};
-
-void ReplaceAll(std::string& text, const std::string& find, const std::string& replace) {
-  for (size_t at = text.find(find); at != std::string::npos; at = text.find(find, at + replace.size()))
-    text.replace(at, find.size(), replace);
-}
 
 // The image path in the form of the capture's own paths: the forms relative to the Windows
 // folder ("system32\drivers\x.sys", "\SystemRoot\...", "[%systemroot]...") begin with it.
@@ -70,8 +66,7 @@ void SplitImagePath(const std::string& imagePath, std::string& program, std::str
     arguments = platform::Trim(imagePath.substr(exe + 5));
     program = platform::Trim(imagePath.substr(0, exe + 4));
   }
-  ReplaceAll(program, "\\\\", "\\");
-  ReplaceAll(program, "\"", "");
+  program = capture::ReplaceAll(capture::ReplaceAll(program, "\\\\", "\\"), "\"", "");
 }
 
 KeyPosition ServiceMapper::MapRegistry(KeyPosition start) {
@@ -131,7 +126,7 @@ ServiceRecord ServiceMapper::ReadRecord(KeyPosition start, capture::RegKey& key,
   ServiceRecord service;
   service.name = name;
   GetValueData(start, keyName, "DisplayName", service.displayName, false);
-  ReplaceAll(service.displayName, "\"", "");
+  service.displayName = capture::ReplaceAll(service.displayName, "\"", "");
   // The standard registration names the load order group in "Group"; "Tag" (a number within
   // the group) holds a group's name only in registrations that were written by hand.
   if (!GetValueData(start, keyName, "Group", service.loadOrderGroup, false)) {

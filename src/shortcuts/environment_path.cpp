@@ -4,6 +4,7 @@
 
 #include "capture/folder_rules.h"
 #include "capture/path_translation.h"
+#include "capture/text_edit.h"
 #include "project/component_lookup.h"
 #include "project/keys.h"
 #include "project/msi_record.h"
@@ -17,14 +18,8 @@ constexpr const char* kEnvironmentComponent = "RegistryData_Machine";
 
 // The non-empty elements: "C:\A;C:\B" and "C:\A;;C:\B;" both give C:\A and C:\B.
 std::vector<std::string> Elements(const std::string& data) {
-  std::vector<std::string> elements;
-  size_t start = 0;
-  while (start <= data.size()) {
-    size_t end = data.find(';', start);
-    if (end == std::string::npos) end = data.size();
-    if (end > start) elements.push_back(data.substr(start, end - start));
-    start = end + 1;
-  }
+  std::vector<std::string> elements = capture::Split(data, ';');
+  std::erase_if(elements, [](const std::string& element) { return element.empty(); });
   return elements;
 }
 
