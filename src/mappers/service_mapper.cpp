@@ -79,6 +79,8 @@ KeyPosition ServiceMapper::MapRegistry(KeyPosition start) {
 }
 
 void ServiceMapper::MapService(KeyPosition start, capture::RegKey& key, const std::string& name) {
+  // A key without values is only the parent of others (such as EventLog's): no service.
+  if (key.Values().empty()) return;
   std::string imagePath;
   GetValueData(start, key.FullPath(), "ImagePath", imagePath, false);
   if (imagePath.starts_with("\\?")) {
@@ -116,8 +118,8 @@ void ServiceMapper::MapService(KeyPosition start, capture::RegKey& key, const st
   service.serviceType = serviceType;
   // The rows replace the values whatever the COM mapping switch.
   for (capture::RegValue& value : key.Values())
-    for (const char* name : kServiceValues)
-      if (platform::EqualsNoCase(value.Name(), name)) MarkValue(key, value, true);
+    for (const char* consumed : kServiceValues)
+      if (platform::EqualsNoCase(value.Name(), consumed)) MarkValue(key, value, true);
   WriteRows(service, component);
 }
 
