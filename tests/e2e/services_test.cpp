@@ -103,7 +103,9 @@ TEST(ServicesCapture, ServicesOdbcAppPathsAndEnvironmentBecomeTheirTables) {
         std::string("Software\\ODBC\\ODBC.INI\\Fernclip User|Database")})
     EXPECT_EQ(registry.count(consumed), 0u) << consumed;
   // A driver, services and application paths whose files are not captured, and translators,
-  // stay; the rest of a service's registration moves into its program's component.
+  // stay; the rest of a service's registration moves into its program's component, and so does
+  // an App Paths key named after another program than its file (the package's key would name
+  // the wrong file). A key that only begins like the environment key holds no variables.
   const std::map<std::string, std::string> kept = {
       {services + "fcdrv|Type", "#1|fcdrv.sys"},
       {services + "fcdrv|ImagePath", "system32\\drivers\\fcdrv.sys|fcdrv.sys"},
@@ -114,6 +116,8 @@ TEST(ServicesCapture, ServicesOdbcAppPathsAndEnvironmentBecomeTheirTables) {
       {"SOFTWARE\\ODBC\\ODBCINST.INI\\Missing Driver|Driver", "C:\\Tools\\missing.dll|RegistryData_Machine"},
       {"SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Translators|Fernclip Translator", "Installed|RegistryData_Machine"},
       {"SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources|Fernclip Orphan", "|RegistryData_Machine"},
+      {"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\fcalias.exe|", "[INSTALLDIR]fcapp.exe|fcapp.exe"},
+      {"Environment Settings|Mode", "1|RegistryData_User"},
   };
   for (const auto& [value, row] : kept) EXPECT_EQ(registry.count(value) ? registry.at(value) : "<gone>", row) << value;
 
