@@ -26,6 +26,10 @@ bool CaptureFilter::IsShortcutExcluded(const std::string&, const std::string&) c
   return false;
 }
 
+bool CaptureFilter::IsIniFileExcluded(const std::string&) const { return false; }
+
+bool CaptureFilter::IsIniSectionExcluded(const std::string&, const std::string&) const { return false; }
+
 const CaptureFilter& CurrentCaptureFilter() {
   return installedFilter ? *installedFilter : NothingExcluded();
 }

@@ -19,6 +19,14 @@ const std::set<std::string, platform::LessNoCase>& KnownFolders() {
   return folders;
 }
 
+bool IsUserProfileFolder(const std::string& folderProperty) {
+  static const std::set<std::string, platform::LessNoCase> folders = {
+      "DesktopFolder",   "StartMenuFolder", "StartupFolder",  "ProgramMenuFolder", "SendToFolder",
+      "TemplateFolder",  "FavoritesFolder", "PersonalFolder", "MyPicturesFolder",  "NetHoodFolder",
+      "PrintHoodFolder", "RecentFolder",    "AppDataFolder",  "LocalAppDataFolder"};
+  return folders.count(folderProperty) != 0;
+}
+
 const std::vector<FolderRule>& PercentFolderRules() {
   static const std::vector<FolderRule> rules = {
       {"%winsysdir%\\", "%SystemFolder%\\"},

@@ -16,6 +16,10 @@ using FolderRule = std::pair<std::string, std::string>;  // captured text, repla
 
 // The installer's standard folder properties, compared without regard to case.
 const std::set<std::string, platform::LessNoCase>& KnownFolders();
+// The folders of the user's profile (desktop, Start menu, application data, documents, ...):
+// what the installer puts there is per user, and the folders it creates there must be removed
+// again on uninstall. Folder property names, compared without regard to case.
+bool IsUserProfileFolder(const std::string& folderProperty);
 // "%windir%" and its kind: rewrites in order, each replacing its first occurrence (any case).
 const std::vector<FolderRule>& PercentFolderRules();
 // "\windir\" and its kind.

@@ -91,7 +91,9 @@ ComponentRef ComponentOfNamedFile(const std::string& path) {
 qv::ComPtr<qv::IFile> CapturedFileNamed(const std::string& path) {
   const ComponentRef component = ComponentOfNamedFile(path);
   if (!component) return {};
-  const std::string fileName = path.substr(platform::FindLastCharacter(path, '\\') + 1);
+  // "[INSTALLDIR]app.exe" names app.exe as "%ProgramFilesFolder%\\App\\app.exe" does.
+  const size_t separator = platform::FindLastOfCharacters(path, "\\]");
+  const std::string fileName = separator == std::string::npos ? path : path.substr(separator + 1);
   qv::ComPtr<qv::IFileCollection> files;
   if (qv::Failed(CHECK_HR(component->GetFiles(files.Put()))) || !files) return {};
   int32_t count = 0;

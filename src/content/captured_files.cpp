@@ -14,6 +14,7 @@
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/file_writer.h"
+#include "content/ini_files.h"
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/string_table.h"
@@ -118,6 +119,10 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
                                             folder.c_str()));
     directory = "[INSTALLDIR]";
   }
+  // An INI file whose lines the IniFile table can express is written entry by entry instead.
+  if (platform::EqualsNoCase(ExtensionOfPath(fileName), "ini") &&
+      ConvertIniFile(capture::MakeSourcePath(entry.name, folder), directory))
+    return;
   const std::string installedPath = directory + fileName;
   const FileKind kind = extensions_.KindOf(ExtensionOfPath(fileName));
 
@@ -262,8 +267,6 @@ void AddCapturedFiles(const capture::CaptureScript& script) {
     for (const capture::FileEntry& entry : entries) {
       core::TestCancel();
       if (!names.Accept(directory, entry)) continue;
-      // Captured INI files are installed as files; the INI step will take them over as IniFile
-      // rows (its files are to be handed to it from here).
       components->AddCapturedFile(folder, entry);
     }
   }

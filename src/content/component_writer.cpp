@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "capture/folder_rules.h"
 #include "content/file_writer.h"
 #include "core/guid_source.h"
 #include "core/messages.h"
@@ -23,13 +24,6 @@ constexpr int32_t kAttributeShared = 0x08;
 constexpr int32_t kAttributePermanent = 0x10;
 constexpr int32_t kAttributeOdbcDataSource = 0x20;
 constexpr int32_t kAttribute64Bit = 0x100;
-
-// Folders of the user's profile: components there (and below them) need a per-user key path
-// (a registry value under HKEY_CURRENT_USER) and remove their folders on uninstall.
-constexpr std::array<std::string_view, 14> kUserProfileFolders = {
-    "DesktopFolder",   "StartMenuFolder", "StartupFolder",    "ProgramMenuFolder", "SendToFolder",
-    "TemplateFolder",  "FavoritesFolder", "PersonalFolder",   "MyPicturesFolder",  "NetHoodFolder",
-    "PrintHoodFolder", "RecentFolder",    "AppDataFolder",    "LocalAppDataFolder"};
 
 constexpr std::array<std::string_view, 4> kSystemFolders = {"[SystemFolder]", "[System16Folder]",
                                                             "[System64Folder]", "System32"};
@@ -51,12 +45,6 @@ bool StartsWithAny(const std::string& text, const std::array<std::string_view, N
 std::string WithoutTrailingBackslash(std::string text) {
   while (!text.empty() && text.back() == '\\') text.pop_back();
   return text;
-}
-
-bool IsUserProfileFolderKey(const std::string& directoryKey) {
-  for (std::string_view folder : kUserProfileFolders)
-    if (platform::EqualsNoCase(directoryKey, folder)) return true;
-  return false;
 }
 
 }  // namespace
@@ -176,7 +164,7 @@ std::string ComponentWriter::ParentDirectory(const std::string& directoryKey) {
 bool ComponentWriter::IsInUserProfile(const std::string& directoryKey) {
   std::set<std::string, platform::LessNoCase> walked;  // a malformed Directory chain ends here
   for (std::string key = directoryKey; !key.empty() && walked.insert(key).second; key = ParentDirectory(key))
-    if (IsUserProfileFolderKey(key)) return true;
+    if (capture::IsUserProfileFolder(key)) return true;
   return false;
 }
 
@@ -200,7 +188,7 @@ void ComponentWriter::RegisterUserProfileDirectories(const std::string& componen
                                                      const std::string& directoryKey) {
   std::set<std::string, platform::LessNoCase> walked;  // a malformed Directory chain ends here
   for (std::string key = directoryKey;
-       !key.empty() && !platform::EqualsNoCase(key, "TARGETDIR") && !IsUserProfileFolderKey(key) &&
+       !key.empty() && !platform::EqualsNoCase(key, "TARGETDIR") && !capture::IsUserProfileFolder(key) &&
        walked.insert(key).second;
        key = ParentDirectory(key)) {
     if (removedDirectories_.insert(key).second)

@@ -6,6 +6,7 @@
 #include "content/component_writer.h"
 #include "content/file_writer.h"
 #include "content/icon_keys.h"
+#include "content/ini_files.h"
 #include "project/component_lookup.h"
 #include "project/custom_actions.h"
 #include "project/short_names.h"
@@ -60,6 +61,7 @@ void ResetContent() {
   session.project = nullptr;
   project::ResetSequenceLists();
   ResetIconKeys();
+  ResetIniFiles();
   project::ShortNames().Clear();
   capture::ResetShortcutTargets();
 }

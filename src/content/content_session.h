@@ -14,7 +14,8 @@ ComponentWriter* CurrentComponentWriter();
 FileWriter* CurrentFileWriter();
 
 // Releases the writers (before the project writer goes) and forgets the process-wide state of
-// the content steps: sequence lists, icon keys, short names, shortcut targets.
+// the content steps: sequence lists, icon keys, INI file names, short names, shortcut
+// targets.
 void ResetContent();
 
 // The components of the current conversion as the project layer's component lookup sees them

@@ -13,6 +13,8 @@
 #include "content/captured_files.h"
 #include "content/content_session.h"
 #include "content/deleted_files.h"
+#include "content/component_writer.h"
+#include "content/icon_keys.h"
 #include "content/registry_writer.h"
 #include "content/script_calls.h"
 #include "core/cancellation.h"
@@ -35,6 +37,7 @@
 #include "project/vpx_build.h"
 #include "project/vpx_writer.h"
 #include "shortcuts/environment_path.h"
+#include "shortcuts/shortcut_step.h"
 
 namespace frontend {
 
@@ -82,6 +85,7 @@ class ConversionRun {
   void AppendSearchPath();
   void CreateFolders();
   void WriteRegistryTables();
+  void CreateShortcuts();
   void LimitUserInterface();
 
   const std::string capturePath_;
@@ -192,6 +196,7 @@ void ConversionRun::RunConversionSteps() {
   AppendSearchPath();
   CreateFolders();
   WriteRegistryTables();
+  CreateShortcuts();
   LimitUserInterface();
   WarnMachineSpecificPaths(*script_);
 }
@@ -307,6 +312,20 @@ void ConversionRun::WriteRegistryTables() {
   registry.WriteRegistry(*registry_);
   NextStep(kStepRemoveRegistry);
   registry.WriteRemoveRegistry(*deletedRegistry_);
+}
+
+void ConversionRun::CreateShortcuts() {
+  if (!options::SequenceSwitch("Shortcuts")) return;
+  NextStep(kStepShortcuts);
+  shortcuts::ShortcutContent content;
+  content.iconKey = [](const std::string& sourcePath, int32_t index, const std::string& targetFile) {
+    return content::GetIconKey(sourcePath, index, targetFile);
+  };
+  content.registerProfileFolders = [](const std::string& componentName, const std::string& directoryKey) {
+    if (content::ComponentWriter* components = content::CurrentComponentWriter())
+      components->RegisterUserProfileDirectories(componentName, directoryKey);
+  };
+  shortcuts::CreateShortcuts(*script_, *writer_, content);
 }
 
 void ConversionRun::LimitUserInterface() {

@@ -4,6 +4,7 @@
 #include "content/component_writer.h"
 #include "content/content_session.h"
 #include "content/icon_keys.h"
+#include "content/ini_files.h"
 #include "core/cancellation.h"
 #include "frontend/progress_plan.h"
 #include "mappers/app_id_mapper.h"
@@ -97,6 +98,11 @@ void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project) 
   core::TestCancel();
   const mappers::ContentAccess content = ContentForMappers();
   if (options::SequenceSwitch("Mapping")) MapRegistrations(registry, project, content);
+  // The AddIni edits follow their own switch.
+  if (options::SequenceSwitch("INI")) {
+    NextStep(kStepIniFiles);
+    ::content::MapIniEdits(registry);
+  }
   if (options::Options().ODBCMapping()) {
     NextStep(kStepOdbc);
     mappers::ODBCMapper(registry, project, content).MapRegistry(registry.Keys().begin());

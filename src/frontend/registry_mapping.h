@@ -16,8 +16,8 @@ namespace frontend {
 // COM classes, AppIDs, ProgIDs (then the Class table), extensions and MIME types, verbs (then
 // the ProgId table), component categories (COMMapping decides whether these write and mark),
 // then NT services (with ServiceControlEvents), application paths and environment variables,
-// each under its own switch; then, independently of "Mapping", ODBC drivers and data sources
-// (with ODBCMapping).
+// each under its own switch; then, independently of "Mapping", the AddIni edits as IniFile rows
+// (with the "Sequence" switch "INI") and ODBC drivers and data sources (with ODBCMapping).
 void MapRegistry(capture::RegistryModel& registry, project::VpxWriter& project);
 
 }  // namespace frontend
