@@ -2,12 +2,14 @@
 // each captured shortcut.
 #include "shortcuts/shortcut_step.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <vector>
 
-#include "capture/capture_script.h"
 #include "capture/capture_folder.h"
+#include "capture/capture_script.h"
 #include "capture/folder_rules.h"
 #include "capture/path_translation.h"
 #include "capture/registry_text.h"

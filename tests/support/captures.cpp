@@ -27,6 +27,7 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
   const fs::path callTarget = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/call_target.dll";
   const fs::path service = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/service.exe";
   const fs::path odbcSetup = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/odbc_setup.dll";
+  const fs::path iconOnly = fs::path(FERNCLIP_BUILD_DIR) / "tests/fixtures/pe/icon_only.exe";
   std::vector<std::pair<std::string, fs::path>> built;  // place in the capture, file of the build
   if (capture == "e2e/rich") built = {{"ProgramFilesFolder/Rich/App/rich.exe", marker}, {"Setup/postinst.exe", marker}};
   if (capture == "e2e/calls")
@@ -36,6 +37,7 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
              {"ProgramFilesFolder/Fernclip Services/fcodbc.dll", odbcSetup},
              {"ProgramFilesFolder/Fernclip Services/fcapp.exe", marker},
              {"ProgramFilesFolder/Fernclip Services/fctool.exe", marker}};
+  if (capture == "e2e/links") built = {{"ProgramFilesFolder/Links/App/viewer.exe", iconOnly}};
   for (const auto& [place, file] : built) {
     fs::create_directories((fs::path(destination) / place).parent_path());
     fs::copy_file(file, fs::path(destination) / place, fs::copy_options::overwrite_existing);

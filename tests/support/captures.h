@@ -16,7 +16,7 @@ namespace test_support {
 // and iexplore.exe;
 // the calls capture its programs and its DLL (tests/data/pe/call_target.c); the services capture
 // its service (tests/data/pe/service.c), its ODBC driver (tests/data/pe/odbc_setup.c) and two
-// programs.
+// programs; the links capture its program with an icon (tests/data/pe/icon_only.rc).
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
