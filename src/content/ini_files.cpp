@@ -69,10 +69,16 @@ std::string FileNameColumn(const std::string& directoryKey, const std::string& l
   return found->second;
 }
 
+// The name of the component of every INI entry, from the naming conventions on first use.
+std::string& IniComponentName() {
+  static std::string name;
+  return name;
+}
+
 // The component of every INI entry, made in INSTALLDIR (with its CreateFolder row) on first use.
 std::string IniComponent() {
-  NamingConventions naming;
-  const std::string name = naming.Apply("", kIniNaming);
+  std::string& name = IniComponentName();
+  if (name.empty()) name = NamingConventions().Apply("", kIniNaming);
   project::FindOrCreateDataComponent(name);
   return name;
 }
@@ -236,6 +242,9 @@ void MapIniEdits(capture::RegistryModel& registry) {
   }
 }
 
-void ResetIniFiles() { FileNameColumns().clear(); }
+void ResetIniFiles() {
+  FileNameColumns().clear();
+  IniComponentName().clear();
+}
 
 }  // namespace content

@@ -24,7 +24,7 @@ bool ConvertIniFile(const std::string& sourcePath, const std::string& directory)
 // the Registry table leaves them out.
 void MapIniEdits(capture::RegistryModel& registry);
 
-// Forgets the INI file names handed out (at the end of a conversion).
+// Forgets the INI file names handed out and the component's name (at the end of a conversion).
 void ResetIniFiles();
 
 }  // namespace content
