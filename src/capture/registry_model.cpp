@@ -144,6 +144,9 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
   // "[-key]" removes the key.
   const bool removal = !text.empty() && text.front() == '-';
   if (removal) text.erase(0, 1);
+  // The capture filters list keys as the capture recorded them: a class key recorded under
+  // "HKEY_LOCAL_MACHINE\SOFTWARE\Classes" answers to that path, not to HKEY_CLASSES_ROOT.
+  std::string capturedPath = text;
 
   uint32_t root = kNoRoot;
   if (text.starts_with(kMachineClassesPrefix)) {
@@ -161,7 +164,9 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
   }
   RegKey key(root, std::move(text), componentTag);
 
-  if (IsKeyExcluded(key.FullPath())) {
+  // Removed keys answer to the deleted-registry lists.
+  const CaptureFilter& filter = CurrentCaptureFilter();
+  if (removal || holdsRemovedData_ ? filter.IsDeletedKeyExcluded(capturedPath) : filter.IsKeyExcluded(capturedPath)) {
     currentKey_ = nullptr;
     return;
   }
@@ -184,6 +189,7 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
   }
   PruneIfEmptyParent(currentKey_, key.FullPath());
   currentKey_ = Insert(std::move(key));
+  currentCapturedPath_ = std::move(capturedPath);
 }
 
 void RegistryModel::ReadValueLine(const std::string& line, bool iniMode) {
@@ -193,7 +199,10 @@ void RegistryModel::ReadValueLine(const std::string& line, bool iniMode) {
   // An INI value keeps the trailing backslash that the value text loses.
   if (endsWithBackslash) value.AppendRawData("\\");
   // An excluded value is still read to its end, then dropped.
-  pendingExcluded_ = IsValueExcluded(currentKey_->FullPath(), value.Name());
+  const CaptureFilter& filter = CurrentCaptureFilter();
+  pendingExcluded_ = holdsRemovedData_ || value.IsRemoval()
+                         ? filter.IsDeletedValueExcluded(currentCapturedPath_, value.Name())
+                         : filter.IsValueExcluded(currentCapturedPath_, value.Name());
   pendingValue_ = std::move(value);
 }
 

@@ -163,6 +163,9 @@ class RegistryModel {
   // Where the removals that a file of written data holds go ("[-key]" and "name"=-). Without
   // one, the model keeps them itself: it is the model of removed data.
   void SetRemovalModel(RegistryModel* removals) { removals_ = removals; }
+  // The model reads a file of removed data: the capture filters' deleted-registry lists apply
+  // to its keys and values.
+  void SetHoldsRemovedData(bool holdsRemovedData) { holdsRemovedData_ = holdsRemovedData; }
 
   KeyMap& Keys() { return keys_; }
   const KeyMap& Keys() const { return keys_; }
@@ -182,6 +185,7 @@ class RegistryModel {
 
   KeyMap keys_;
   RegKey* currentKey_ = nullptr;
+  std::string currentCapturedPath_;  // the current key's path as the capture wrote it
   RegKey* currentShadowKey_ = nullptr;
   bool useHKCUProxy_ = false;
   bool multiStringPending_ = false;
@@ -190,6 +194,7 @@ class RegistryModel {
   bool utf16Strings_ = false;             // the file has the later export format's header
   std::string fileName_;
   RegistryModel* removals_ = nullptr;
+  bool holdsRemovedData_ = false;
 };
 
 }  // namespace capture

@@ -6,6 +6,7 @@
 #include <map>
 #include <string_view>
 
+#include "capture/capture_filter.h"
 #include "capture/capture_folder.h"
 #include "capture/capture_script.h"
 #include "capture/knowledge_base.h"
@@ -266,6 +267,7 @@ void AddCapturedFiles(const capture::CaptureScript& script) {
     const std::string directory = InstallerFolder(folder);
     for (const capture::FileEntry& entry : entries) {
       core::TestCancel();
+      if (capture::CurrentCaptureFilter().IsFileExcluded(folder, FileNameOfPath(entry.name))) continue;
       if (!names.Accept(directory, entry)) continue;
       components->AddCapturedFile(folder, entry);
     }

@@ -42,6 +42,7 @@ void LoadCapturedRegistry(const capture::CaptureScript& script, capture::Registr
     loaded->SetRemovalModel(&deleted);
     loaded->LoadRegistryFile(script.RegistryLoadFile());
   }
+  deleted.SetHoldsRemovedData(true);
   deleted.LoadRegistryFile(script.RegistryDeleteFile());
 }
 

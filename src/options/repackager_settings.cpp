@@ -29,12 +29,29 @@ std::string RepackagerSettings::SettingsFileForType(int type, const std::string&
   return std::string();
 }
 
-void RepackagerSettings::ReadProjectFile(const std::string& wrpPath) { projectFilePath_ = wrpPath; }
+void RepackagerSettings::ReadProjectFile(const std::string& wrpPath) {
+  projectFilePath_ = wrpPath;
+  projectFilters_.Load(wrpPath);
+}
 
 bool RepackagerSettings::Load(const std::string& settingsPath) {
   settingsFilePath_ = settingsPath;
   hasSettingsFile_ = !settingsPath.empty() && platform::FileExists(settingsPath);
+  if (hasSettingsFile_) settingsFilters_.Load(settingsPath);
   return hasSettingsFile_;
+}
+
+bool RepackagerSettings::IsKeyExcluded(FilterKind kind, std::string_view key) const {
+  if (projectFilters_.IncludesKey(kind, key)) return false;
+  if (projectFilters_.ExcludesKey(kind, key)) return true;
+  if (settingsFilters_.IncludesKey(kind, key)) return false;
+  return settingsFilters_.ExcludesKey(kind, key);
+}
+
+bool RepackagerSettings::IsItemExcluded(FilterKind kind, std::string_view key, std::string_view name) const {
+  if (projectFilters_.IncludesItem(kind, key, name)) return false;
+  if (IsKeyExcluded(kind, key) || projectFilters_.ExcludesItem(kind, key, name)) return true;
+  return settingsFilters_.ExcludesItem(kind, key, name) && !settingsFilters_.IncludesItem(kind, key, name);
 }
 
 void PublishRepackagerSettings(std::shared_ptr<RepackagerSettings> settings) {
@@ -42,5 +59,7 @@ void PublishRepackagerSettings(std::shared_ptr<RepackagerSettings> settings) {
 }
 
 std::shared_ptr<RepackagerSettings> CurrentRepackagerSettings() { return Published(); }
+
+const RepackagerSettings* PublishedRepackagerSettings() { return Published().get(); }
 
 }  // namespace options

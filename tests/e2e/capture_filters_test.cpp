@@ -1,0 +1,85 @@
+// A capture converted through a repackager project file whose settings file excludes class
+// registrations, values, files and removed data, and whose own lists include some of them
+// back: the project holds exactly the rows of the same capture converted without filters,
+// less those the lists leave out.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "support/captures.h"
+#include "support/msi_dump.h"
+#include "support/test_env.h"
+
+namespace {
+
+using test_support::CopyCapture;
+using test_support::DumpTable;
+using test_support::RunFernclip;
+
+// The rows of the tables the filters bear on, each as "Table: column|column|..." over the
+// columns that say what the row is (keys and component names left out).
+std::multiset<std::string> FilteredRows(const std::string& project) {
+  const std::pair<const char*, std::vector<size_t>> tables[] = {
+      {"Registry", {1, 2, 3, 4}}, {"RemoveRegistry", {1, 2, 3}}, {"File", {2}}, {"RemoveFile", {2, 3}}};
+  std::multiset<std::string> rows;
+  for (const auto& [table, columns] : tables) {
+    for (const std::vector<std::string>& row : DumpTable(project, table)) {
+      std::string text = std::string(table) + ":";
+      for (const size_t column : columns) text += (column < row.size() ? row[column] : "?") + "|";
+      rows.insert(text);
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
+  testenv::TempDir temp;
+  const std::string registry = temp / "registry.reg";
+  const auto plain = RunFernclip({CopyCapture("e2e/rich", temp / "plain"), "/vpxonly", "/fakeguids"}, registry);
+  ASSERT_EQ(plain.exitCode, 0) << plain.out;
+  const std::multiset<std::string> unfiltered = FilteredRows(temp / "plain/rich.vpx");
+
+  CopyCapture("e2e/rich", temp / "rich");
+  testenv::WriteText(temp / "filters.ini",
+                     "[Registry-Excludes]\r\n"
+                     "HKEY_LOCAL_MACHINE\\Software\\Classes=*\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Blob\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Count\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=\r\n"
+                     "*=Theme\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\Old=*\r\n"
+                     "[File-Excludes]\r\n"
+                     "[ProgramFilesFolder]Rich\\App=*.txt\r\n"
+                     "%CommonFilesFolder%\\Rich=user.cfg\r\n"
+                     "[DeletedFile-Excludes]\r\n"
+                     "%WindowsFolder%\\Temp=*.tmp\r\n"
+                     "[DeletedRegistry-Excludes]\r\n"
+                     "HKEY_CURRENT_USER\\Software\\Rich\\App=Obsolete\r\n");
+  testenv::WriteText(temp / "rich/rich.wrp",
+                     "[Files]\r\nINC=rich.inc\r\nConversionOptions=options.ini\r\n"
+                     "[Configuration]\r\nType=4\r\nFile=" + (temp / "filters.ini") + "\r\n"
+                     "[File-Includes]\r\n%ProgramFilesFolder%\\Rich\\App=notes.txt\r\n"
+                     "[Registry-Includes]\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=count\r\n");
+  const auto filtered = RunFernclip({temp / "rich/rich.wrp", "/vpxonly", "/fakeguids"}, registry);
+  ASSERT_EQ(filtered.exitCode, 0) << filtered.out;
+
+  std::multiset<std::string> expected = unfiltered;
+  const std::vector<std::string> leftOut = {
+      // The class key as captured, below HKEY_LOCAL_MACHINE\Software\Classes.
+      "Registry:0|.rich||Rich.Document|",
+      "Registry:2|SOFTWARE\\Rich\\App|Blob|#x0001feff|",
+      "Registry:1|Software\\Rich\\App|Theme|dark|",
+      "File:READ_M~1.TXT|Read Me First.txt|",
+      "File:user.cfg|",
+      "RemoveFile:RICH-S~1.TMP|rich-setup.tmp|WindowsFolder_Temp|",
+      "RemoveRegistry:1|Software\\Rich\\App|Obsolete|",
+  };
+  for (const std::string& row : leftOut) {
+    const auto found = expected.find(row);
+    ASSERT_NE(found, expected.end()) << row;
+    expected.erase(found);
+  }
+  EXPECT_EQ(FilteredRows(temp / "rich/rich.vpx"), expected);
+}
