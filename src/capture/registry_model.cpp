@@ -108,7 +108,19 @@ void RegistryModel::LoadRegistryText(std::string contents, const std::string& fi
     ReadRegistryLine(std::string(line), false);
   }
   FinishValue();
+  DropKeyEmptiedByFilters();
   fileName_.clear();
+}
+
+// A removed key without values removes the whole key: a key that this file brought and whose
+// values the capture filters all left out must not become that.
+void RegistryModel::DropKeyEmptiedByFilters() {
+  if (holdsRemovedData_ && currentKey_ != nullptr && currentKeyIsNew_ && currentKeyLostValues_ &&
+      currentKey_->Values().empty()) {
+    keys_.erase(keys_.find(currentKey_->FullPath()));
+    currentKey_ = nullptr;
+  }
+  currentKeyLostValues_ = false;
 }
 
 bool RegistryModel::ReadRegistryLine(const std::string& rawLine, bool iniMode) {
@@ -135,6 +147,7 @@ bool RegistryModel::ReadRegistryLine(const std::string& rawLine, bool iniMode) {
 }
 
 void RegistryModel::ReadKeyLine(const std::string& line) {
+  DropKeyEmptiedByFilters();
   multiStringPending_ = false;
   const std::string componentTag = ComponentTagOf(line);
   std::string text = line;
@@ -188,6 +201,7 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
     }
   }
   PruneIfEmptyParent(currentKey_, key.FullPath());
+  currentKeyIsNew_ = keys_.find(key.FullPath()) == keys_.end();
   currentKey_ = Insert(std::move(key));
   currentCapturedPath_ = std::move(capturedPath);
 }
@@ -203,6 +217,7 @@ void RegistryModel::ReadValueLine(const std::string& line, bool iniMode) {
   pendingExcluded_ = holdsRemovedData_ || value.IsRemoval()
                          ? filter.IsDeletedValueExcluded(currentCapturedPath_, value.Name())
                          : filter.IsValueExcluded(currentCapturedPath_, value.Name());
+  if (pendingExcluded_) currentKeyLostValues_ = true;
   pendingValue_ = std::move(value);
 }
 

@@ -182,6 +182,7 @@ class RegistryModel {
   // Removes previous from the map when it has no values and the next key lies below it.
   void PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath);
   RegKey* Insert(RegKey key);
+  void DropKeyEmptiedByFilters();
 
   KeyMap keys_;
   RegKey* currentKey_ = nullptr;
@@ -195,6 +196,8 @@ class RegistryModel {
   std::string fileName_;
   RegistryModel* removals_ = nullptr;
   bool holdsRemovedData_ = false;
+  bool currentKeyLostValues_ = false;  // the filters left out a value of the current key
+  bool currentKeyIsNew_ = false;       // the current key was not in the model before its line
 };
 
 }  // namespace capture

@@ -32,6 +32,12 @@ std::multiset<std::string> FilteredRows(const std::string& project) {
   return rows;
 }
 
+std::string Joined(const std::multiset<std::string>& rows) {
+  std::string text;
+  for (const std::string& row : rows) text += row + "\n";
+  return text;
+}
+
 }  // namespace
 
 TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
@@ -51,7 +57,7 @@ TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
                      "*=Theme\r\n"
                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\Old=*\r\n"
                      "[File-Excludes]\r\n"
-                     "[ProgramFilesFolder]Rich\\App=*.txt\r\n"
+                     "%ProgramFilesFolder%\\Rich\\App=*.txt\r\n"
                      "%CommonFilesFolder%\\Rich=user.cfg\r\n"
                      "[DeletedFile-Excludes]\r\n"
                      "%WindowsFolder%\\Temp=*.tmp\r\n"
@@ -71,14 +77,14 @@ TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
       "Registry:0|.rich||Rich.Document|",
       "Registry:2|SOFTWARE\\Rich\\App|Blob|#x0001feff|",
       "Registry:1|Software\\Rich\\App|Theme|dark|",
-      "File:READ_M~1.TXT|Read Me First.txt|",
+      "File:ReadMe~1.txt|Read Me First.txt|",
       "File:user.cfg|",
-      "RemoveFile:RICH-S~1.TMP|rich-setup.tmp|WindowsFolder_Temp|",
+      "RemoveFile:rich-s~1.tmp|rich-setup.tmp|Temp|",
       "RemoveRegistry:1|Software\\Rich\\App|Obsolete|",
   };
   for (const std::string& row : leftOut) {
     const auto found = expected.find(row);
-    ASSERT_NE(found, expected.end()) << row;
+    ASSERT_NE(found, expected.end()) << row << " is not among the rows without filters:\n" << Joined(unfiltered);
     expected.erase(found);
   }
   EXPECT_EQ(FilteredRows(temp / "rich/rich.vpx"), expected);

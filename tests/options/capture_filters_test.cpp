@@ -50,7 +50,9 @@ TEST(CaptureFilters, WholeKeysEveryNameAndPatternsUnderEveryKey) {
   std::string pattern;
   EXPECT_TRUE(list.MatchName("HKEY_LOCAL_MACHINE\\Software\\Flat", "*.*", &pattern));
   EXPECT_EQ(pattern, "*.*");
-  EXPECT_FALSE(list.MatchName("HKEY_LOCAL_MACHINE\\Software\\Flat", "a.txt"));  // removed by "*.*"
+  EXPECT_FALSE(list.HoldsPattern("HKEY_LOCAL_MACHINE\\Software\\Flat", "a.txt"));  // removed by "*.*"
+  EXPECT_TRUE(list.MatchName("HKEY_LOCAL_MACHINE\\Software\\Flat", "b.log", &pattern));
+  EXPECT_EQ(pattern, "*.*");  // the first pattern that matches
   EXPECT_FALSE(list.MatchName("HKEY_LOCAL_MACHINE\\Software\\Empty", "x"));
 
   // Loaded from a settings file: "*" is the key and everything below it, "*.*" the key itself
