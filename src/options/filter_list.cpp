@@ -31,7 +31,7 @@ void FilterList::Load(const std::string& profilePath) {
 
 void FilterList::AddPattern(const std::string& key, const std::string& pattern) {
   if (key.empty() || pattern.empty()) return;
-  Entry& entry = entries_[key];
+  Entry& entry = entries_[platform::ToLower(key)];
   if (pattern == kWholeKey || pattern == kEveryName) entry = Entry();
   const auto [position, added] = entry.positionOfLower.try_emplace(platform::ToLower(pattern), entry.patterns.size());
   if (!added) return;
@@ -39,21 +39,28 @@ void FilterList::AddPattern(const std::string& key, const std::string& pattern) 
   entry.patterns.push_back(pattern);
 }
 
-const FilterList::Entry* FilterList::Find(std::string_view key) const {
-  const auto found = entries_.find(key);
+const FilterList::Entry* FilterList::FindLowerCase(const std::string& lowerKey) const {
+  const auto found = entries_.find(lowerKey);
   return found == entries_.end() ? nullptr : &found->second;
 }
 
-bool FilterList::HasWholeKey(std::string_view key) const {
-  const Entry* entry = Find(key);
+namespace {
+
+bool IsWholeKeyEntry(const auto* entry) {
   return entry && entry->patterns.size() == 1 && entry->patterns.front() == kWholeKey;
 }
 
+}  // namespace
+
+bool FilterList::HasWholeKey(std::string_view key) const { return IsWholeKeyEntry(Find(key)); }
+
 bool FilterList::IsUnderWholeKey(std::string_view key, std::string* ancestor) const {
-  for (size_t cut = key.rfind('\\'); cut != std::string_view::npos && cut != 0; cut = key.rfind('\\')) {
-    key = key.substr(0, cut);
-    if (HasWholeKey(key)) {
-      if (ancestor) *ancestor = std::string(key);
+  // Folded once; every ancestor is a prefix of the folded key.
+  std::string lowerKey = platform::ToLower(key);
+  for (size_t cut = lowerKey.rfind('\\'); cut != std::string::npos && cut != 0; cut = lowerKey.rfind('\\')) {
+    lowerKey.resize(cut);
+    if (IsWholeKeyEntry(FindLowerCase(lowerKey))) {
+      if (ancestor) *ancestor = std::string(key.substr(0, cut));
       return true;
     }
   }

@@ -5,7 +5,6 @@
 // Special patterns: "*" is the key and everything below it, "*.*" every name directly in the key.
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -51,10 +50,13 @@ class FilterList {
     std::vector<Wildcard> wildcards;  // ascending positions
   };
 
-  const Entry* Find(std::string_view key) const;
+  const Entry* Find(std::string_view key) const { return FindLowerCase(platform::ToLower(key)); }
+  const Entry* FindLowerCase(const std::string& lowerKey) const;
 
   std::string section_;
-  std::map<std::string, Entry, platform::LessNoCase> entries_;
+  // Keys folded to lower case once, so that a query is one hash look-up and not a walk of
+  // comparisons over keys that share long prefixes ("HKEY_LOCAL_MACHINE\Software\...").
+  std::unordered_map<std::string, Entry> entries_;
 };
 
 }  // namespace options
