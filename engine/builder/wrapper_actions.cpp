@@ -19,14 +19,11 @@ using qv::engine::RowId;
 using qv::engine::Table;
 using qv::engine::TextCell;
 
-constexpr int32_t kWrapperCall = 0x20000;
-constexpr int32_t kWrapperCallInDirectory = 0x20020;
 // A DLL of the Binary table whose failure does not stop the install.
 constexpr int32_t kDllFromBinaryIgnoringFailure = 1 + 64;
 constexpr int32_t kSetProperty = 51;
 constexpr uint16_t kMachineI386 = 0x14c;
 constexpr uint16_t kMachineX64 = 0x8664;
-constexpr const char* kDefaultWrapperName = "QvDLLWrapper";
 constexpr const char* kCallProperty = "QvDllWrapperCall";
 // The property that holds the call of one action: its value is not formatted, so the wrapper
 // sees the property references of the arguments and of the result as they are written.
@@ -116,7 +113,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
   std::vector<RowId> calls;
   for (const auto& [key, id] : actions->KeyOrder()) {
     const int32_t type = IntegerOf((*actions->Get(id))[1]);
-    if (type == kWrapperCall || type == kWrapperCallInDirectory) calls.push_back(id);
+    if (type == qv::kDllWrapperCallAction || type == qv::kDllWrapperCallInDirectoryAction) calls.push_back(id);
   }
   if (calls.empty()) return;
   Table* binary = db.FindTable("Binary");
@@ -125,7 +122,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
     messages.Error("The project has custom actions that call DLL functions, but no Binary or Property table.");
     return;
   }
-  std::string wrapperName = kDefaultWrapperName;
+  std::string wrapperName = qv::kDefaultDllWrapperName;
   if (const Table* recorded = db.FindTable(qv::kDllWrapperTable); recorded && !recorded->KeyOrder().empty())
     wrapperName = CellText(recorded->KeyOrder().begin()->first[0]);
 
@@ -159,7 +156,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
     }
     std::string location;
     uint16_t machine = settings.package64Bit ? kMachineX64 : kMachineI386;
-    if (IntegerOf(row[1]) == kWrapperCallInDirectory) {
+    if (IntegerOf(row[1]) == qv::kDllWrapperCallInDirectoryAction) {
       location = "[" + source + "]" + call.module + ".dll";
     } else {
       const std::string hostPath = HostPathOfSource(source, settings.sourceFilePath);

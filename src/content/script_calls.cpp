@@ -18,6 +18,7 @@
 #include "project/engine_loader.h"
 #include "project/vpx_writer.h"
 #include "qv/appsvc.h"
+#include "qv/project_tables.h"
 
 namespace content {
 
@@ -34,9 +35,6 @@ constexpr int32_t kExeFromProperty = 50;
 constexpr int32_t kIgnoreExitCode = 64;
 // Runs in the install script, after the files are in place.
 constexpr int32_t kDeferred = 1024;
-constexpr int32_t kDllCallAction = 0x20000;
-constexpr int32_t kDllCallInDirectoryAction = 0x20020;
-constexpr const char* kDllWrapperName = "QvDLLWrapper";
 // A call of the setup runs once, at first install: never on repair or removal.
 constexpr const char* kFirstInstallOnly = "NOT Installed";
 constexpr const char* kExecuteSequence = "InstallExecuteSequence";
@@ -182,9 +180,9 @@ void AddDllCall(project::VpxWriter& writer, const capture::DllCallEntry& call, i
   std::string source = capture::MakeSourcePath(call.dllPath, call.dllPath);
   const std::string module = ModuleNameOf(source);
 
-  int32_t type = kDllCallAction;
+  int32_t type = qv::kDllWrapperCallAction;
   if (platform::EqualsNoCase(call.locationKind, "System")) {
-    type = kDllCallInDirectoryAction;
+    type = qv::kDllWrapperCallInDirectoryAction;
     source = DirectoryOfProgram(writer, call.dllPath);
   } else if (!InCapture(source)) {
     core::LogMessage(core::kWarning,
@@ -231,7 +229,7 @@ void AddDllWrapper(project::VpxWriter& writer) {
       !services)
     return;
   if (qv::Failed(CHECK_HR(services->AttachProject(writer.Project())))) return;
-  CHECK_HR(services->AddDllWrapper(kDllWrapperName));
+  CHECK_HR(services->AddDllWrapper(qv::kDefaultDllWrapperName));
 }
 
 }  // namespace

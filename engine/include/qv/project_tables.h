@@ -21,6 +21,8 @@
 //   QvDllWrapper      *Name s72                      the DLL wrapper the project's custom actions use
 #pragma once
 
+#include <cstdint>
+
 namespace qv {
 
 constexpr const char* kProjectTablePrefix = "Qv";
@@ -99,5 +101,12 @@ constexpr const char* kProjectFormatVersion = "1";
 constexpr const char* kSourceFilePathPrefix = "<SOURCEFILEPATH>\\";
 // The release's build location variable: the folder of the project file.
 constexpr const char* kProjectFolderVariable = "<QvProjectFolder>";
+
+// Custom action types that only projects know: a call of a DLL function, from the Binary table
+// or from a folder of the target machine. The builder turns each into a call of the DLL wrapper
+// (by default the one of this name).
+constexpr int32_t kDllWrapperCallAction = 0x20000;
+constexpr int32_t kDllWrapperCallInDirectoryAction = 0x20020;
+constexpr const char* kDefaultDllWrapperName = "QvDLLWrapper";
 
 }  // namespace qv
