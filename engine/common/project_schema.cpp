@@ -19,6 +19,13 @@ std::vector<ColumnDef> ProjectTableColumns(const ProjectTable& table) {
 }
 
 namespace {
+// Drops the _Validation rows that describe the named table.
+void DropValidationRows(Database& database, const std::string& tableName) {
+  Table* validation = database.FindTable("_Validation");
+  if (!validation) return;
+  for (RowId id : validation->RowsWhere(0, TextCell(tableName))) validation->Erase(id);
+}
+
 bool SameColumns(const Table& table, const std::vector<ColumnDef>& columns) {
   if (table.Columns().size() != columns.size()) return false;
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -59,8 +66,12 @@ HResult AddProjectTables(Database& database) {
   for (const ProjectTable& schema : kProjectTables) {
     std::vector<ColumnDef> columns = ProjectTableColumns(schema);
     if (const Table* existing = database.FindTable(schema.name)) {
-      if (!SameColumns(*existing, columns)) return kBadFormat;
-      continue;
+      if (SameColumns(*existing, columns)) continue;
+      // An older layout is replaced only while it holds nothing (QvMergeModule of format 1
+      // never held rows); rows in a layout we do not know are not thrown away.
+      if (existing->RowCount() != 0) return kBadFormat;
+      database.DropTable(schema.name);
+      DropValidationRows(database, schema.name);
     }
     Table* table = database.AddTable(schema.name, std::move(columns));
     if (!table) return kFail;

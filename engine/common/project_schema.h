@@ -18,8 +18,8 @@ bool HasCurrentProjectFormat(const Database& database);
 std::string ProjectFormatVersion(const Database& database);
 
 // Adds the missing project tables (with their _Validation rows when the database has a
-// _Validation table) and records the current format version. kBadFormat when a table of that
-// name exists with other columns.
+// _Validation table) and records the current format version. A project table of an older
+// layout is replaced when it is empty; kBadFormat when it holds rows.
 HResult AddProjectTables(Database& database);
 
 // Reads and writes one row of QvProjectInfo.

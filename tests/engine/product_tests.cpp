@@ -228,7 +228,7 @@ TEST(Product, PropertiesIdentityAndReleases) {
   EXPECT_NE(summary.find("Template: Intel;1031"), std::string::npos);
   auto info = DumpTable(path, qv::kProjectInfoTable);
   EXPECT_NE(std::find(info.begin(), info.end(), "ProductGuid\t{AAAAAAAA-0000-0000-0000-000000000003}"), info.end());
-  EXPECT_NE(std::find(info.begin(), info.end(), "FormatVersion\t1"), info.end());
+  EXPECT_NE(std::find(info.begin(), info.end(), std::string("FormatVersion\t") + qv::kProjectFormatVersion), info.end());
 }
 
 TEST(Product, RegistryEntriesAreLiveRows) {

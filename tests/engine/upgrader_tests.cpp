@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "engine_support.h"
+#include "msi_file.h"
+#include "project_schema.h"
 #include "qv/project_tables.h"
 #include "qv/upgrader.h"
 
@@ -140,4 +142,33 @@ TEST(Upgrader, RefusesWhatItCannotUpgradeAndLeavesItAlone) {
   EXPECT_EQ(ReadFile(path), before);
   auto project = Create<qv::IProject>("QvEntity.DLL", qv::CLSID_Project, qv::IID_IProject);
   EXPECT_EQ(project->Open(path), qv::kBadFormat);
+}
+
+TEST(Upgrader, BringsAFormatOneProjectToTheCurrentMergeModuleTable) {
+  ScratchDir dir;
+  std::string path = dir.File("old.vpx");
+  {
+    std::unique_ptr<qv::engine::Database> db;
+    ASSERT_EQ(qv::engine::LoadDatabase(BlankTemplate(), &db), qv::kOk);
+    db->DropTable(qv::kMergeModuleTable);
+    db->AddTable(qv::kMergeModuleTable, {Col("Name", "s255", true), Col("Path", "S0"), Col("Language", "S0"), Col("Version", "S0")});
+    ASSERT_EQ(qv::engine::SetProjectInfo(*db, qv::kFormatVersionName, "1"), qv::kOk);
+    ASSERT_EQ(qv::engine::SaveDatabase(*db, path, {}), qv::kOk);
+  }
+  auto project = Create<qv::IProject>("QvEntity.DLL", qv::CLSID_Project, qv::IID_IProject);
+  EXPECT_EQ(project->Open(path), qv::kBadFormat);
+  auto upgrader = Create<qv::IUpgrader>("QvUpgrd.dll", qv::CLSID_Upgrader, qv::IID_IUpgrader);
+  int32_t state = -1;
+  upgrader->GetVersionState(path, &state);
+  EXPECT_EQ(state, qv::kVersionNeedsUpgrade);
+  ASSERT_EQ(upgrader->Upgrade(path), qv::kOk);
+  upgrader->GetVersionState(path, &state);
+  EXPECT_EQ(state, qv::kVersionCurrent);
+  ASSERT_EQ(project->Open(path), qv::kOk);
+  auto table = FindTable(project.Get(), qv::kMergeModuleTable);
+  ASSERT_TRUE(table);
+  int32_t columns = 0;
+  table->GetColumnCount(&columns);
+  EXPECT_EQ(columns, 5);
+  EXPECT_EQ(AddRow(table.Get(), {T("fernrt.msm"), T("Complete"), T("/mm/fernrt.msm"), T("1033"), T("2.5.0.1")}), qv::kOk);
 }

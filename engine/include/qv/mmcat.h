@@ -9,8 +9,11 @@
 namespace qv {
 
 struct IMergeModule : IUnknown {
+  // The module's file name ("fernrt.msm").
   virtual HResult GetName(std::string* name) = 0;
-  virtual HResult AddToProject(IProject* project) = 0;
+  // Records the module in the project (QvMergeModule) for the feature whose component it
+  // replaces; the build merges it into that feature. kFalse when it is already recorded.
+  virtual HResult AddToProject(IProject* project, const std::string& feature) = 0;
 };
 inline constexpr Guid IID_IMergeModule = MakeGuid("98360EF0-8F79-45C6-B5FB-B4269F70EE23");
 

@@ -16,8 +16,11 @@
 //                                                    application paths: the builder writes the
 //                                                    App Paths registry rows into the component
 //   QvDirectoryInfo   *Directory_ s72, Flags i4
-//   QvMergeModule     *Name s255, Path S0, Language S0, Version S0
-//                                                    merge modules to include
+//   QvMergeModule     *Name s255, *Feature s38, Path S0, Language S0, Version S0
+//                                                    merge modules to include: the module's file
+//                                                    name, the feature its components join, the
+//                                                    host path of the .msm, and the module's
+//                                                    language and version (ModuleSignature)
 //   QvDllWrapper      *Name s72                      the DLL wrapper the project's custom actions use
 #pragma once
 
@@ -62,6 +65,7 @@ constexpr ProjectColumn kAppPathColumns[] = {
     {"Component_", "s72", true}, {"Executable", "s255", true}, {"SearchPath", "S0", false}};
 constexpr ProjectColumn kDirectoryInfoColumns[] = {{"Directory_", "s72", true}, {"Flags", "i4", false}};
 constexpr ProjectColumn kMergeModuleColumns[] = {{"Name", "s255", true},
+                                                 {"Feature", "s38", true},
                                                  {"Path", "S0", false},
                                                  {"Language", "S0", false},
                                                  {"Version", "S0", false}};
@@ -75,7 +79,7 @@ constexpr ProjectTable kProjectTables[] = {
     {kReleaseTable, detail::kReleaseColumns, 4},
     {kAppPathTable, detail::kAppPathColumns, 3},
     {kDirectoryInfoTable, detail::kDirectoryInfoColumns, 2},
-    {kMergeModuleTable, detail::kMergeModuleColumns, 4},
+    {kMergeModuleTable, detail::kMergeModuleColumns, 5},
     {kDllWrapperTable, detail::kDllWrapperColumns, 1},
 };
 
@@ -94,8 +98,9 @@ constexpr const char* kSettingFixedTimestamps = "FixedTimestamps";
 // 1: a package that breaks the installer's validation rules with errors fails the build.
 constexpr const char* kSettingFailOnValidationErrors = "FailOnValidationErrors";
 
-// The project format this engine writes ("FormatVersion" in QvProjectInfo).
-constexpr const char* kProjectFormatVersion = "1";
+// The project format this engine writes ("FormatVersion" in QvProjectInfo). Format 1 had
+// QvMergeModule without its Feature column.
+constexpr const char* kProjectFormatVersion = "2";
 
 // The placeholder of a source path that the builder resolves against SOURCEFILEPATH.
 constexpr const char* kSourceFilePathPrefix = "<SOURCEFILEPATH>\\";
