@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # reading what we wrote with other programs
   msitools wixl 7zip python3-olefile cabextract
+  # making the test merge modules' cabinets
+  gcab
   # installing built packages in the end-to-end tests
   wine64 xvfb xauth
   # the Windows setup.exe launcher
