@@ -58,10 +58,3 @@ TEST(Libraries, SuiteServicesFindTheTemplateAndRecordTheDllWrapper) {
   ASSERT_EQ(project->SaveAs(path), qv::kOk);
   EXPECT_EQ(DumpTable(path, qv::kDllWrapperTable), std::vector<std::string>{"QvWrap"});
 }
-
-TEST(Libraries, TheMergeModuleCatalogDoesNotPretendToFindModules) {
-  auto catalog = Create<qv::IMergeModuleCatalog>("QvMMCat.dll", qv::CLSID_MergeModuleCatalog, qv::IID_IMergeModuleCatalog);
-  ComPtr<qv::IMergeModule> module;
-  EXPECT_EQ(catalog->FindByFile("mfc42.dll", "1033", "6.0", module.Put()), qv::kNotImplemented);
-  EXPECT_FALSE(module);
-}
