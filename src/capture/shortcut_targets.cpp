@@ -104,10 +104,14 @@ bool IsShortcutTarget(const std::string& installerPath) {
   return Targets().count(installerPath) != 0;
 }
 
-std::vector<std::string> ShortcutTargetFileNames() {
+std::vector<std::string> ShortcutTargetPaths() {
   Targets();
+  return Lists().targetOrder;
+}
+
+std::vector<std::string> ShortcutTargetFileNames() {
   std::vector<std::string> names;
-  for (const std::string& target : Lists().targetOrder) {
+  for (const std::string& target : ShortcutTargetPaths()) {
     // "[INSTALLDIR]app.exe" names app.exe.
     const size_t separator = platform::FindLastOfCharacters(target, "\\]");
     names.push_back(separator == std::string::npos ? target : target.substr(separator + 1));

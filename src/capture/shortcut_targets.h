@@ -24,6 +24,9 @@ bool IsSkippedShortcut(const ShortcutEntry& shortcut);
 
 // True when the installer-form path is the target of a captured shortcut (case ignored).
 bool IsShortcutTarget(const std::string& installerPath);
+// The shortcut targets in installer form ("[SystemFolder]app.exe"), in capture order: the keys
+// under which the knowledge base holds the targets' components.
+std::vector<std::string> ShortcutTargetPaths();
 // The file names of the shortcut targets (the part after the last backslash or folder
 // property).
 std::vector<std::string> ShortcutTargetFileNames();

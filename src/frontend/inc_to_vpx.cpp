@@ -28,6 +28,7 @@
 #include "frontend/progress_plan.h"
 #include "frontend/registry_mapping.h"
 #include "frontend/run_flags.h"
+#include "mergemodules/merge_module_selector.h"
 #include "options/project_options.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -83,6 +84,7 @@ class ConversionRun {
   void SetSourceFolderProperty();
   void CreateComponentsAndFiles();
   void AppendSearchPath();
+  void ApplyMergeModules();
   void CreateFolders();
   void WriteRegistryTables();
   void CreateShortcuts();
@@ -194,6 +196,7 @@ void ConversionRun::RunConversionSteps() {
   content::ConvertScriptCalls();
   MapRegistry(*registry_, *writer_);
   AppendSearchPath();
+  ApplyMergeModules();
   CreateFolders();
   WriteRegistryTables();
   CreateShortcuts();
@@ -298,6 +301,13 @@ void ConversionRun::CreateComponentsAndFiles() {
 void ConversionRun::AppendSearchPath() {
   if (!script_->AppendPathValue().empty())
     shortcuts::AppendPath("Path", script_->AppendPathValue(), script_->AppendPathMachineFlag());
+}
+
+void ConversionRun::ApplyMergeModules() {
+  if (!options::Options().UseMergeModules()) return;
+  NextStep(kStepMergeModules);
+  mergemodules::MergeModuleSelector selector(*writer_, script_->ScriptFolder());
+  selector.ApplyMergeModules();
 }
 
 void ConversionRun::CreateFolders() {

@@ -38,6 +38,10 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
              {"ProgramFilesFolder/Fernclip Services/fcapp.exe", marker},
              {"ProgramFilesFolder/Fernclip Services/fctool.exe", marker}};
   if (capture == "e2e/links") built = {{"ProgramFilesFolder/Links/App/viewer.exe", iconOnly}};
+  // The runtime capture's files are the test merge module fernrt's own.
+  if (capture == "e2e/merge_modules")
+    built = {{"SystemFolder/fernrt.dll", fs::path(FERNCLIP_MERGE_MODULES_DIR) / "fernrt/fernrt.dll"},
+             {"SystemFolder/fernrt.txt", fs::path(FERNCLIP_TEST_DATA_DIR) / "merge_modules/fernrt/fernrt.txt"}};
   for (const auto& [place, file] : built) {
     fs::create_directories((fs::path(destination) / place).parent_path());
     fs::copy_file(file, fs::path(destination) / place, fs::copy_options::overwrite_existing);

@@ -16,7 +16,9 @@ namespace test_support {
 // and iexplore.exe;
 // the calls capture its programs and its DLL (tests/data/pe/call_target.c); the services capture
 // its service (tests/data/pe/service.c), its ODBC driver (tests/data/pe/odbc_setup.c) and two
-// programs; the links capture its program with an icon (tests/data/pe/icon_only.rc).
+// programs; the links capture its program with an icon (tests/data/pe/icon_only.rc); the merge
+// modules capture ("e2e/merge_modules") the files of the test merge module fernrt,
+// SystemFolder\fernrt.dll and SystemFolder\fernrt.txt.
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
