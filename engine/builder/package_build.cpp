@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "merge_modules.h"
 #include "msi_file.h"
 #include "package_compiler.h"
 #include "package_summary.h"
@@ -243,6 +244,17 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   }
 
   CompileSettings compileSettings;
+  // The project's merge modules join the package before it is compiled; their files, unpacked
+  // for the build, follow the package's own.
+  std::unique_ptr<qv::engine::TempDirectory> moduleFiles;
+  if (const qv::engine::Table* modules = database->FindTable(qv::kMergeModuleTable); modules && modules->RowCount()) {
+    moduleFiles = std::make_unique<qv::engine::TempDirectory>();
+    if (!moduleFiles->Valid()) {
+      messages.Error("Cannot create a temporary folder for the files of the merge modules.");
+      return false;
+    }
+    if (!MergeProjectModules(*database, moduleFiles->Path(), messages, &compileSettings.moduleFiles)) return false;
+  }
   compileSettings.compressed = settings.compressed;
   compileSettings.engineFolder = request.engineFolder;
   compileSettings.cabinetLimits = request.cabinetLimits;

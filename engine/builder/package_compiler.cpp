@@ -216,10 +216,16 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
               sequenceColumn = Column(*files, "Sequence", messages);
     if (componentColumn < 0 || nameColumn < 0 || sizeColumn < 0 || attributesColumn < 0 || sequenceColumn < 0)
       return;
-    // Ids first: the rows change while they are visited.
-    std::vector<RowId> ids;
-    for (const auto& [key, id] : files->KeyOrder()) ids.push_back(id);
-    for (RowId id : ids) {
+    // Ids first: the rows change while they are visited. The files of merge modules follow the
+    // project's own.
+    std::map<std::string, std::string> moduleSources;
+    for (const ModuleFile& file : settings.moduleFiles) moduleSources[file.key] = file.hostPath;
+    std::vector<std::pair<RowId, std::string>> ids;  // with the host path of a module's file
+    for (const auto& [key, id] : files->KeyOrder())
+      if (!moduleSources.count(CellText(key[0]))) ids.emplace_back(id, std::string());
+    for (const ModuleFile& file : settings.moduleFiles)
+      if (RowId id = 0; files->Find({TextCell(file.key)}, &id)) ids.emplace_back(id, file.hostPath);
+    for (const auto& [id, moduleHostPath] : ids) {
       if (messages.Cancelled()) return;  // one check per file of a large capture
       Row row = *files->Get(id);
       PackageFile file;
@@ -229,22 +235,28 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
       filesByComponent.emplace(component, std::make_pair(file.key, file.fileName));
       if (auto owner = components.find(component); owner != components.end()) file.directory = owner->second.directory;
 
-      auto source = sources.find(file.key);
-      if (source == sources.end() || source->second.empty()) {
-        messages.Error(Where("File", file.key, "FileName") + ": the project names no source file for '" +
-                       file.fileName + "'.");
-        continue;
-      }
-      file.hostPath = HostPathOfSource(source->second, sourceFilePath);
-      if (const std::string refusal = SourceRefusal(source->second, file.hostPath, sourceFilePath);
-          !refusal.empty()) {
-        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second + "' " +
-                       refusal + ".");
-        continue;
+      std::string sourcePath = moduleHostPath;  // as the project names it
+      if (!moduleHostPath.empty()) {
+        file.hostPath = moduleHostPath;
+      } else {
+        auto source = sources.find(file.key);
+        if (source == sources.end() || source->second.empty()) {
+          messages.Error(Where("File", file.key, "FileName") + ": the project names no source file for '" +
+                         file.fileName + "'.");
+          continue;
+        }
+        sourcePath = source->second;
+        file.hostPath = HostPathOfSource(sourcePath, sourceFilePath);
+        if (const std::string refusal = SourceRefusal(source->second, file.hostPath, sourceFilePath);
+            !refusal.empty()) {
+          messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second + "' " +
+                         refusal + ".");
+          continue;
+        }
       }
       struct stat info {};
       if (stat(file.hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + source->second +
+        messages.Error(Where("File", file.key, "FileName") + ": the source file '" + sourcePath +
                        "' was not found (looked for " + file.hostPath + ").");
         continue;
       }

@@ -18,10 +18,18 @@
 
 namespace builder {
 
+// A file that a merge module brought: its File row is in the database, its bytes lie unpacked
+// at hostPath (the project names no source for it).
+struct ModuleFile {
+  std::string key;
+  std::string hostPath;
+};
+
 struct CompileSettings {
   bool compressed = true;
   std::string engineFolder;  // where the DLL wrapper lies
   CabinetLimits cabinetLimits;
+  std::vector<ModuleFile> moduleFiles;  // sequenced after the project's own files, in this order
 };
 
 struct PackageFile {

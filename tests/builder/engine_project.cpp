@@ -94,6 +94,12 @@ void EngineProject::AddFile(const std::string& key, const std::string& component
   AddRow(qv::kFileSourceTable, {V::Text(key), V::Text(sourcePath)});
 }
 
+void EngineProject::AddMergeModule(const std::string& name, const std::string& feature, const std::string& path,
+                                   const std::string& language, const std::string& version) {
+  using V = qv::Variant;
+  AddRow(qv::kMergeModuleTable, {V::Text(name), V::Text(feature), V::Text(path), V::Text(language), V::Text(version)});
+}
+
 void EngineProject::SetRelease(bool compressed, bool setupExe, bool fixedTimestamps, const std::string& packageName,
                                const std::string& packageCode) {
   qv::ComPtr<qv::IProductConfigCollection> configs;

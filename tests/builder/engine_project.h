@@ -38,6 +38,9 @@ class EngineProject {
   // A File row and the file's source path.
   void AddFile(const std::string& key, const std::string& component, const std::string& fileName,
                const std::string& sourcePath);
+  // A merge module to merge into the package, its components joining feature.
+  void AddMergeModule(const std::string& name, const std::string& feature, const std::string& path,
+                      const std::string& language, const std::string& version);
   // The release to build ("Product1"/"Release1" unless given).
   void SetRelease(bool compressed, bool setupExe, bool fixedTimestamps, const std::string& packageName,
                   const std::string& packageCode);
