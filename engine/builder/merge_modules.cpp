@@ -132,6 +132,13 @@ bool LoadModule(Module& module, const std::string& unpackFolder, BuildMessages& 
     messages.Error(label + ": the file '" + module.path + "' has no ModuleSignature row; it is no merge module.");
     return false;
   }
+  // The build's own project tables steer what it reads from the build machine: a module never
+  // carries them.
+  for (const Table* table : module.tables->Tables())
+    if (table->Name().starts_with(qv::kProjectTablePrefix)) {
+      messages.Error(label + ": it holds table '" + table->Name() + "', which is no table of a merge module.");
+      return false;
+    }
   if (std::string error; !ApplyModuleConfiguration(*module.tables, &error)) {
     messages.Error(label + ": " + error + ".");
     return false;

@@ -162,6 +162,12 @@ TEST(MergeModuleBuild, AModuleThatCannotBeMergedFailsTheBuildWithoutAPackage) {
   ASSERT_EQ(RunCommand("msibuild " + ShellQuote(temp / "fernext.msm") + " -i " + ShellQuote(temp / "ModuleExclusion.idt"),
                        &output), 0) << output;
   testenv::WriteText(temp / "bogus.msm", "no compound file");
+  // A copy of fernrt that carries a table of the build's own, which would name a file to read.
+  fs::copy_file(kModules + "/fernrt.msm", temp / "fernrt.msm");
+  testenv::WriteText(temp / "QvFileSource.idt", "File_\tSourcePath\r\ns72\ts0\r\nQvFileSource\tFile_\r\n"
+                                                "fernrt_txt." + kRt + "\t/etc/passwd\r\n");
+  ASSERT_EQ(RunCommand("msibuild " + ShellQuote(temp / "fernrt.msm") + " -i " + ShellQuote(temp / "QvFileSource.idt"),
+                       &output), 0) << output;
 
   struct Case {
     const char* name;
@@ -185,6 +191,8 @@ TEST(MergeModuleBuild, AModuleThatCannotBeMergedFailsTheBuildWithoutAPackage) {
        "Merge module 'fernrt.msm': the module file '" + (temp / "nowhere.msm") + "' was not found"},
       {"not a module", [&](EngineProject& p) { AddFernrt(p, temp / "bogus.msm"); },
        "Merge module 'fernrt.msm': the module file '" + (temp / "bogus.msm") + "' cannot be read as a merge module"},
+      {"project table", [&](EngineProject& p) { AddFernrt(p, temp / "fernrt.msm"); },
+       "Merge module 'fernrt.msm': it holds table 'QvFileSource', which is no table of a merge module"},
       {"unknown feature", [](EngineProject& p) {
          AddFernrt(p);
          p.AddMergeModule("fernrt.msm", "Extras", kModules + "/fernrt.msm", "1033", "2.5.0.1");
