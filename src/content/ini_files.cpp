@@ -18,6 +18,7 @@
 #include "options/project_options.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
+#include "platform/windows_names.h"
 #include "project/component_lookup.h"
 #include "project/keys.h"
 #include "project/msi_record.h"
@@ -223,6 +224,12 @@ void MapIniEdits(capture::RegistryModel& registry) {
 
     std::string folder, fileName;
     SplitIniPath(iniPath, folder, fileName);
+    if (const std::string nameFault = platform::InstallPathFault(folder, fileName); !nameFault.empty()) {
+      core::LogMessage(core::kWarning, platform::Format("The INI edits of '%s' are left out: %s.",
+                                                        platform::Excerpt(rest).c_str(),
+                                                        platform::Excerpt(nameFault).c_str()));
+      continue;
+    }
     const std::string directoryKey = fileName.empty() ? std::string() : writer->DirectoryForPath(folder, "");
     if (directoryKey.empty() || section.empty()) {
       core::LogMessage(core::kWarning,

@@ -68,6 +68,12 @@ std::string FolderNameFault(const std::string& folderPath) {
   return std::string();
 }
 
+std::string InstallPathFault(const std::string& folderPath, const std::string& name) {
+  if (const std::string fault = WindowsNameFault(name); !fault.empty()) return "its name " + fault;
+  if (const std::string fault = FolderNameFault(folderPath); !fault.empty()) return "its folder " + fault;
+  return std::string();
+}
+
 std::string PlainFileName(const std::string& name, const std::string& fallback) {
   std::string plain = name;
   for (size_t i = 0; i < plain.size(); ++i) {

@@ -20,6 +20,10 @@ std::string RemovedNameFault(const std::string& name);
 // cannot create, as "'name' <why>"; empty when it can create them all.
 std::string FolderNameFault(const std::string& folderPath);
 
+// Why Windows cannot create the file name in folderPath, as "its name <why>" or "its folder
+// 'x' <why>"; empty when it can.
+std::string InstallPathFault(const std::string& folderPath, const std::string& name);
+
 // name as one plain file name that every Windows file system takes: the characters no Windows
 // file name may hold (< > : " / \ | ? * and control characters) and every dot of a run of two or
 // more become '_', a device name gets '_' appended, and an empty name becomes fallback. The

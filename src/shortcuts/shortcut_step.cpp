@@ -22,6 +22,7 @@
 #include "platform/codepage.h"
 #include "platform/icon_count.h"
 #include "platform/text.h"
+#include "platform/windows_names.h"
 #include "project/check_hr.h"
 #include "project/component_lookup.h"
 #include "project/keys.h"
@@ -285,6 +286,13 @@ void ShortcutStep::Add(const capture::ShortcutEntry& entry) {
   capture::ToInstallerPath(target, true, false);
   std::string expandedFolder = entry.folder;
   capture::MapShortcutFolder(expandedFolder);
+  // The link is a file the installer creates: Windows must be able to hold its name and folders.
+  if (const std::string nameFault = platform::InstallPathFault(expandedFolder, entry.linkName); !nameFault.empty()) {
+    core::LogMessage(core::kWarning, platform::Format("The shortcut '%s' is left out: %s.",
+                                                      platform::Excerpt(entry.linkName).c_str(),
+                                                      platform::Excerpt(nameFault).c_str()));
+    return;
+  }
 
   std::string feature;
   const ComponentRef advertised = AdvertisingComponent(target, &feature);

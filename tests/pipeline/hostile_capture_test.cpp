@@ -187,7 +187,11 @@ TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
                      "DeleteFileList('[WindowsFolder]Temp')\r\n"
                      "app*.tmp\r\n"
                      "a<b.tmp\r\n"
-                     "EndProc\r\n");
+                     "EndProc\r\n"
+                     "AddIni('%WinDir%\\nul.ini')\r\n[S]\r\nK=V\r\nEndProc\r\n"
+                     "AddIni('%WinDir%\\a:b\\app.ini')\r\n[S]\r\nK=V\r\nEndProc\r\n"
+                     "CreateLink('CON','[ProgramFilesFolder]App\\readme.txt','','','Programs')\r\n"
+                     "CreateLink('Read Me','[ProgramFilesFolder]App\\readme.txt','','','Programs\\a|b')\r\n");
   FernclipRun run = RunFernclip({cap + "/app.inc", "/vpxonly"}, top / "registry.reg");
   EXPECT_EQ(run.exitCode, 1) << run.out;
   const std::string entry = "Error: " + cap + "/app.inc(";
@@ -221,6 +225,17 @@ TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
   EXPECT_TRUE(run.HasLine("Warning: " + cap + "/app.inc(15): the deleted file 'a<b.tmp' gets no removal: its name "
                           "holds '<', which no Windows file name may hold."))
       << run.out;
+  // Shortcuts and INI files are files the installer makes: their names and folders obey Windows too.
+  for (const std::string& warning :
+       {"Warning: The INI edits of '%WinDir%\\nul.ini|S' are left out: its name is a device name of Windows.",
+        "Warning: The INI edits of '%WinDir%\\a:b\\app.ini|S' are left out: its folder 'a:b' holds ':', which no "
+        "Windows file name may hold.",
+        "Warning: The shortcut 'CON' is left out: its name is a device name of Windows.",
+        "Warning: The shortcut 'Read Me' is left out: its folder 'a|b' holds '|', which no Windows file name may "
+        "hold."})
+    EXPECT_TRUE(run.HasLine(warning)) << warning << "\n" << run.out;
+  EXPECT_TRUE(DumpTable(cap + "/app.vpx", "IniFile").empty());
+  EXPECT_TRUE(DumpTable(cap + "/app.vpx", "Shortcut").empty());
   const auto files = DumpTable(cap + "/app.vpx", "File");
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0][2], "readme.txt");
