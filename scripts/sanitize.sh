@@ -24,7 +24,9 @@ cmake --build "$build" -j2
 
 # Every program a test starts (fernclip, the test programs) inherits these. The engine libraries
 # are loaded with dlopen and unloaded only at exit, so leaks are checked at exit as usual.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:exitcode=86:strict_string_checks=1:detect_stack_use_after_return=1"
+# GLib is built without frame pointers: with the fast unwinder the stack of an allocation made
+# through g_malloc ends there, and the suppressions could not tell whose it is (about 12% slower).
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:exitcode=86:strict_string_checks=1:detect_stack_use_after_return=1:fast_unwind_on_malloc=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=87"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitize.supp:print_suppressions=0"
 ctest --test-dir "$build" -j2 --output-on-failure --timeout 3600 "$@"
