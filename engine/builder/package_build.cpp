@@ -246,14 +246,13 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   CompileSettings compileSettings;
   // The project's merge modules join the package before it is compiled; their files, unpacked
   // for the build, follow the package's own.
-  std::unique_ptr<qv::engine::TempDirectory> moduleFiles;
+  // They are unpacked beside the project, under a temporary's name that tells whose they are, so
+  // that the next run there removes them should this one be killed outright.
+  Leftovers moduleFiles;
   if (const qv::engine::Table* modules = database->FindTable(qv::kMergeModuleTable); modules && modules->RowCount()) {
-    moduleFiles = std::make_unique<qv::engine::TempDirectory>();
-    if (!moduleFiles->Valid()) {
-      messages.Error("Cannot create a temporary folder for the files of the merge modules.");
-      return false;
-    }
-    if (!MergeProjectModules(*database, moduleFiles->Path(), messages, &compileSettings.moduleFiles)) return false;
+    const std::string unpackFolder = platform::TemporaryPathBeside(qv::engine::FolderOf(projectPath) + "/merge-modules");
+    moduleFiles.Add(unpackFolder);
+    if (!MergeProjectModules(*database, unpackFolder, messages, &compileSettings.moduleFiles)) return false;
   }
   compileSettings.compressed = settings.compressed;
   compileSettings.engineFolder = request.engineFolder;

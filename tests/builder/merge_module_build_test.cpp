@@ -133,11 +133,14 @@ TEST(MergeModuleBuild, ModulesJoinThePackageAsTheMergeToolMergesThem) {
   EXPECT_EQ(extracted["fernrt.txt"], ReadText(std::string(FERNCLIP_TEST_DATA_DIR) + "/merge_modules/fernrt/fernrt.txt"));
   EXPECT_EQ(extracted["fernext.txt"], ReadText(std::string(FERNCLIP_TEST_DATA_DIR) + "/merge_modules/fernext/fernext.txt"));
 
-  // With fixed GUIDs and time stamps the same project gives the same bytes again, and the
-  // unpacked files are gone.
+  // With fixed GUIDs and time stamps the same project gives the same bytes again. The unpacked
+  // files are gone, and so are those that a build killed outright left beside the project.
   fs::rename(package, temp / "first.msi");
+  fs::create_directories(temp / "merge-modules.tmp99999999.1/1");
   ASSERT_EQ(project.Build().result, qv::kOk);
   EXPECT_EQ(ReadText(package), ReadText(temp / "first.msi"));
+  for (const auto& entry : fs::directory_iterator(temp.path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("merge-modules")) << entry.path();
 
   // An uncompressed image holds the modules' files in their folders.
   project.SetRelease(/*compressed=*/false, false, true, "Image", kPackageCode);
