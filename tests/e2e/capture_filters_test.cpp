@@ -47,28 +47,8 @@ TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
   ASSERT_EQ(plain.exitCode, 0) << plain.out;
   const std::multiset<std::string> unfiltered = FilteredRows(temp / "plain/rich.vpx");
 
-  CopyCapture("e2e/rich", temp / "rich");
-  testenv::WriteText(temp / "filters.ini",
-                     "[Registry-Excludes]\r\n"
-                     "HKEY_LOCAL_MACHINE\\Software\\Classes=*\r\n"
-                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Blob\r\n"
-                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Count\r\n"
-                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=\r\n"
-                     "*=Theme\r\n"
-                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\Old=*\r\n"
-                     "[File-Excludes]\r\n"
-                     "%ProgramFilesFolder%\\Rich\\App=*.txt\r\n"
-                     "%CommonFilesFolder%\\Rich=user.cfg\r\n"
-                     "[DeletedFile-Excludes]\r\n"
-                     "%WindowsFolder%\\Temp=*.tmp\r\n"
-                     "[DeletedRegistry-Excludes]\r\n"
-                     "HKEY_CURRENT_USER\\Software\\Rich\\App=Obsolete\r\n");
-  testenv::WriteText(temp / "rich/rich.wrp",
-                     "[Files]\r\nINC=rich.inc\r\nConversionOptions=options.ini\r\n"
-                     "[Configuration]\r\nType=4\r\nFile=" + (temp / "filters.ini") + "\r\n"
-                     "[File-Includes]\r\n%ProgramFilesFolder%\\Rich\\App=notes.txt\r\n"
-                     "[Registry-Includes]\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=count\r\n");
-  const auto filtered = RunFernclip({temp / "rich/rich.wrp", "/vpxonly", "/fakeguids"}, registry);
+  const auto filtered =
+      RunFernclip({test_support::CopyFilteredRichCapture(temp / "rich"), "/vpxonly", "/fakeguids"}, registry);
   ASSERT_EQ(filtered.exitCode, 0) << filtered.out;
 
   std::multiset<std::string> expected = unfiltered;

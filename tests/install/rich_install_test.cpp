@@ -109,6 +109,47 @@ TEST(RichInstall, EveryCapturedChangeArrivesAndGoesAgain) {
   EXPECT_TRUE(HasValue(wine->QueryTree("HKCR\\.rich", true), "", ""));
 }
 
+// The capture converted through capture filters (see CopyFilteredRichCapture): what the lists
+// exclude never reaches the machine, what they include back does, and removals they exclude
+// leave the machine's data alone.
+TEST(RichInstall, WhatTheCaptureFiltersExcludeNeverArrives) {
+  testenv::TempDir temp;
+  const std::string project = test_support::CopyFilteredRichCapture(temp / "rich");
+  const auto run = test_support::RunFernclip({project}, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(run.ValidatedWithoutErrors()) << run.out;
+  const std::string package = temp / "rich/Rich App.msi";
+
+  std::string error;
+  auto wine = WinePrefix::Create(&error);
+  ASSERT_TRUE(wine) << error;
+  testenv::WriteText(wine->HostPath("C:\\windows\\Temp\\rich-setup.tmp"), "old");
+  ASSERT_EQ(wine->Run({"reg", "add", "HKCU\\Software\\Rich\\App", "/v", "Obsolete", "/d", "1", "/f"}), 0);
+  ASSERT_EQ(wine->Install(package), 0);
+
+  auto captured = FilesInstalledAsFiles(temp / "rich/rich.inc");
+  for (const char* excluded : {"ProgramFilesFolder/Rich/App/Read Me First.txt", "CommonFilesFolder/Rich/user.cfg"}) {
+    ASSERT_EQ(captured.erase(excluded), 1u) << excluded;
+    const std::string installed = winetest::InstalledPathOf(*wine, excluded);
+    EXPECT_TRUE(installed.empty() || !fs::exists(installed)) << excluded;
+  }
+  ASSERT_TRUE(captured.count("ProgramFilesFolder/Rich/App/notes.txt"));
+  winetest::ExpectCapturedFiles(*wine, captured, true);
+  EXPECT_EQ(testenv::ReadText(wine->HostPath("C:\\windows\\Temp\\rich-setup.tmp")), "old");
+
+  const auto machine = wine->QueryTree("HKLM\\Software\\Rich", /*view32=*/true);
+  ExpectValues(machine, "App", {{"Count", {"REG_DWORD", "0x2a"}}, {"Languages", {"REG_MULTI_SZ", "en\\0de"}}});
+  EXPECT_FALSE(HasValue(machine, "App", "Blob"));
+  const auto user = wine->QueryTree("HKCU\\Software\\Rich");
+  ExpectValues(user, "App", {{"Recent", {"REG_MULTI_SZ", "a.rich"}}, {"Obsolete", {"REG_SZ", "1"}}});
+  EXPECT_FALSE(HasValue(user, "App", "Theme"));
+  const auto classes = wine->QueryTree("HKCR\\.rich", true);
+  EXPECT_FALSE(classes && classes->count(""));
+
+  ASSERT_EQ(wine->Uninstall(package), 0);
+  winetest::ExpectCapturedFiles(*wine, captured, false, {"SystemFolder/richrt.dll"});
+}
+
 TEST(RichInstall, AnUncompressedImageInstallsThroughItsSetupExe) {
   testenv::TempDir temp;
   const std::string script = test_support::CopyCapture("e2e/rich", temp / "rich");

@@ -59,6 +59,32 @@ std::string CopyCapture(const std::string& capture, const std::string& destinati
   return {};
 }
 
+std::string CopyFilteredRichCapture(const std::string& destination) {
+  CopyCapture("e2e/rich", destination);
+  const std::string filters = destination + "/filters.ini";
+  testenv::WriteText(filters,
+                     "[Registry-Excludes]\r\n"
+                     "HKEY_LOCAL_MACHINE\\Software\\Classes=*\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Blob\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=Count\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=\r\n"
+                     "*=Theme\r\n"
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\Old=*\r\n"
+                     "[File-Excludes]\r\n"
+                     "%ProgramFilesFolder%\\Rich\\App=*.txt\r\n"
+                     "%CommonFilesFolder%\\Rich=user.cfg\r\n"
+                     "[DeletedFile-Excludes]\r\n"
+                     "%WindowsFolder%\\Temp=*.tmp\r\n"
+                     "[DeletedRegistry-Excludes]\r\n"
+                     "HKEY_CURRENT_USER\\Software\\Rich\\App=Obsolete\r\n");
+  const std::string project = destination + "/rich.wrp";
+  testenv::WriteText(project, "[Files]\r\nINC=rich.inc\r\nConversionOptions=options.ini\r\n"
+                              "[Configuration]\r\nType=4\r\nFile=" + filters + "\r\n"
+                              "[File-Includes]\r\n%ProgramFilesFolder%\\Rich\\App=notes.txt\r\n"
+                              "[Registry-Includes]\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Rich\\App=count\r\n");
+  return project;
+}
+
 void SetGeneralOption(const std::string& optionsFile, const std::string& key, const std::string& value) {
   std::string text = testenv::ReadText(optionsFile);
   std::string result;

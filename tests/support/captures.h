@@ -22,6 +22,14 @@ namespace test_support {
 // Returns the path of the capture script.
 std::string CopyCapture(const std::string& capture, const std::string& destination);
 
+// Makes a copy of the rich capture in destination converted through a repackager project file
+// (rich.wrp) with capture filters: a settings file (filters.ini beside the copy) that excludes
+// the class registrations below HKEY_LOCAL_MACHINE\Software\Classes, three values of the App
+// key, the value Theme under every key, the Old key, the *.txt files of the program folder and
+// user.cfg, the removal of *.tmp files and of the value Obsolete; the project file's own lists
+// include notes.txt and the value Count back. Returns the path of rich.wrp.
+std::string CopyFilteredRichCapture(const std::string& destination);
+
 // Sets key=value in section [General] of an options file (added when missing).
 void SetGeneralOption(const std::string& optionsFile, const std::string& key, const std::string& value);
 
