@@ -122,7 +122,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
   }
   // An INI file whose lines the IniFile table can express is written entry by entry instead.
   if (platform::EqualsNoCase(ExtensionOfPath(fileName), "ini") &&
-      ConvertIniFile(capture::MakeSourcePath(entry.name, folder), directory))
+      ConvertIniFile(capture::MakeSourcePath(entry.name, folder), directory, folder))
     return;
   const std::string installedPath = directory + fileName;
   const FileKind kind = extensions_.KindOf(ExtensionOfPath(fileName));

@@ -104,8 +104,9 @@ void WriteRow(project::VpxWriter& writer, const std::string& fileName, const std
 // The sections of an INI file's text, or nothing when a line is none that the IniFile table can
 // express (an entry before any section or without '=', a line longer than the installer reads,
 // a comment unless IgnoreIniComments is on). Entries of sections the capture filters exclude are
-// dropped; section, key and value are taken literally.
-std::optional<IniSections> ParseIni(const std::string& text, const std::string& fileName) {
+// dropped (capturedPath: the file as the capture names it); section, key and value are taken
+// literally.
+std::optional<IniSections> ParseIni(const std::string& text, const std::string& capturedPath) {
   IniSections sections;
   std::string section;
   bool haveSection = false, sectionExcluded = false;
@@ -127,7 +128,7 @@ std::optional<IniSections> ParseIni(const std::string& text, const std::string& 
       if (line.size() < 2 || line.back() != ']') return std::nullopt;
       section = line.substr(1, line.size() - 2);
       haveSection = true;
-      sectionExcluded = capture::CurrentCaptureFilter().IsIniSectionExcluded(fileName, line);
+      sectionExcluded = capture::CurrentCaptureFilter().IsIniSectionExcluded(capturedPath, line);
       continue;
     }
     const size_t equals = line.find('=');
@@ -182,7 +183,7 @@ void SplitIniPath(const std::string& capturedPath, std::string& folder, std::str
 
 }  // namespace
 
-bool ConvertIniFile(const std::string& sourcePath, const std::string& directory) {
+bool ConvertIniFile(const std::string& sourcePath, const std::string& directory, const std::string& capturedFolder) {
   project::VpxWriter* writer = project::CurrentProjectWriter();
   if (!writer) return false;
   const std::string hostPath = capture::HostPathOfSource(sourcePath);
@@ -192,9 +193,12 @@ bool ConvertIniFile(const std::string& sourcePath, const std::string& directory)
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad() || !LooksLikeText(bytes)) return false;
   const std::string fileName = FileNameOf(sourcePath);
-  if (capture::CurrentCaptureFilter().IsIniFileExcluded(fileName)) return false;
+  // The capture filters name the file by its path as captured.
+  const bool separated = capturedFolder.empty() || capturedFolder.back() == '\\' || capturedFolder.back() == ']';
+  const std::string capturedPath = capturedFolder + (separated ? "" : "\\") + fileName;
+  if (capture::CurrentCaptureFilter().IsIniFileExcluded(capturedPath)) return false;
 
-  const std::optional<IniSections> sections = ParseIni(bytes, fileName);
+  const std::optional<IniSections> sections = ParseIni(bytes, capturedPath);
   if (!sections || !HasEntries(*sections)) return false;
   const std::string directoryKey = writer->DirectoryForPath(directory, "");
   if (directoryKey.empty()) return false;

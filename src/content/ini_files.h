@@ -15,10 +15,11 @@ class RegistryModel;
 namespace content {
 
 // A captured INI file (sourcePath: where the build reads it; directory: its folder in installer
-// form) becomes IniFile rows when it is a text file, not excluded by the capture filters, and
-// every line is empty, a section, a "key=value" entry under a section, or a comment with the
+// form; capturedFolder: its folder as the capture names it, which the capture filters' folder
+// keys name) becomes IniFile rows when it is a text file, not excluded by the capture filters,
+// and every line is empty, a section, a "key=value" entry under a section, or a comment with the
 // option IgnoreIniComments on. Returns whether it did; the file is then not installed as a file.
-bool ConvertIniFile(const std::string& sourcePath, const std::string& directory);
+bool ConvertIniFile(const std::string& sourcePath, const std::string& directory, const std::string& capturedFolder);
 
 // The AddIni edits of the capture become IniFile rows, and their keys are marked mapped so that
 // the Registry table leaves them out.

@@ -69,3 +69,30 @@ TEST(CaptureFilters, TheListsOfTheProjectAndTheSettingsFileLeaveTheirRows) {
   }
   EXPECT_EQ(FilteredRows(temp / "rich/rich.vpx"), expected);
 }
+
+TEST(CaptureFilters, ShortcutAndIniListsLeaveOutWhatTheyName) {
+  testenv::TempDir temp;
+  CopyCapture("e2e/links", temp / "links");
+  test_support::SetGeneralOption(temp / "links/options.ini", "IgnoreIniComments", "Y");
+  // The project file's own lists: an INI file by its folder, a section by the INI file's path,
+  // a shortcut by its folder.
+  testenv::WriteText(temp / "links/links.wrp",
+                     "[Files]\r\nINC=links.inc\r\nConversionOptions=options.ini\r\n"
+                     "[Ini-Excludes]\r\n%ProgramFilesFolder%\\Links\\App=notes.ini\r\n"
+                     "%ProgramFilesFolder%\\Links\\App\\links.ini=[Paths]\r\n"
+                     "[Shortcut-Excludes]\r\n%ProgramMenuFolder%\\Links Tools=Links Read*\r\n");
+  const auto run = RunFernclip({temp / "links/links.wrp", "/vpxonly"}, temp / "registry.reg");
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const std::string project = temp / "links/links.vpx";
+
+  // The excluded INI file is installed as the file it is, not written entry by entry.
+  EXPECT_FALSE(test_support::RowWithKey(DumpTable(project, "File"), "notes.ini").empty());
+  std::set<std::string> entries;
+  for (const auto& row : DumpTable(project, "IniFile"))
+    if (row[1] != "linksapp.ini") entries.insert(row[1] + " " + row[3] + " " + row[4]);
+  EXPECT_EQ(entries, (std::set<std::string>{"links.ini Display Colors", "links.ini Display Font",
+                                            "links.ini Display Empty"}));
+  std::set<std::string> shortcuts;
+  for (const auto& row : DumpTable(project, "Shortcut")) shortcuts.insert(row[0]);
+  EXPECT_EQ(shortcuts, (std::set<std::string>{"LinksViewer", "LinksNotepad"}));
+}
