@@ -7,7 +7,6 @@
 // and their ratio, which should stay close to 1.
 //
 //   bench/bench_capture_filters [registry values] [filter entries]
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,13 +14,12 @@
 #include <string>
 
 #include "support/capture_generator.h"
+#include "support/fernclip_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
+using bench::Argument;
 
 // The generator's keys: ten values a key, key k under one of three roots by k % 10.
 std::string KeyPath(size_t k) {
@@ -74,27 +72,13 @@ std::string SettingsText(size_t entries, size_t keys, size_t folders) {
 }
 
 double Convert(const fs::path& work, const std::string& script) {
-  const std::string command = "FERNCLIP_REGISTRY=" + Quote((work / "registry.reg").string()) + " " +
-                              Quote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " + Quote(script) +
-                              " /vpxonly /fakeguids > " + Quote((work / "output.txt").string()) + " 2>&1";
-  const Clock::time_point start = Clock::now();
-  const int status = std::system(command.c_str());
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (status != 0) {
-    std::fprintf(stderr, "conversion failed (status %d); see %s\n", status, (work / "output.txt").c_str());
-    std::exit(1);
-  }
-  return seconds;
+  return bench::TimeFernclip(work.string(), script, " /vpxonly /fakeguids");
 }
 
 double BestOfTwo(const fs::path& work, const std::string& script) {
   const double first = Convert(work, script);
   const double second = Convert(work, script);
   return first < second ? first : second;
-}
-
-size_t Argument(int argc, char** argv, int index, size_t fallback) {
-  return argc > index ? static_cast<size_t>(std::strtoull(argv[index], nullptr, 10)) : fallback;
 }
 
 }  // namespace

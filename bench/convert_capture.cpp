@@ -17,15 +17,15 @@
 #include "project/engine_loader.h"
 #include "qv/entity.h"
 #include "support/capture_generator.h"
+#include "support/fernclip_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Argument;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
 // Seconds that the engine takes to save the converted project once more.
 double SaveAgain(const fs::path& project) {
@@ -46,22 +46,13 @@ double Convert(const fs::path& work, const bench::CaptureShape& shape, double* s
   const fs::path folder = work / ("capture-" + std::to_string(shape.files));
   fs::remove_all(folder);
   const std::string script = bench::GenerateCapture(folder.string(), shape);
-  const std::string command = "FERNCLIP_REGISTRY=" + Quote((work / "registry.reg").string()) + " " +
-                              Quote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " + Quote(script) +
-                              " /vpxonly > " + Quote((folder / "output.txt").string()) + " 2>&1";
-  const Clock::time_point start = Clock::now();
-  const int status = std::system(command.c_str());
-  const double seconds = Seconds(start);
-  if (status != 0 || !fs::exists(folder / "app.vpx")) {
-    std::fprintf(stderr, "conversion failed (status %d); see %s\n", status, (folder / "output.txt").c_str());
+  const double seconds = bench::TimeFernclip(folder.string(), script, " /vpxonly");
+  if (!fs::exists(folder / "app.vpx")) {
+    std::fprintf(stderr, "the conversion wrote no project; see %s\n", (folder / "output.txt").c_str());
     std::exit(1);
   }
   *saveSeconds = SaveAgain(folder / "app.vpx");
   return seconds;
-}
-
-size_t Argument(int argc, char** argv, int index, size_t fallback) {
-  return argc > index ? static_cast<size_t>(std::strtoull(argv[index], nullptr, 10)) : fallback;
 }
 
 }  // namespace

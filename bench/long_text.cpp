@@ -4,19 +4,18 @@
 // every text operation is linear in its text, ten times the text takes about ten times as long.
 //
 //   bench/bench_long_text [small bytes] [large bytes]
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "support/fernclip_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
+using bench::Argument;
 
 std::string Repeat(const std::string& piece, size_t bytes) {
   std::string text;
@@ -38,18 +37,7 @@ double Convert(const fs::path& folder, const std::string& scriptLine, const std:
   Write(folder / "options.ini", "[General]\r\nProductName=Long Text\r\nINSTALLDIR=[ProgramFilesFolder]Long\r\n");
   Write(folder / "app.inc", "ScriptVersion('4.0')\r\n" + scriptLine + "\r\nRegLoad('C:\\Capture\\app.reg')\r\n");
   Write(folder / "app.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Long]\r\n" + registryValue + "\r\n");
-  const std::string command = "FERNCLIP_REGISTRY=" + Quote((folder / "registry.reg").string()) + " " +
-                              Quote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " +
-                              Quote((folder / "app.inc").string()) + " /vpxonly > " +
-                              Quote((folder / "output.txt").string()) + " 2>&1";
-  const Clock::time_point start = Clock::now();
-  const int status = std::system(command.c_str());
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (status != 0) {
-    std::fprintf(stderr, "conversion failed (status %d); see %s\n", status, (folder / "output.txt").c_str());
-    std::exit(1);
-  }
-  return seconds;
+  return bench::TimeFernclip(folder.string(), (folder / "app.inc").string(), " /vpxonly");
 }
 
 double ConvertValue(const fs::path& work, size_t bytes) {
@@ -60,10 +48,6 @@ double ConvertValue(const fs::path& work, size_t bytes) {
 double ConvertShortcutLine(const fs::path& work, size_t bytes) {
   return Convert(work / ("link-" + std::to_string(bytes)),
                  "CreateLink('Tool','" + Repeat("''x", bytes) + "','','','Programs')", "");
-}
-
-size_t Argument(int argc, char** argv, int index, size_t fallback) {
-  return argc > index ? static_cast<size_t>(std::strtoull(argv[index], nullptr, 10)) : fallback;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // resource and looks its name up in the index, so its cost should grow with the files alone.
 //
 //   bench/bench_merge_modules [files] [folders] [modules]
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,13 +13,13 @@
 #include <string>
 
 #include "support/capture_generator.h"
+#include "support/fernclip_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
+using bench::Argument;
+using bench::Quote;
 
 void SetOptions(const fs::path& options, const std::string& lines) {
   std::ifstream in(options, std::ios::binary);
@@ -34,22 +33,8 @@ void SetOptions(const fs::path& options, const std::string& lines) {
 }
 
 double Convert(const fs::path& work, const std::string& script) {
-  const std::string command = "XDG_CACHE_HOME=" + Quote((work / "cache").string()) + " FERNCLIP_REGISTRY=" +
-                              Quote((work / "registry.reg").string()) + " " +
-                              Quote(std::string(FERNCLIP_BUILD_DIR) + "/fernclip") + " " + Quote(script) +
-                              " /vpxonly > " + Quote((work / "output.txt").string()) + " 2>&1";
-  const Clock::time_point start = Clock::now();
-  const int status = std::system(command.c_str());
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (status != 0) {
-    std::fprintf(stderr, "conversion failed (status %d); see %s\n", status, (work / "output.txt").c_str());
-    std::exit(1);
-  }
-  return seconds;
-}
-
-size_t Argument(int argc, char** argv, int index, size_t fallback) {
-  return argc > index ? static_cast<size_t>(std::strtoull(argv[index], nullptr, 10)) : fallback;
+  const std::string cache = "XDG_CACHE_HOME=" + Quote((work / "cache").string()) + " ";
+  return bench::TimeFernclip(work.string(), script, " /vpxonly", cache);
 }
 
 }  // namespace
