@@ -92,7 +92,10 @@ void MergeModuleSelector::OpenCatalog() {
       core::LogTrace(core::kTraceGeneral, "Merge module skipped: %s", platform::Utf8ToAnsi(problem).c_str());
 }
 
-void MergeModuleSelector::LoadExclusions() { exclusions_ = options::ReadSectionList("MMExclusions"); }
+void MergeModuleSelector::LoadExclusions() {
+  const std::vector<std::string> entries = options::ReadSectionList("MMExclusions");
+  exclusions_ = std::set<std::string>(entries.begin(), entries.end());
+}
 
 std::string MergeModuleSelector::NameOf(qv::IMergeModule* module) {
   std::string name;
@@ -117,9 +120,7 @@ qv::ComPtr<qv::IMergeModule> MergeModuleSelector::FindModuleForFile(const std::s
     CHECK_HR(catalog_->FindByFile(platform::AnsiToUtf8(info.fileName), info.language, info.version, module.Put()));
   }
   if (!module) return {};
-  const std::string name = NameOf(module.Get());
-  for (const std::string& excluded : exclusions_)
-    if (excluded == name) return {};
+  if (exclusions_.count(NameOf(module.Get()))) return {};
   return module;
 }
 

@@ -52,7 +52,7 @@ class MergeModuleSelector {
   project::VpxWriter& project_;
   const std::string scriptFolder_;
   qv::ComPtr<qv::IMergeModuleCatalog> catalog_;
-  std::vector<std::string> exclusions_;
+  std::set<std::string> exclusions_;  // the MMExclusions entries, compared exactly
   std::set<std::string> skipped_;      // modules a shortcut depends on
   std::set<std::string> reported_;     // skipped modules already warned about
   std::set<std::string> included_;     // modules already announced
