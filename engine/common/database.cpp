@@ -105,11 +105,10 @@ HResult Database::RenameKey(Table& table, RowId id, const std::string& newKey) {
   }
   for (const Change& change : changes) {
     if (change.column >= change.table->KeyColumnCount()) continue;
-    Row moved = *change.table->Get(change.row);
+    Key moved = change.table->KeyOf(*change.table->Get(change.row));
     moved[change.column] = key;
     RowId existing;
-    if (change.table->Find(change.table->KeyOf(moved), &existing) && existing != change.row)
-      return kDuplicateKey;
+    if (change.table->Find(moved, &existing) && existing != change.row) return kDuplicateKey;
   }
   hr = table.SetCell(id, 0, key);
   if (Failed(hr)) return hr;

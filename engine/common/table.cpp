@@ -59,12 +59,29 @@ HResult Table::Update(RowId id, Row row) {
 }
 
 HResult Table::SetCell(RowId id, size_t column, Cell value) {
-  const Row* row = Get(id);
-  if (!row) return kNotFound;
-  if (column >= columns_.size()) return kNotFound;
-  Row changed = *row;
-  changed[column] = std::move(value);
-  return Update(id, std::move(changed));
+  auto it = rows_.find(id);
+  if (it == rows_.end() || column >= columns_.size()) return kNotFound;
+  Row& row = it->second;
+  if (row[column] == value) return kOk;
+  // Only what the column takes part in is re-indexed: the key index for a key column, the
+  // value index of this column if one was made.
+  if (column < keyColumns_) {
+    Key oldKey = KeyOf(row);
+    Key newKey = oldKey;
+    newKey[column] = value;
+    if (keyIndex_.count(newKey)) return kDuplicateKey;
+    auto node = keyIndex_.extract(oldKey);
+    node.key() = std::move(newKey);
+    keyIndex_.insert(std::move(node));
+  }
+  if (auto index = valueIndexes_.find(column); index != valueIndexes_.end()) {
+    auto node = index->second.extract({row[column], id});
+    node.value().first = value;
+    index->second.insert(std::move(node));
+  }
+  row[column] = std::move(value);
+  ++version_;
+  return kOk;
 }
 
 HResult Table::Erase(RowId id) {
