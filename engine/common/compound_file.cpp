@@ -293,6 +293,14 @@ void CompoundFileWriter::AddFileStream(std::u16string name, std::string hostPath
   entries_.push_back(std::move(e));
 }
 
+void CompoundFileWriter::AddGeneratedStream(std::u16string name, uint64_t size, std::function<void(std::ostream&)> write) {
+  Entry e;
+  e.name = std::move(name);
+  e.size = size;
+  e.write = std::move(write);
+  entries_.push_back(std::move(e));
+}
+
 bool CompoundFileWriter::NamesAndSizesValid() const {
   std::set<std::u16string, decltype(&CompoundNameLess)> names(&CompoundNameLess);
   for (const Entry& e : entries_) {
@@ -378,6 +386,18 @@ bool CopyHostFile(std::ostream& out, const std::string& path, uint64_t size, con
 }
 
 }  // namespace
+
+bool CompoundFileWriter::WriteBytes(std::ostream& out, const Entry& e, const std::function<bool()>& cancelled) const {
+  if (!e.hostPath.empty()) return CopyHostFile(out, e.hostPath, e.size, cancelled);
+  if (!e.write) {
+    out.write(e.data.data(), static_cast<std::streamsize>(e.size));
+    return static_cast<bool>(out);
+  }
+  // The layout is made from the size given when the stream was added: it must be kept.
+  const auto start = out.tellp();
+  e.write(out);
+  return out && static_cast<uint64_t>(out.tellp() - start) == e.size;
+}
 
 bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& cancelled) const {
   if (!NamesAndSizesValid()) return false;
@@ -467,15 +487,13 @@ bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& c
     const Entry& e = *sorted[i];
     if (e.size < kMiniStreamCutoff) continue;
     if (cancelled && cancelled()) return false;
-    if (e.hostPath.empty()) out.write(e.data.data(), static_cast<std::streamsize>(e.size));
-    else if (!CopyHostFile(out, e.hostPath, e.size, cancelled)) return false;
+    if (!WriteBytes(out, e, cancelled)) return false;
     WriteZeros(out, CeilDiv(e.size, kSectorSize) * kSectorSize - e.size);
   }
   for (uint32_t i = 0; i < n; ++i) {
     const Entry& e = *sorted[i];
     if (e.size == 0 || e.size >= kMiniStreamCutoff) continue;
-    if (e.hostPath.empty()) out.write(e.data.data(), static_cast<std::streamsize>(e.size));
-    else if (!CopyHostFile(out, e.hostPath, e.size, cancelled)) return false;
+    if (!WriteBytes(out, e, cancelled)) return false;
     WriteZeros(out, CeilDiv(e.size, kMiniSectorSize) * kMiniSectorSize - e.size);
   }
   WriteZeros(out, static_cast<uint64_t>(layout.miniStreamSectors) * kSectorSize - static_cast<uint64_t>(mini) * kMiniSectorSize);

@@ -71,6 +71,9 @@ class CompoundFileWriter {
   // A stream that takes the bytes of a host file, read while the file is written; size is the
   // file's size when it was added.
   void AddFileStream(std::u16string name, std::string hostPath, uint64_t size);
+  // A stream whose size bytes are written by write when the file is written, so that it need
+  // not be held in memory beside the others.
+  void AddGeneratedStream(std::u16string name, uint64_t size, std::function<void(std::ostream&)> write);
   // Names longer than 31 characters, duplicate names and streams of 4 GB or more cannot be
   // stored.
   bool NamesAndSizesValid() const;
@@ -83,9 +86,11 @@ class CompoundFileWriter {
   struct Entry {
     std::u16string name;
     std::string data;
-    std::string hostPath;  // empty: data holds the bytes
+    std::string hostPath;  // empty: data or write gives the bytes
+    std::function<void(std::ostream&)> write;
     uint64_t size = 0;
   };
+  bool WriteBytes(std::ostream& out, const Entry& entry, const std::function<bool()>& cancelled) const;
   std::vector<Entry> entries_;
   Clsid rootClsid_{};
 };

@@ -125,26 +125,44 @@ HResult LoadDatabase(const std::string& path, std::unique_ptr<Database>* databas
 }
 
 HResult SaveDatabase(const Database& database, const std::string& path, const SaveOptions& options) {
-  // Everything is encoded in memory first (all but the extra streams, copied from their files
-  // while the file is written), so that a refusal leaves no file behind.
+  // Every cell is checked and its text numbered before the file is begun, so that a refusal
+  // leaves no file behind. The table streams are then made one at a time while the file is
+  // written, and binary cells and extra streams copied from where they are.
   auto cancelled = [&options] { return options.cancelled && options.cancelled(); };
   if (cancelled()) return kAbort;
-  StringPoolBuilder pool(database.CodePage());
-  if (!pool.Valid()) return kBadValue;
+  EncodedTables tables;
+  int referenceSize = 2;
+  std::string poolStream, dataStream;
+  {
+    // The builder's look-up of texts is not needed while the file is written.
+    StringPoolBuilder pool(database.CodePage());
+    if (!pool.Valid()) return kBadValue;
+    HResult hr = EncodeTables(database, pool, &tables);
+    if (Failed(hr)) return hr;
+    referenceSize = pool.ReferenceSize();
+    poolStream = pool.PoolStream();
+    dataStream = pool.TakeDataStream();
+  }
   CompoundFileWriter writer;
   writer.SetRootClsid(kInstallerDatabaseClsid);
-  TableStreams tables;
-  HResult hr = EncodeTables(database, pool, &tables);
-  if (Failed(hr)) return hr;
-  for (auto& [name, data] : tables.tableStreams) writer.AddStream(EncodeStreamName(name, true), std::move(data));
-  for (auto& [name, data] : tables.binaryStreams) writer.AddStream(EncodeStreamName(name, false), std::move(data));
-  std::string poolBytes, dataBytes;
-  pool.Write(&poolBytes, &dataBytes);
-  writer.AddStream(EncodeStreamName("_StringPool", true), std::move(poolBytes));
-  writer.AddStream(EncodeStreamName("_StringData", true), std::move(dataBytes));
+  for (StoredTable& table : tables.tables) {
+    writer.AddGeneratedStream(EncodeStreamName(table.name, true), TableStreamSize(table, referenceSize),
+                              [&table, referenceSize](std::ostream& out) {
+                                const std::string stream = TableStream(table, referenceSize);
+                                out.write(stream.data(), static_cast<std::streamsize>(stream.size()));
+                                table.values = {};
+                              });
+  }
+  for (const BinaryCell& cell : tables.binaryCells) {
+    writer.AddGeneratedStream(EncodeStreamName(cell.streamName, false), cell.data->size(), [data = cell.data](std::ostream& out) {
+      out.write(data->data(), static_cast<std::streamsize>(data->size()));
+    });
+  }
+  writer.AddStream(EncodeStreamName("_StringPool", true), std::move(poolStream));
+  writer.AddStream(EncodeStreamName("_StringData", true), std::move(dataStream));
 
   std::string summary;
-  hr = BuildSummary(SummaryToWrite(database, options), database.CodePage(), &summary);
+  HResult hr = BuildSummary(SummaryToWrite(database, options), database.CodePage(), &summary);
   if (Failed(hr)) return hr;
   writer.AddStream(kSummaryStreamName, std::move(summary));
 

@@ -40,7 +40,7 @@ void CopyMissingDirectories(Database& database, const Database& blank) {
     added = false;
     for (const auto& [key, id] : source->KeyOrder()) {
       const Row& row = *source->Get(id);
-      if (directories->Find(key, nullptr)) continue;
+      if (directories->Find(source->KeyOf(row), nullptr)) continue;
       const Cell& parent = row[1];
       if (!IsNull(parent) && !directories->Find({parent}, nullptr)) continue;
       if (Succeeded(directories->Insert(row))) added = true;

@@ -52,75 +52,77 @@ bool ParseStringPool(const std::string& pool, const std::string& data, StringPoo
 
 StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encoder_(codePage), slots_(1024, 0) {}
 
-size_t StringPoolBuilder::SlotOf(std::string_view text, uint32_t hash) const {
+std::string_view StringPoolBuilder::Text(uint32_t id) const {
+  const uint32_t begin = id > 1 ? ends_[id - 2] : 0;
+  return std::string_view(data_).substr(begin, ends_[id - 1] - begin);
+}
+
+size_t StringPoolBuilder::SlotOf(std::string_view encoded) const {
   const size_t mask = slots_.size() - 1;
-  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    uint64_t entry = slots_[slot];
-    if (entry == 0) return slot;
-    if (static_cast<uint32_t>(entry >> 32) == hash && texts_[static_cast<uint32_t>(entry) - 1] == text) return slot;
+  for (size_t slot = std::hash<std::string_view>()(encoded) & mask;; slot = (slot + 1) & mask) {
+    const uint32_t id = slots_[slot];
+    if (id == 0 || Text(id) == encoded) return slot;
   }
 }
 
 void StringPoolBuilder::Grow() {
-  std::vector<uint64_t> old(slots_.size() * 2, 0);
-  old.swap(slots_);
-  const size_t mask = slots_.size() - 1;
-  for (uint64_t entry : old) {
-    if (entry == 0) continue;
-    size_t slot = static_cast<uint32_t>(entry >> 32) & mask;
-    while (slots_[slot] != 0) slot = (slot + 1) & mask;
-    slots_[slot] = entry;
-  }
+  slots_.assign(slots_.size() * 2, 0);
+  for (uint32_t id = 1; id <= ends_.size(); ++id) slots_[SlotOf(Text(id))] = id;
 }
 
-bool StringPoolBuilder::Intern(const std::string& utf8, uint32_t* id) {
+bool StringPoolBuilder::Intern(std::string_view utf8, uint32_t* id) {
   if (utf8.empty()) {
     *id = 0;
     return true;
   }
-  const auto hash = static_cast<uint32_t>(std::hash<std::string_view>()(utf8));
-  size_t slot = SlotOf(utf8, hash);
+  // Texts are compared in the code page, where they are stored; ASCII is the same in both.
+  std::string_view encoded = utf8;
+  if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (!encoder_.Encode(utf8, &encoded_)) return false;
+    encoded = encoded_;
+  }
+  const size_t slot = SlotOf(encoded);
   if (slots_[slot] != 0) {
-    *id = static_cast<uint32_t>(slots_[slot]);
-    ++references_[*id - 1];
+    *id = slots_[slot];
+    // The count is 16 bits wide; a string used more often keeps the largest count.
+    if (references_[*id - 1] < 0xFFFF) ++references_[*id - 1];
     return true;
   }
-  std::string encoded;
-  if (!encoder_.Encode(utf8, &encoded)) return false;
-  texts_.push_back(utf8);
-  encoded_.push_back(std::move(encoded));
+  if (encoded.size() > UINT32_MAX - data_.size()) return false;
+  data_.append(encoded);
+  ends_.push_back(static_cast<uint32_t>(data_.size()));
   references_.push_back(1);
-  *id = static_cast<uint32_t>(encoded_.size());
-  slots_[slot] = (static_cast<uint64_t>(hash) << 32) | *id;
-  if (encoded_.size() * 2 > slots_.size()) Grow();  // at most half full
+  *id = static_cast<uint32_t>(ends_.size());
+  slots_[slot] = *id;
+  if (ends_.size() * 2 > slots_.size()) Grow();  // at most half full
   return true;
 }
 
-void StringPoolBuilder::Write(std::string* pool, std::string* data) const {
+std::string StringPoolBuilder::PoolStream() const {
   uint32_t header = static_cast<uint32_t>(codePage_);
   if (ReferenceSize() == 3) header |= kLongReferencesFlag;
-  pool->clear();
-  data->clear();
-  pool->reserve(4 * (encoded_.size() + 1));
-  Append16(*pool, header & 0xFFFF);
-  Append16(*pool, header >> 16);
-  for (size_t i = 0; i < encoded_.size(); ++i) {
-    const std::string& text = encoded_[i];
-    // The count is 16 bits wide; a string used more often keeps the largest count.
-    uint32_t references = std::min<uint32_t>(references_[i], 0xFFFF);
-    if (text.size() > 0xFFFF) {
+  std::string pool;
+  size_t longTexts = 0;
+  for (uint32_t id = 1; id <= ends_.size(); ++id) longTexts += Text(id).size() > 0xFFFF;
+  pool.reserve(4 * (ends_.size() + longTexts + 1));
+  Append16(pool, header & 0xFFFF);
+  Append16(pool, header >> 16);
+  for (uint32_t id = 1; id <= ends_.size(); ++id) {
+    const size_t length = Text(id).size();
+    const uint32_t references = references_[id - 1];
+    if (length > 0xFFFF) {
       // Two entries for one string number: (0, reference count), then (length low, length high),
       // as the installer reads them.
-      Append16(*pool, 0);
-      Append16(*pool, references);
-      Append16(*pool, static_cast<uint32_t>(text.size() & 0xFFFF));
-      Append16(*pool, static_cast<uint32_t>(text.size() >> 16));
+      Append16(pool, 0);
+      Append16(pool, references);
+      Append16(pool, static_cast<uint32_t>(length & 0xFFFF));
+      Append16(pool, static_cast<uint32_t>(length >> 16));
     } else {
-      Append16(*pool, static_cast<uint32_t>(text.size()));
-      Append16(*pool, references);
+      Append16(pool, static_cast<uint32_t>(length));
+      Append16(pool, references);
     }
-    data->append(text);
   }
+  return pool;
 }
 
 }  // namespace qv::engine

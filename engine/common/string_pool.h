@@ -27,26 +27,32 @@ class StringPoolBuilder {
   explicit StringPoolBuilder(int codePage);
   bool Valid() const { return encoder_.Valid(); }
   // The number of the text (0 for empty text), counting one more reference to it; false when
-  // the code page cannot hold the text.
-  bool Intern(const std::string& utf8, uint32_t* id);
-  size_t Count() const { return encoded_.size(); }
+  // the code page cannot hold the text, or the string data would reach 4 GB.
+  bool Intern(std::string_view utf8, uint32_t* id);
+  size_t Count() const { return ends_.size(); }
   // More than 65,535 strings need references of 3 bytes.
   int ReferenceSize() const { return Count() > 0xFFFF ? 3 : 2; }
-  void Write(std::string* pool, std::string* data) const;
+  // The stream "_StringPool".
+  std::string PoolStream() const;
+  // The stream "_StringData"; the builder holds no text afterwards.
+  std::string TakeDataStream() { return std::move(data_); }
 
  private:
+  // The text of a number, in the code page.
+  std::string_view Text(uint32_t id) const;
   // The slot of text in slots_: where its number is, or the empty slot where it belongs.
-  size_t SlotOf(std::string_view text, uint32_t hash) const;
+  size_t SlotOf(std::string_view encoded) const;
   void Grow();
 
   int codePage_;
   CodePageEncoder encoder_;
-  // Open addressing over the numbers (hash in the high half, number in the low; 0 is empty):
-  // one flat array instead of a node per string, which keeps saving large tables fast.
-  std::vector<uint64_t> slots_;
-  std::vector<std::string> texts_;    // UTF-8, by number - 1
-  std::vector<std::string> encoded_;  // in the code page, by number - 1
-  std::vector<uint32_t> references_;
+  std::string encoded_;  // the text being interned, when it is not ASCII
+  // Open addressing over the numbers (0 is empty): one flat array instead of a node per
+  // string, which keeps saving large tables fast and small.
+  std::vector<uint32_t> slots_;
+  std::string data_;             // every text in the code page, one after another
+  std::vector<uint32_t> ends_;   // where each text ends in data_, by number - 1
+  std::vector<uint16_t> references_;  // by number - 1
 };
 
 }  // namespace qv::engine

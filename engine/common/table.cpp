@@ -5,7 +5,7 @@
 namespace qv::engine {
 
 Table::Table(std::string name, std::vector<ColumnDef> columns)
-    : name_(std::move(name)), columns_(std::move(columns)) {
+    : name_(std::move(name)), columns_(std::move(columns)), keyIndex_(KeyLess(this)) {
   while (keyColumns_ < columns_.size() && columns_[keyColumns_].primaryKey) ++keyColumns_;
   // A table without a declared key is keyed on its first column.
   if (keyColumns_ == 0 && !columns_.empty()) {
@@ -13,6 +13,10 @@ Table::Table(std::string name, std::vector<ColumnDef> columns)
     keyColumns_ = 1;
   }
   for (size_t i = keyColumns_; i < columns_.size(); ++i) columns_[i].primaryKey = false;
+}
+
+bool Table::KeyLess::Less(std::span<const Cell> a, std::span<const Cell> b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
 }
 
 int Table::ColumnIndex(std::string_view name) const {
@@ -23,89 +27,90 @@ int Table::ColumnIndex(std::string_view name) const {
 
 Key Table::KeyOf(const Row& row) const { return Key(row.begin(), row.begin() + keyColumns_); }
 
+Row* Table::Live(RowId id) {
+  if (id == 0 || id > rows_.size() || rows_[id - 1].empty()) return nullptr;
+  return &rows_[id - 1];
+}
+
+const Row* Table::Get(RowId id) const { return const_cast<Table*>(this)->Live(id); }
+
 HResult Table::Insert(Row row, RowId* id) {
-  if (row.size() != columns_.size()) return kInvalidArg;
-  auto [it, inserted] = keyIndex_.emplace(KeyOf(row), nextId_);
-  if (!inserted) return kDuplicateKey;
-  RowId newId = nextId_++;
-  IndexRow(newId, row);
-  rows_.emplace(newId, std::move(row));
+  if (row.size() != columns_.size() || row.empty()) return kInvalidArg;
+  std::span<const Cell> key(row.data(), keyColumns_);
+  auto at = keyIndex_.lower_bound(key);
+  if (at != keyIndex_.end() && !keyIndex_.key_comp()(key, *at)) return kDuplicateKey;
+  rows_.push_back(std::move(row));
+  const RowId newId = rows_.size();
+  keyIndex_.emplace_hint(at, newId);
+  for (auto& [column, index] : valueIndexes_) index.insert(newId);
   ++version_;
   if (id) *id = newId;
   return kOk;
 }
 
-const Row* Table::Get(RowId id) const {
-  auto it = rows_.find(id);
-  return it == rows_.end() ? nullptr : &it->second;
-}
-
 HResult Table::Update(RowId id, Row row) {
-  auto it = rows_.find(id);
-  if (it == rows_.end()) return kNotFound;
+  Row* current = Live(id);
+  if (!current) return kNotFound;
   if (row.size() != columns_.size()) return kInvalidArg;
-  Key oldKey = KeyOf(it->second);
-  Key newKey = KeyOf(row);
-  if (oldKey != newKey) {
-    if (keyIndex_.count(newKey)) return kDuplicateKey;
-    keyIndex_.erase(oldKey);
-    keyIndex_.emplace(std::move(newKey), id);
-  }
-  UnindexRow(id, it->second);
-  it->second = std::move(row);
-  IndexRow(id, it->second);
+  const bool keyChanged = !std::equal(row.begin(), row.begin() + keyColumns_, current->begin());
+  if (keyChanged && Find(KeyOf(row), nullptr)) return kDuplicateKey;
+  // Out of every index while the cells change, back in with the new ones.
+  if (keyChanged) keyIndex_.erase(id);
+  for (auto& [column, index] : valueIndexes_) index.erase(id);
+  *current = std::move(row);
+  if (keyChanged) keyIndex_.insert(id);
+  for (auto& [column, index] : valueIndexes_) index.insert(id);
   ++version_;
   return kOk;
 }
 
 HResult Table::SetCell(RowId id, size_t column, Cell value) {
-  auto it = rows_.find(id);
-  if (it == rows_.end() || column >= columns_.size()) return kNotFound;
-  Row& row = it->second;
-  if (row[column] == value) return kOk;
+  Row* row = Live(id);
+  if (!row || column >= columns_.size()) return kNotFound;
+  if ((*row)[column] == value) return kOk;
   // Only what the column takes part in is re-indexed: the key index for a key column, the
-  // value index of this column if one was made.
+  // value index of this column if one was made. Their nodes are taken out while the cell
+  // changes and put back, not made anew.
+  KeyIndex::node_type keyNode;
   if (column < keyColumns_) {
-    Key oldKey = KeyOf(row);
-    Key newKey = oldKey;
+    Key newKey = KeyOf(*row);
     newKey[column] = value;
-    if (keyIndex_.count(newKey)) return kDuplicateKey;
-    auto node = keyIndex_.extract(oldKey);
-    node.key() = std::move(newKey);
-    keyIndex_.insert(std::move(node));
+    if (Find(newKey, nullptr)) return kDuplicateKey;
+    keyNode = keyIndex_.extract(id);
   }
-  if (auto index = valueIndexes_.find(column); index != valueIndexes_.end()) {
-    auto node = index->second.extract({row[column], id});
-    node.value().first = value;
-    index->second.insert(std::move(node));
-  }
-  row[column] = std::move(value);
+  auto index = valueIndexes_.find(column);
+  ValueIndex::node_type valueNode;
+  if (index != valueIndexes_.end()) valueNode = index->second.extract(id);
+  (*row)[column] = std::move(value);
+  if (keyNode) keyIndex_.insert(std::move(keyNode));
+  if (valueNode) index->second.insert(std::move(valueNode));
   ++version_;
   return kOk;
 }
 
 HResult Table::Erase(RowId id) {
-  auto it = rows_.find(id);
-  if (it == rows_.end()) return kNotFound;
-  keyIndex_.erase(KeyOf(it->second));
-  UnindexRow(id, it->second);
-  rows_.erase(it);
+  Row* row = Live(id);
+  if (!row) return kNotFound;
+  keyIndex_.erase(id);
+  for (auto& [column, index] : valueIndexes_) index.erase(id);
+  Row().swap(*row);
   ++version_;
   return kOk;
 }
 
 bool Table::Find(const Key& key, RowId* id) const {
-  auto it = keyIndex_.find(key);
+  auto it = keyIndex_.find(std::span<const Cell>(key));
   if (it == keyIndex_.end()) return false;
-  if (id) *id = it->second;
+  if (id) *id = *it;
   return true;
 }
 
 Table::ValueIndex& Table::IndexOf(size_t column) const {
   auto found = valueIndexes_.find(column);
   if (found != valueIndexes_.end()) return found->second;
-  ValueIndex& index = valueIndexes_[column];
-  for (const auto& [id, row] : rows_) index.emplace(row[column], id);
+  ValueIndex& index = valueIndexes_.emplace(column, ValueIndex(ValueLess(this, column))).first->second;
+  for (RowId id = 1; id <= rows_.size(); ++id)
+    if (!rows_[id - 1].empty()) index.insert(id);
   return index;
 }
 
@@ -113,17 +118,9 @@ std::vector<RowId> Table::RowsWhere(size_t column, const Cell& value) const {
   std::vector<RowId> ids;
   if (column >= columns_.size()) return ids;
   const ValueIndex& index = IndexOf(column);
-  for (auto it = index.lower_bound({value, 0}); it != index.end() && it->first == value; ++it)
-    ids.push_back(it->second);
+  for (auto it = index.lower_bound(ValueProbe{&value, 0}); it != index.end() && rows_[*it - 1][column] == value; ++it)
+    ids.push_back(*it);
   return ids;  // RowIds grow with insertion, so this is insertion order
-}
-
-void Table::IndexRow(RowId id, const Row& row) {
-  for (auto& [column, index] : valueIndexes_) index.emplace(row[column], id);
-}
-
-void Table::UnindexRow(RowId id, const Row& row) {
-  for (auto& [column, index] : valueIndexes_) index.erase({row[column], id});
 }
 
 HResult CheckCell(const ColumnDef& column, const Cell& value) {

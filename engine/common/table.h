@@ -1,14 +1,18 @@
 // One table of the in-memory database: its columns, its rows with stable identities, an
 // ordered index on the primary key, and secondary indexes made on demand for look-ups by a
 // column value (foreign keys). Every operation costs O(log n).
+//
+// The rows lie in one vector by identity, and the indexes hold identities only, ordered by
+// the cells of the rows they name: a row's text is stored once, whatever indexes it is in.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <iterator>
 #include <map>
-#include <memory>
 #include <set>
+#include <span>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,15 +27,82 @@ using Key = std::vector<Cell>;
 
 class Table {
  public:
+  // Orders row identities by their rows' key cells; also compares them with a key, or with a
+  // leading part of one, as vectors of cells compare.
+  class KeyLess {
+   public:
+    using is_transparent = void;
+    explicit KeyLess(const Table* table) : table_(table) {}
+    bool operator()(RowId a, RowId b) const { return Less(KeyCells(a), KeyCells(b)); }
+    bool operator()(RowId a, std::span<const Cell> key) const { return Less(KeyCells(a), key); }
+    bool operator()(std::span<const Cell> key, RowId b) const { return Less(key, KeyCells(b)); }
+
+   private:
+    std::span<const Cell> KeyCells(RowId id) const { return table_->KeyCells(id); }
+    static bool Less(std::span<const Cell> a, std::span<const Cell> b);
+    const Table* table_;
+  };
+  using KeyIndex = std::set<RowId, KeyLess>;
+
+  // The rows in primary-key order, each as (its key cells, its identity), read from the index.
+  class KeyOrderView {
+   public:
+    using Entry = std::pair<std::span<const Cell>, RowId>;
+    class Iterator {
+     public:
+      using iterator_category = std::bidirectional_iterator_tag;
+      using value_type = Entry;
+      using difference_type = std::ptrdiff_t;
+      using reference = Entry;
+      struct Arrow {
+        Entry entry;
+        const Entry* operator->() const { return &entry; }
+      };
+      Iterator() = default;
+      Iterator(const Table* table, KeyIndex::const_iterator at) : table_(table), at_(at) {}
+      Entry operator*() const { return {table_->KeyCells(*at_), *at_}; }
+      Arrow operator->() const { return {**this}; }
+      Iterator& operator++() {
+        ++at_;
+        return *this;
+      }
+      Iterator& operator--() {
+        --at_;
+        return *this;
+      }
+      bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+     private:
+      const Table* table_ = nullptr;
+      KeyIndex::const_iterator at_;
+    };
+
+    explicit KeyOrderView(const Table* table) : table_(table) {}
+    Iterator begin() const { return {table_, table_->keyIndex_.begin()}; }
+    Iterator end() const { return {table_, table_->keyIndex_.end()}; }
+    bool empty() const { return table_->keyIndex_.empty(); }
+    size_t size() const { return table_->keyIndex_.size(); }
+    // The first row whose key is not less than (lower_bound) or greater than (upper_bound) key,
+    // a whole key or a leading part of one.
+    Iterator lower_bound(std::span<const Cell> key) const { return {table_, table_->keyIndex_.lower_bound(key)}; }
+    Iterator upper_bound(std::span<const Cell> key) const { return {table_, table_->keyIndex_.upper_bound(key)}; }
+
+   private:
+    const Table* table_;
+  };
+
   // Primary-key columns must come first (the MSI format stores them so).
   Table(std::string name, std::vector<ColumnDef> columns);
+  // The indexes refer to the table they belong to.
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
 
   const std::string& Name() const { return name_; }
   const std::vector<ColumnDef>& Columns() const { return columns_; }
   size_t KeyColumnCount() const { return keyColumns_; }
   // 0-based index of the named column (case-sensitive), or -1.
   int ColumnIndex(std::string_view name) const;
-  size_t RowCount() const { return rows_.size(); }
+  size_t RowCount() const { return keyIndex_.size(); }
   // Changes with every insert, update and erase (for caches kept by callers).
   uint64_t Version() const { return version_; }
 
@@ -44,28 +115,55 @@ class Table {
   // Replaces the row's cells; a changed key is re-indexed (kDuplicateKey when taken, and the
   // row is then unchanged).
   HResult Update(RowId id, Row row);
+  // Sets one cell; only the indexes of that column are touched (kDuplicateKey as for Update).
   HResult SetCell(RowId id, size_t column, Cell value);
   HResult Erase(RowId id);
   bool Find(const Key& key, RowId* id) const;
 
   // Rows in primary-key order.
-  const std::map<Key, RowId>& KeyOrder() const { return keyIndex_; }
+  KeyOrderView KeyOrder() const { return KeyOrderView(this); }
   // Rows whose column holds value, in insertion order.
   std::vector<RowId> RowsWhere(size_t column, const Cell& value) const;
 
  private:
-  using ValueIndex = std::set<std::pair<Cell, RowId>>;
+  // A value to look up in a value index: rows with that value sort after {value, 0}.
+  struct ValueProbe {
+    const Cell* value;
+    RowId id;
+  };
+  // Orders row identities by one column's cells, then by identity.
+  class ValueLess {
+   public:
+    using is_transparent = void;
+    ValueLess(const Table* table, size_t column) : table_(table), column_(column) {}
+    bool operator()(RowId a, RowId b) const { return Less({&CellOf(a), a}, {&CellOf(b), b}); }
+    bool operator()(RowId a, const ValueProbe& b) const { return Less({&CellOf(a), a}, b); }
+    bool operator()(const ValueProbe& a, RowId b) const { return Less(a, {&CellOf(b), b}); }
+
+   private:
+    const Cell& CellOf(RowId id) const { return table_->rows_[id - 1][column_]; }
+    static bool Less(const ValueProbe& a, const ValueProbe& b) {
+      if (*a.value < *b.value) return true;
+      if (*b.value < *a.value) return false;
+      return a.id < b.id;
+    }
+    const Table* table_;
+    size_t column_;
+  };
+  using ValueIndex = std::set<RowId, ValueLess>;
+
+  Row* Live(RowId id);
+  std::span<const Cell> KeyCells(RowId id) const { return std::span<const Cell>(rows_[id - 1]).first(keyColumns_); }
   ValueIndex& IndexOf(size_t column) const;
-  void IndexRow(RowId id, const Row& row);
-  void UnindexRow(RowId id, const Row& row);
 
   std::string name_;
   std::vector<ColumnDef> columns_;
   size_t keyColumns_ = 0;
-  std::unordered_map<RowId, Row> rows_;
-  std::map<Key, RowId> keyIndex_;
+  // By identity - 1; an erased row is left empty, so that identities stay stable. A deque keeps
+  // the rows in place as rows are added, so that a row handed out by Get stays valid.
+  std::deque<Row> rows_;
+  KeyIndex keyIndex_;
   mutable std::map<size_t, ValueIndex> valueIndexes_;
-  RowId nextId_ = 1;
   uint64_t version_ = 0;
 };
 

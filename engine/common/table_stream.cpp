@@ -48,39 +48,10 @@ std::string KeyText(const ColumnDef& column, const Cell& cell) {
   return CellText(cell);
 }
 
-// One table with its cells as stored values, row after row, before the string reference size
-// is known.
-struct StoredTable {
-  std::string name;
-  std::vector<ColumnDef> columns;
-  size_t keyColumns = 0;
-  size_t rowCount = 0;
-  std::vector<uint32_t> values;
-};
-
-// The stream of a table: rows sorted by their stored key values as unsigned numbers (string
-// references by number, integers with their bias), then written column after column.
-std::string SerializeTable(const StoredTable& table, int referenceSize) {
-  const size_t columns = table.columns.size();
-  std::vector<size_t> order(table.rowCount);
-  std::iota(order.begin(), order.end(), size_t{0});
-  const uint32_t* values = table.values.data();
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    for (size_t c = 0; c < table.keyColumns; ++c) {
-      uint32_t x = values[a * columns + c], y = values[b * columns + c];
-      if (x != y) return x < y;
-    }
-    return a < b;
-  });
-  std::string stream;
-  size_t rowWidth = 0;
-  for (const ColumnDef& column : table.columns) rowWidth += StoredWidth(column, referenceSize);
-  stream.reserve(rowWidth * table.rowCount);
-  for (size_t c = 0; c < columns; ++c) {
-    size_t width = StoredWidth(table.columns[c], referenceSize);
-    for (size_t row : order) AppendStored(stream, values[row * columns + c], width);
-  }
-  return stream;
+size_t RowWidth(const StoredTable& table, int referenceSize) {
+  size_t width = 0;
+  for (const ColumnDef& column : table.columns) width += StoredWidth(column, referenceSize);
+  return width;
 }
 
 ColumnDef FormatColumn(const char* name, ColumnKind kind, int length, bool key) {
@@ -189,7 +160,7 @@ std::string BinaryStreamName(const Table& table, const Row& row) {
   return name;
 }
 
-HResult EncodeTables(const Database& database, StringPoolBuilder& pool, TableStreams* out) {
+HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedTables* out) {
   std::vector<StoredTable> stored;
   StoredTable tables{"_Tables", {FormatColumn("Name", ColumnKind::String, 64, true)}, 1, 0, {}};
   StoredTable columnsTable{"_Columns",
@@ -224,8 +195,7 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, TableStr
         switch (columns[c].kind) {
           case ColumnKind::String: {
             // A number in a text column is stored as its text.
-            std::string text = number ? std::to_string(*number) : CellText(cell);
-            if (!pool.Intern(text, &value)) return kBadValue;
+            if (!pool.Intern(number ? std::to_string(*number) : std::string_view(CellText(cell)), &value)) return kBadValue;
             break;
           }
           case ColumnKind::Int16:
@@ -244,7 +214,7 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, TableStr
             if (number) return kBadValue;
             if (!CellText(cell).empty()) {
               value = 1;
-              out->binaryStreams.emplace_back(BinaryStreamName(*table, row), CellText(cell));
+              out->binaryCells.push_back({BinaryStreamName(*table, row), &CellText(cell)});
             }
             break;
         }
@@ -254,12 +224,39 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, TableStr
     stored.push_back(std::move(current));
   }
 
-  const int referenceSize = pool.ReferenceSize();
-  for (const StoredTable* table : {&tables, &columnsTable})
-    if (table->rowCount > 0) out->tableStreams.emplace_back(table->name, SerializeTable(*table, referenceSize));
-  for (const StoredTable& table : stored)
-    if (table.rowCount > 0) out->tableStreams.emplace_back(table.name, SerializeTable(table, referenceSize));
+  out->tables.reserve(stored.size() + 2);
+  for (StoredTable* table : {&tables, &columnsTable})
+    if (table->rowCount > 0) out->tables.push_back(std::move(*table));
+  for (StoredTable& table : stored)
+    if (table.rowCount > 0) out->tables.push_back(std::move(table));
   return kOk;
+}
+
+// The stream of a table: rows sorted by their stored key values as unsigned numbers (string
+// references by number, integers with their bias), then written column after column.
+std::string TableStream(const StoredTable& table, int referenceSize) {
+  const size_t columns = table.columns.size();
+  std::vector<size_t> order(table.rowCount);
+  std::iota(order.begin(), order.end(), size_t{0});
+  const uint32_t* values = table.values.data();
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    for (size_t c = 0; c < table.keyColumns; ++c) {
+      uint32_t x = values[a * columns + c], y = values[b * columns + c];
+      if (x != y) return x < y;
+    }
+    return a < b;
+  });
+  std::string stream;
+  stream.reserve(RowWidth(table, referenceSize) * table.rowCount);
+  for (size_t c = 0; c < columns; ++c) {
+    size_t width = StoredWidth(table.columns[c], referenceSize);
+    for (size_t row : order) AppendStored(stream, values[row * columns + c], width);
+  }
+  return stream;
+}
+
+size_t TableStreamSize(const StoredTable& table, int referenceSize) {
+  return RowWidth(table, referenceSize) * table.rowCount;
 }
 
 }  // namespace qv::engine

@@ -6,6 +6,7 @@
 // its own, named after the table and the row's key ("Binary.Key1.Key2").
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -35,14 +36,35 @@ bool ParseTableRows(const std::string& stream, const StringPool& strings, const 
 // values, joined by dots.
 std::string BinaryStreamName(const Table& table, const Row& row);
 
-struct TableStreams {
-  std::vector<std::pair<std::string, std::string>> tableStreams;   // table name, stream
-  std::vector<std::pair<std::string, std::string>> binaryStreams;  // stream name, data
+// One table with its cells as stored values, row after row in key order: texts by their
+// numbers in the string pool, integers with their bias, 1 for a binary cell with data.
+struct StoredTable {
+  std::string name;
+  std::vector<ColumnDef> columns;
+  size_t keyColumns = 0;
+  size_t rowCount = 0;
+  std::vector<uint32_t> values;
 };
 
-// Every table of the database as streams, its texts added to pool. kBadValue when a text cannot
-// be stored in the code page or a value does not fit its column; kFail for a table named like
-// one of the format's own.
-HResult EncodeTables(const Database& database, StringPoolBuilder& pool, TableStreams* out);
+// The data of a binary cell, which lies in a stream of its own.
+struct BinaryCell {
+  std::string streamName;
+  const std::string* data;  // the cell's own bytes, in the database
+};
+
+struct EncodedTables {
+  std::vector<StoredTable> tables;  // "_Tables", "_Columns", then every table with rows
+  std::vector<BinaryCell> binaryCells;
+};
+
+// Every table of the database as stored values, its texts added to pool. kBadValue when a text
+// cannot be stored in the code page or a value does not fit its column; kFail for a table named
+// like one of the format's own.
+HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedTables* out);
+
+// The stream of a stored table once the pool holds every text (which decides the reference
+// size), and its size in bytes.
+std::string TableStream(const StoredTable& table, int referenceSize);
+size_t TableStreamSize(const StoredTable& table, int referenceSize);
 
 }  // namespace qv::engine

@@ -120,12 +120,12 @@ class ViewObject : public ComObject<IView> {
         }
       if (!match) continue;
       started_ = true;
-      last_ = it->first;
+      last_ = table_->KeyOf(cells);
       return HandOver(New<RowObject>(context_, table_, it->second), row);
     }
     if (!order.empty()) {
       started_ = true;
-      last_ = order.rbegin()->first;
+      last_ = table_->KeyOf(*table_->Get((*--order.end()).second));
     }
     return kFalse;
   }
