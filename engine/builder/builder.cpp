@@ -39,7 +39,9 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
   }
   qv::HResult SetProject(qv::IProject* project, const std::string& configuration, const std::string& release) override {
     if (!project) return qv::kPointer;
-    project_ = qv::ComPtr<qv::IProject>(project);
+    projectPath_.clear();
+    project->GetPath(&projectPath_);  // empty for a project never saved
+    projectSet_ = true;
     configuration_ = configuration;
     release_ = release;
     return qv::kOk;
@@ -53,10 +55,10 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
     return qv::kOk;
   }
   qv::HResult Build() override {
-    if (!project_) return qv::kNotOpen;
+    if (!projectSet_) return qv::kNotOpen;
     SinkMessages messages(events_.Get(), cancelCheck_);
     BuildRequest request;
-    request.project = project_.Get();
+    request.projectPath = projectPath_;
     request.configuration = configuration_;
     request.release = release_;
     request.engineFolder = platform::ModuleFolderOf(&kModuleMarker);
@@ -86,8 +88,8 @@ class Builder final : public qv::engine::ComObject<qv::IBuilder> {
 
  private:
   qv::ComPtr<qv::IBuildEvents> events_;
-  qv::ComPtr<qv::IProject> project_;
-  std::string configuration_, release_, packagePath_;
+  bool projectSet_ = false;
+  std::string projectPath_, configuration_, release_, packagePath_;
   int32_t errors_ = 0, warnings_ = 0;
   qv::CancelCheck cancelCheck_ = nullptr;
 };

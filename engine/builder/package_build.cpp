@@ -51,29 +51,31 @@ struct ReleaseSettings {
   std::string packageCode;
 };
 
-bool ReadReleaseSettings(qv::IProject* project, const BuildRequest& request, BuildMessages& messages,
+// The release's settings as the saved project holds them (table QvRelease: configuration,
+// release, setting, value).
+bool ReadReleaseSettings(const qv::engine::Database& database, const BuildRequest& request, BuildMessages& messages,
                          ReleaseSettings* settings) {
-  qv::ComPtr<qv::IProduct> product;
-  qv::ComPtr<qv::IProductConfigCollection> configurations;
-  qv::ComPtr<qv::IProductConfig> configuration;
-  qv::ComPtr<qv::IReleaseCollection> releases;
-  qv::ComPtr<qv::IRelease> release;
-  if (qv::Failed(project->QueryInterface(qv::IID_IProduct, product.PutVoid())) || !product ||
-      qv::Failed(product->GetConfigurations(configurations.Put())) || !configurations ||
-      configurations->Find(request.configuration, configuration.Put()) != qv::kOk || !configuration) {
+  using qv::engine::CellText;
+  using qv::engine::TextCell;
+  const qv::engine::Table* releases = database.FindTable(qv::kReleaseTable);
+  const std::vector<qv::engine::RowId> rows =
+      releases ? releases->RowsWhere(0, TextCell(request.configuration)) : std::vector<qv::engine::RowId>();
+  if (rows.empty()) {
     messages.Error("The project has no product configuration '" + request.configuration + "'.");
     return false;
   }
-  if (qv::Failed(configuration->GetReleases(releases.Put())) || !releases ||
-      releases->Find(request.release, release.Put()) != qv::kOk || !release) {
+  std::map<std::string, std::string> values;
+  for (qv::engine::RowId id : rows) {
+    const qv::engine::Row& row = *releases->Get(id);
+    if (CellText(row[1]) == request.release) values[CellText(row[2])] = CellText(row[3]);
+  }
+  if (values.empty()) {
     messages.Error("The product configuration '" + request.configuration + "' has no release '" + request.release + "'.");
     return false;
   }
   auto text = [&](const char* name) {
-    qv::Variant value;
-    release->GetSetting(name, &value);
-    if (value.kind == qv::Variant::Kind::Integer) return std::to_string(value.integer);
-    return value.kind == qv::Variant::Kind::Text ? value.text : std::string();
+    const auto found = values.find(name);
+    return found == values.end() ? std::string() : found->second;
   };
   auto flag = [&](const char* name, bool fallback) {
     const std::string value = text(name);
@@ -228,20 +230,19 @@ bool SwapIntoPlace(const std::string& built, const std::string& target) {
 }  // namespace
 
 bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string* packagePath) {
-  std::string projectPath;
-  if (!request.project || qv::Failed(request.project->GetPath(&projectPath)) || projectPath.empty()) {
+  const std::string& projectPath = request.projectPath;
+  if (projectPath.empty()) {
     messages.Error("The project must be saved before it is built.");
     return false;
   }
-  ReleaseSettings settings;
-  if (!ReadReleaseSettings(request.project, request, messages, &settings)) return false;
-
   // The build works on its own copy of the saved project, loaded into the engine's database.
   std::unique_ptr<qv::engine::Database> database;
   if (qv::Failed(qv::engine::LoadDatabase(projectPath, &database))) {
     messages.Error("Cannot read the saved project " + projectPath + ".");
     return false;
   }
+  ReleaseSettings settings;
+  if (!ReadReleaseSettings(*database, request, messages, &settings)) return false;
 
   CompileSettings compileSettings;
   // The project's merge modules join the package before it is compiled; their files, unpacked

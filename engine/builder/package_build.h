@@ -12,7 +12,7 @@
 namespace builder {
 
 struct BuildRequest {
-  qv::IProject* project = nullptr;  // the caller's open project; built from its saved file
+  std::string projectPath;  // the saved project; its release settings are read from the file too
   std::string configuration;
   std::string release;
   std::string engineFolder;  // where setup-launcher.exe lies (beside SABuild.dll)

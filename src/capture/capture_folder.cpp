@@ -36,9 +36,13 @@ std::string HostPathOfSource(const std::string& sourcePath) {
 }
 
 std::string RefusalOf(const std::string& hostPath) {
-  const std::string folder = CaptureFolder();
-  if (!platform::LiesInside(hostPath, folder))
-    return core::FormatString(kFileOutsideCapture, platform::Excerpt(folder).c_str());
+  platform::FolderBoundary boundary(CaptureFolder());
+  return RefusalOf(hostPath, boundary);
+}
+
+std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary) {
+  if (!boundary.Contains(hostPath))
+    return core::FormatString(kFileOutsideCapture, platform::Excerpt(CaptureFolder()).c_str());
   switch (platform::KindOf(hostPath)) {
     case platform::FileKind::kDirectory:
     case platform::FileKind::kOther:
@@ -50,8 +54,9 @@ std::string RefusalOf(const std::string& hostPath) {
 
 void CheckCapturedFiles(const CaptureScript& script) {
   int refused = 0;
+  platform::FolderBoundary boundary(CaptureFolder());
   auto check = [&](const std::string& sourcePath, size_t line, const std::string& entry) {
-    const std::string refusal = RefusalOf(HostPathOfSource(sourcePath));
+    const std::string refusal = RefusalOf(HostPathOfSource(sourcePath), boundary);
     if (refusal.empty()) return;
     core::LogMessage(core::kError,
                      platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,

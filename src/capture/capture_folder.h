@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/host_paths.h"
+
 namespace capture {
 
 class CaptureScript;
@@ -18,6 +20,8 @@ std::string HostPathOfSource(const std::string& sourcePath);
 // Why the file at hostPath may not be read for the capture: empty when it lies inside the
 // capture's folder and is a regular file or does not exist.
 std::string RefusalOf(const std::string& hostPath);
+// The same for many files: boundary is the capture's folder.
+std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary);
 
 // Checks every file that the script names for reading; each refused one is an error naming the
 // script line and the entry, and any refusal ends the conversion.

@@ -69,6 +69,20 @@ void RegKey::SetMapped(bool mapped) {
 }
 
 bool RegKey::AddValue(RegValue value) {
+  // Most keys hold a handful of values: a walk finds a name sooner than an index would, and
+  // costs no memory. A key with many values gets its index.
+  constexpr size_t kIndexedFrom = 16;
+  if (valueIndex_.empty() && values_.size() < kIndexedFrom) {
+    for (RegValue& held : values_)
+      if (platform::EqualsNoCase(held.Name(), value.Name())) {
+        held = std::move(value);
+        return true;
+      }
+    values_.push_back(std::move(value));
+    return false;
+  }
+  if (valueIndex_.empty())
+    for (size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(values_[i].Name(), i);
   const auto [entry, inserted] = valueIndex_.try_emplace(value.Name(), values_.size());
   if (inserted) {
     values_.push_back(std::move(value));
@@ -105,7 +119,7 @@ void RegistryModel::LoadRegistryText(std::string contents, const std::string& fi
   std::string_view line;
   while (lines.Next(line)) {
     core::TestCancel();
-    ReadRegistryLine(std::string(line), false);
+    ReadRegistryLine(line, false);
   }
   FinishValue();
   DropKeyEmptiedByFilters();
@@ -123,7 +137,7 @@ void RegistryModel::DropKeyEmptiedByFilters() {
   currentKeyLostValues_ = false;
 }
 
-bool RegistryModel::ReadRegistryLine(const std::string& rawLine, bool iniMode) {
+bool RegistryModel::ReadRegistryLine(std::string_view rawLine, bool iniMode) {
   const std::string line = platform::Trim(rawLine);
   if (line.empty() || line == "REGEDIT4") return true;
   // An export of the later format saved again as ANSI text keeps its header: its hex(2) and

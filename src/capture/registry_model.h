@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "capture/key_classes.h"
@@ -56,6 +57,9 @@ class RegistryItem {
 };
 
 class RegValue : public RegistryItem {
+  enum class Problem : uint8_t { kNone, kFault, kUnsupportedType };
+  static inline const std::string kNoProblem;
+
  public:
   // The first line of a value ("name"=text, or name=text in an INI section, whose text is never
   // quoted). utf16Strings: hex(2) and hex(7) data are UTF-16LE (files of the later export format).
@@ -67,10 +71,12 @@ class RegValue : public RegistryItem {
 
   // Why the value is damaged (no data, an unclosed string, a number or byte that is none): empty
   // when it is sound. A damaged value is left out.
-  const std::string& Fault() const { return fault_; }
+  const std::string& Fault() const { return problem_ == Problem::kFault ? problemText_ : kNoProblem; }
   // The type of "hex(n):" data that the Registry table cannot hold ("hex(b)", "hex(0)"): empty
   // for every other value.
-  const std::string& UnsupportedType() const { return unsupportedType_; }
+  const std::string& UnsupportedType() const {
+    return problem_ == Problem::kUnsupportedType ? problemText_ : kNoProblem;
+  }
   // "name"=- : the value is removed.
   bool IsRemoval() const { return removal_; }
 
@@ -79,23 +85,28 @@ class RegValue : public RegistryItem {
   int Type() const { return type_; }
   int ListMode() const { return listMode_; }
   bool ContinuationPending() const { return continuationPending_; }
-  const std::string& Prefix() const { return prefix_; }
+  // "#" (numbers and text that starts with '#'), "#x" (binary data), "#%" (expandable text), or
+  // empty.
+  std::string_view Prefix() const { return prefix_; }
   // For INI edits whose line ended with a backslash.
   void AppendRawData(const std::string& text) { data_ += text; }
 
  private:
+  void SetProblem(Problem problem, std::string text);
+
+  // A capture holds hundreds of thousands of values: what only parsing needs shares the data's
+  // string, and a value's problem takes one string for both kinds.
   std::string name_;
-  std::string data_;
+  std::string data_;  // the hex digits as written until Finish decodes "hex(n):" data
+  const char* prefix_ = "";
   int type_ = kNotParsed;
   int listMode_ = 0;
+  int hexType_ = -1;  // n of "hex(n):" data until Finish, -1 for other data
+  Problem problem_ = Problem::kNone;
   bool continuationPending_ = false;
-  std::string prefix_;
-  int hexType_ = -1;        // n of "hex(n):" data until Finish, -1 for other data
-  std::string hexFields_;   // its hex digits as written
   bool utf16_ = false;
   bool removal_ = false;
-  std::string fault_;
-  std::string unsupportedType_;
+  std::string problemText_;
 };
 
 class RegKey : public RegistryItem {
@@ -133,7 +144,8 @@ class RegKey : public RegistryItem {
   std::string subkeyPath_;
   qv::ComPtr<qv::IComponent> component_;
   std::vector<RegValue> values_;
-  std::map<std::string, size_t, platform::LessNoCase> valueIndex_;  // name -> position in values_
+  // name -> position in values_, made once the key holds many values
+  std::map<std::string, size_t, platform::LessNoCase> valueIndex_;
   std::string fullPath_;
   std::string componentTag_;
   const KeyClass* keyClass_ = nullptr;
@@ -155,7 +167,7 @@ class RegistryModel {
   // The same for text already in memory; fileName names it in messages.
   void LoadRegistryText(std::string contents, const std::string& fileName);
   // One line of a REGEDIT4 file, or of an AddIni block (iniMode). Returns true.
-  bool ReadRegistryLine(const std::string& line, bool iniMode);
+  bool ReadRegistryLine(std::string_view line, bool iniMode);
   // Completes the value read last (its lines may continue until the next value or key line):
   // a damaged value, or one of a type that the Registry table cannot hold, is left out with a
   // warning. Reading a file calls it at its end; the reader of AddIni blocks at a block's end.

@@ -118,7 +118,7 @@ std::string GetRegistryTableValue(const RegValue& value) {
     DropSeparatorAfterFolder(text);
     if (value.Type() == kMultiStringHex) text = "[~]" + text;
   }
-  return value.Prefix() + text;
+  return std::string(value.Prefix()) + text;
 }
 
 }  // namespace capture

@@ -157,7 +157,9 @@ size_t NameEnd(const std::string& line) {
 
 std::string UnquoteRegistryText(const std::string& text) {
   if (text.size() < 2 || text.front() != '"' || text.back() != '"') return text;
-  const std::string inner = text.substr(1, text.size() - 2);
+  const std::string_view inner = std::string_view(text).substr(1, text.size() - 2);
+  // Most values escape nothing.
+  if (inner.find('\\') == std::string_view::npos) return std::string(inner);
   std::string single;
   single.reserve(inner.size());
   for (size_t i = 0; i < inner.size(); ++i) {
@@ -200,8 +202,8 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
       value.type_ = kString;
       return value;
     }
-    if (raw.empty()) value.fault_ = "it has no data";
-    else if (raw.front() == '"' && (raw.size() < 2 || raw.back() != '"')) value.fault_ = "its string has no closing quote";
+    if (raw.empty()) value.SetProblem(Problem::kFault, "it has no data");
+    else if (raw.front() == '"' && (raw.size() < 2 || raw.back() != '"')) value.SetProblem(Problem::kFault, "its string has no closing quote");
   }
   const std::string text = UnquoteRegistryText(raw);
   const int hexType = text.starts_with("hex:") ? kHexBinary : HexTypeOf(text);
@@ -230,7 +232,7 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
       break;
     default:
       // hex(0) (no type), hex(b) (64-bit number), resource lists, ...: no Registry table form.
-      value.unsupportedType_ = text.substr(0, text.find(':'));
+      value.SetProblem(Problem::kUnsupportedType, text.substr(0, text.find(':')));
       break;
   }
   if (hexType < 0) {
@@ -252,11 +254,11 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
 
 void RegValue::AppendLine(std::string line, bool firstLine) {
   if (!firstLine) line = UnquoteRegistryText(StripTrailingBackslashes(std::move(line)));
-  if (!fault_.empty() || !unsupportedType_.empty()) return;
+  if (problem_ != Problem::kNone) return;
   if (hexType_ >= 0) {
     std::string_view fields = line;
     if (firstLine) fields.remove_prefix(line.find(':') + 1);
-    if (!AppendHexFields(fields, &hexFields_)) fault_ = "a byte of its data is not two hex digits";
+    if (!AppendHexFields(fields, &data_)) SetProblem(Problem::kFault, "a byte of its data is not two hex digits");
     return;
   }
   switch (type_) {
@@ -266,7 +268,7 @@ void RegValue::AppendLine(std::string line, bool firstLine) {
     case kDword: {
       uint32_t number = 0;
       if (!firstLine || !ParseDword(std::string_view(line).substr(6), &number))
-        fault_ = "its double word is not a 32-bit hex number";
+        SetProblem(Problem::kFault, "its double word is not a 32-bit hex number");
       else
         data_ += std::to_string(number);
       break;
@@ -289,12 +291,13 @@ void RegValue::AppendLine(std::string line, bool firstLine) {
 }
 
 void RegValue::Finish() {
-  if (hexType_ < 0 || !fault_.empty() || !unsupportedType_.empty()) return;
-  const std::string bytes = BytesOfHexDigits(hexFields_);
+  if (hexType_ < 0 || problem_ != Problem::kNone) return;
+  if (hexType_ == kHexBinary) {
+    hexType_ = -1;  // the Registry table keeps the digits
+    return;
+  }
+  const std::string bytes = BytesOfHexDigits(data_);
   switch (hexType_) {
-    case kHexBinary:
-      data_ = std::move(hexFields_);
-      break;
     case kHexString: {
       data_ = ConvertStringValue(DecodeHexString(bytes, utf16_));
       if (data_.starts_with("#")) prefix_ = "#";
@@ -307,7 +310,7 @@ void RegValue::Finish() {
     case kHexDword:
     case kHexBigEndianDword: {
       if (bytes.size() != 4) {
-        fault_ = "its double word does not have four bytes";
+        SetProblem(Problem::kFault, "its double word does not have four bytes");
         return;
       }
       uint32_t number = 0;
@@ -321,8 +324,12 @@ void RegValue::Finish() {
     default:
       break;
   }
-  hexFields_.clear();
   hexType_ = -1;  // finished: the data is final
+}
+
+void RegValue::SetProblem(Problem problem, std::string text) {
+  problem_ = problem;
+  problemText_ = std::move(text);
 }
 
 }  // namespace capture

@@ -92,10 +92,22 @@ ComponentRef ComponentWriter::ComponentForFile(const std::string& installedPath,
   return ComponentRef();
 }
 
+const std::string& ComponentWriter::InstallerFormOf(const std::string& folder) {
+  if (folder != lastFolder_.capturedFolder || lastFolder_.directory.empty())
+    lastFolder_ = FolderPlacement{folder, InstallerFolder(folder), std::nullopt};
+  return lastFolder_.directory;
+}
+
+bool ComponentWriter::KnowsFolder(const std::string& folder, const std::string& directory) {
+  InstallerFormOf(folder);
+  if (!lastFolder_.known) lastFolder_.known = !project_.DirectoryForPath(directory, "").empty();
+  return *lastFolder_.known;
+}
+
 void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::FileEntry& entry) {
   const std::string fileName = FileNameOfPath(entry.name);
   if (fileName.empty()) return;
-  std::string directory = InstallerFolder(folder);
+  std::string directory = InstallerFormOf(folder);
   if (const std::string folder32 = ThirtyTwoBitFolder(directory);
       !folder32.empty() && !options::Options().Build64Bit()) {
     core::LogMessage(core::kWarning,
@@ -112,7 +124,7 @@ void ComponentWriter::AddCapturedFile(const std::string& folder, const capture::
                                           "capture script; it is installed into INSTALLDIR.",
                                           platform::Excerpt(entry.name).c_str()));
     directory = namingFolder = "[INSTALLDIR]";
-  } else if (project_.DirectoryForPath(directory, "").empty()) {
+  } else if (!KnowsFolder(folder, directory)) {
     if (unknownFolders_.insert(folder).second)
       core::LogMessage(core::kWarning,
                        platform::Format("The folder '%s' is no folder the installer knows; its files are "

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -69,6 +70,11 @@ class ComponentWriter : public project::ComponentTableWriter {
   // The whole step for one captured file of a file list: its component (found or made), its
   // File row (with SelfReg and Font rows), the component's key file, and the knowledge base.
   void AddCapturedFile(const std::string& folder, const capture::FileEntry& entry);
+  // The installer form of a captured folder.
+  const std::string& InstallerFormOf(const std::string& folder);
+  // Whether the installer knows directory, the installer form of the captured folder (the
+  // project then has a Directory row for it).
+  bool KnowsFolder(const std::string& folder, const std::string& directory);
   // A folder that the capture creates: a component in it with a CreateFolder row, unless a
   // component lies there already.
   void AddCreatedFolder(const capture::FolderEntry& folder);
@@ -97,6 +103,14 @@ class ComponentWriter : public project::ComponentTableWriter {
   std::set<std::string, platform::LessNoCase> componentDirectories_;
   // Captured folders that were reported as unknown and installed into INSTALLDIR.
   std::set<std::string> unknownFolders_;
+  // The captured folder of the file added last, its installer form, and whether the installer
+  // knows that (once asked): the files of a folder come together.
+  struct FolderPlacement {
+    std::string capturedFolder;
+    std::string directory;
+    std::optional<bool> known;
+  };
+  FolderPlacement lastFolder_;
   // Directory keys that received their folder-removal row.
   std::set<std::string, platform::LessNoCase> removedDirectories_;
 };

@@ -20,8 +20,6 @@
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/repackager_exception.h"
-#include "core/repackager_exception.h"
-#include "core/string_table.h"
 #include "core/string_table.h"
 #include "frontend/capture_description.h"
 #include "frontend/capture_steps.h"
@@ -30,6 +28,7 @@
 #include "frontend/run_flags.h"
 #include "mergemodules/merge_module_selector.h"
 #include "options/project_options.h"
+#include "platform/memory.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "project/component_lookup.h"
@@ -348,6 +347,7 @@ void ConversionRun::ReleaseCapturedRegistry() {
   script_->AttachRegistryModel(nullptr);
   deletedRegistry_.reset();
   registry_.reset();
+  platform::ReturnFreeMemory();
 }
 
 void ConversionRun::SaveOrBuild() {
@@ -358,6 +358,10 @@ void ConversionRun::SaveOrBuild() {
   }
   core::LogMessage(core::kInformation, "--------------------------");
   NextStep(kStepBuilding);
+  // The build reads the saved project into memory of its own: the engine objects that the
+  // conversion still holds go first, so that the project they belong to can be freed.
+  capture::ClearKnowledgeBase();
+  content::ResetContent();
   writer_->Build();
 }
 

@@ -193,6 +193,32 @@ bool LiesInside(const std::string& path, const std::string& folder) {
   return real + '/' == realFolder || real.starts_with(realFolder);
 }
 
+FolderBoundary::FolderBoundary(const std::string& folder) : realFolder_(RealPath(folder)) {
+  if (!realFolder_.empty() && realFolder_.back() != '/') realFolder_ += '/';
+}
+
+bool FolderBoundary::Contains(const std::string& path) {
+  if (realFolder_.empty()) return false;
+  std::string host = ResolveHostPath(path);
+  if (host.empty()) return false;
+  if (host[0] != '/') host = CurrentDirectory() + "/" + host;
+  const size_t slash = host.rfind('/');
+  const std::string leaf = host.substr(slash + 1);
+  std::string real;
+  struct stat info;
+  // The real path of a plain name is its real folder's and the name; a link (or "." and "..")
+  // is resolved as a whole.
+  if (leaf.empty() || leaf == "." || leaf == ".." || (::lstat(host.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
+    real = RealPath(host);
+  } else {
+    const auto [parent, added] = realParents_.try_emplace(slash == 0 ? std::string("/") : host.substr(0, slash));
+    if (added) parent->second = RealPath(parent->first);
+    if (parent->second.empty()) return false;
+    real = parent->second + (parent->second.back() == '/' ? "" : "/") + leaf;
+  }
+  return !real.empty() && (real + '/' == realFolder_ || real.starts_with(realFolder_));
+}
+
 FileKind KindOf(const std::string& path) {
   struct stat info;
   if (!StatPath(ResolveHostPath(path), &info)) return FileKind::kMissing;

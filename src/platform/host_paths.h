@@ -5,6 +5,7 @@
 // that ignores case).
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace platform {
@@ -27,6 +28,18 @@ std::string FullPath(const std::string& path);
 std::string RealPath(const std::string& path);
 // Whether path (after ResolveHostPath) lies inside folder, or is folder, once both are real paths.
 bool LiesInside(const std::string& path, const std::string& folder);
+
+// LiesInside for many paths and one folder: the real path of the folder, and of each folder the
+// paths lie in, is resolved once (a capture's files lie in a few hundred folders).
+class FolderBoundary {
+ public:
+  explicit FolderBoundary(const std::string& folder);
+  bool Contains(const std::string& path);
+
+ private:
+  std::string realFolder_;  // with a trailing '/'; empty when the folder cannot be resolved
+  std::map<std::string, std::string> realParents_;
+};
 
 // What a path names (after ResolveHostPath); kOther is a FIFO, a device or a socket, which is
 // never opened (opening a FIFO waits for a writer).

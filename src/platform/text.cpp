@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -13,7 +14,7 @@ namespace {
 
 // Case pairs of Windows-1252 outside ASCII: the Latin-1 block plus the letters that 1252 puts
 // in 0x80..0x9F.
-unsigned char LowerByte(unsigned char c) {
+constexpr unsigned char LowerByteOf(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
   switch (c) {
@@ -25,7 +26,7 @@ unsigned char LowerByte(unsigned char c) {
   }
 }
 
-unsigned char UpperByte(unsigned char c) {
+constexpr unsigned char UpperByteOf(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
   switch (c) {
@@ -36,6 +37,19 @@ unsigned char UpperByte(unsigned char c) {
     default: return c;
   }
 }
+
+// Comparisons without regard to case run over every key of a capture: a table per direction.
+constexpr std::array<unsigned char, 256> CaseTable(bool lower) {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[c] = lower ? LowerByteOf(static_cast<unsigned char>(c)) : UpperByteOf(static_cast<unsigned char>(c));
+  return table;
+}
+constexpr std::array<unsigned char, 256> kLower = CaseTable(true);
+constexpr std::array<unsigned char, 256> kUpper = CaseTable(false);
+
+inline unsigned char LowerByte(unsigned char c) { return kLower[c]; }
+inline unsigned char UpperByte(unsigned char c) { return kUpper[c]; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -59,6 +73,7 @@ std::string ToUpper(std::string_view text) {
 int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
     const unsigned char ca = LowerByte(static_cast<unsigned char>(a[i]));
     const unsigned char cb = LowerByte(static_cast<unsigned char>(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
@@ -83,7 +98,9 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 size_t FindNoCase(std::string_view text, std::string_view what, size_t from) {
   if (what.empty()) return from <= text.size() ? from : std::string_view::npos;
   if (text.size() < what.size()) return std::string_view::npos;
+  const unsigned char first = LowerByte(static_cast<unsigned char>(what[0]));
   for (size_t i = from; i + what.size() <= text.size(); ++i) {
+    if (LowerByte(static_cast<unsigned char>(text[i])) != first) continue;
     if (EqualsNoCase(text.substr(i, what.size()), what)) return i;
   }
   return std::string_view::npos;

@@ -158,6 +158,7 @@ void VpxWriter::Build() {
     CHECK_HR(builder->SetOption(kRebuildOption, 1));
     CHECK_HR(builder->SetCancelCheck(&core::IsCancelRequested));
   }
+  UnloadForBuild();
   if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
 
   // Without a builder, or when the build itself fails, there is no package: that is a failed

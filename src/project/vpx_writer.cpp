@@ -362,6 +362,15 @@ void VpxWriter::Close(bool save) {
   s.knownDirectories.clear();
 }
 
+void VpxWriter::UnloadForBuild() {
+  State& s = *state_;
+  if (s.open) CHECK_HR(s.project->Close());
+  s.open = false;
+  s.database.Reset();
+  s.product.Reset();
+  s.knownDirectories.clear();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Properties and directories
 

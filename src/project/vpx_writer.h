@@ -37,10 +37,14 @@ class VpxWriter {
   bool PlaceWorkingCopy();
   // Releases the project; an unsaved project leaves no file behind.
   void Close(bool save);
+  // Lets the engine free the project's tables while its working copy stays for the build (which
+  // reads the file, not the open project). Nothing is written into the project afterwards.
+  void UnloadForBuild();
 
   // Builds the saved project into a package (vpx_build.cpp): the release settings, the save,
   // the builder with its messages as build records, the output paths (LastBuildResult).
-  // Cancellation and a failed build throw repackager_exception.
+  // Cancellation and a failed build throw repackager_exception. The project is unloaded before
+  // the build: callers let go of the engine objects they hold first, so that its memory goes.
   void Build();
   void PrepareRelease();
 

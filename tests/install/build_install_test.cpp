@@ -49,7 +49,7 @@ TEST(BuiltPackage, FilesInSeveralCabinetsInstallAndUninstall) {
   project.SetRelease(true, false, true, "Sample", "{AAAAAAAA-0000-0000-0000-000000000077}");
   project.Save();
   builder::BuildRequest request;
-  request.project = project.Project();
+  project.Project()->GetPath(&request.projectPath);
   request.configuration = "Product1";
   request.release = "Release1";
   request.engineFolder = FERNCLIP_BUILD_DIR;

@@ -23,7 +23,9 @@ inline constexpr Guid IID_IBuildEvents = MakeGuid("397AD200-7174-4BD5-B35E-61112
 struct IBuilder : IUnknown {
   virtual HResult Advise(IBuildEvents* events) = 0;
   virtual HResult Unadvise() = 0;
-  // The open (and saved) project and the names of the product configuration and release.
+  // The open (and saved) project and the names of the product configuration and release. The
+  // build reads the project as it was saved: only its path is kept, so that the caller may let
+  // the project go (and its memory with it) before the build.
   virtual HResult SetProject(IProject* project, const std::string& configuration,
                              const std::string& release) = 0;
   // Option 1: build the release even when it exists already (rebuild).
