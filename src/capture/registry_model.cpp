@@ -215,8 +215,7 @@ void RegistryModel::ReadKeyLine(const std::string& line) {
     }
   }
   PruneIfEmptyParent(currentKey_, key.FullPath());
-  currentKeyIsNew_ = keys_.find(key.FullPath()) == keys_.end();
-  currentKey_ = Insert(std::move(key));
+  currentKey_ = Insert(std::move(key), &currentKeyIsNew_);
   currentCapturedPath_ = std::move(capturedPath);
 }
 
@@ -287,9 +286,10 @@ void RegistryModel::PruneIfEmptyParent(RegKey* previous, const std::string& next
   keys_.erase(keys_.find(parent));
 }
 
-RegKey* RegistryModel::Insert(RegKey key) {
+RegKey* RegistryModel::Insert(RegKey key, bool* added) {
   std::string fullPath = key.FullPath();
   const auto [entry, inserted] = keys_.try_emplace(std::move(fullPath), std::move(key));
+  if (added) *added = inserted;
   return &entry->second;
 }
 

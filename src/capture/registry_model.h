@@ -193,7 +193,8 @@ class RegistryModel {
   void Warn(int messageId, const std::string& valueName, const std::string& detail) const;
   // Removes previous from the map when it has no values and the next key lies below it.
   void PruneIfEmptyParent(RegKey* previous, const std::string& nextFullPath);
-  RegKey* Insert(RegKey key);
+  // The key of that path, added unless the model holds it already (*added tells which).
+  RegKey* Insert(RegKey key, bool* added = nullptr);
   void DropKeyEmptiedByFilters();
 
   KeyMap keys_;

@@ -362,7 +362,7 @@ void ConversionRun::SaveOrBuild() {
   // conversion still holds go first, so that the project they belong to can be freed.
   capture::ClearKnowledgeBase();
   content::ResetContent();
-  writer_->Build();
+  writer_->Build(project::VpxWriter::ProjectInBuild::kFreed);
 }
 
 ConversionRun::~ConversionRun() {

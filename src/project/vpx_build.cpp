@@ -140,7 +140,7 @@ void VpxWriter::PrepareRelease() {
   if (!SaveWorkingCopy()) core::ThrowMessage(kCannotCreateProject);
 }
 
-void VpxWriter::Build() {
+void VpxWriter::Build(ProjectInBuild project) {
   if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
   BuildResult& result = MutableBuildResult();
   result = BuildResult{};
@@ -158,7 +158,7 @@ void VpxWriter::Build() {
     CHECK_HR(builder->SetOption(kRebuildOption, 1));
     CHECK_HR(builder->SetCancelCheck(&core::IsCancelRequested));
   }
-  UnloadForBuild();
+  if (project == ProjectInBuild::kFreed) UnloadForBuild();
   if (core::IsCancelRequested()) core::ThrowMessage(kCancelledByUser);
 
   // Without a builder, or when the build itself fails, there is no package: that is a failed

@@ -37,15 +37,15 @@ class VpxWriter {
   bool PlaceWorkingCopy();
   // Releases the project; an unsaved project leaves no file behind.
   void Close(bool save);
-  // Lets the engine free the project's tables while its working copy stays for the build (which
-  // reads the file, not the open project). Nothing is written into the project afterwards.
-  void UnloadForBuild();
 
   // Builds the saved project into a package (vpx_build.cpp): the release settings, the save,
   // the builder with its messages as build records, the output paths (LastBuildResult).
-  // Cancellation and a failed build throw repackager_exception. The project is unloaded before
-  // the build: callers let go of the engine objects they hold first, so that its memory goes.
-  void Build();
+  // Cancellation and a failed build throw repackager_exception. The builder reads the working
+  // copy: with kFreed the project is unloaded before the build, so that its memory is not held
+  // beside the builder's (callers let go of the engine objects they hold first); the writer can
+  // then build no more.
+  enum class ProjectInBuild { kKept, kFreed };
+  void Build(ProjectInBuild project = ProjectInBuild::kKept);
   void PrepareRelease();
 
   void SetProperty(const std::string& name, const std::string& value);
@@ -89,6 +89,9 @@ class VpxWriter {
   qv::ComPtr<qv::ITable> FindTable(const std::string& tableName) const;
 
  private:
+  // Lets the engine free the project's tables while its working copy stays for the build (which
+  // reads the file, not the open project). Nothing is written into the project afterwards.
+  void UnloadForBuild();
   void CheckTemplateVersion(const std::string& templateOption);
   void UpgradeTemplate();
   void GiveNewIdentity();

@@ -32,6 +32,9 @@ TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) 
   testenv::WriteText(cap + "/ProgramFilesFolder/App/good.txt", "good");
   fs::create_symlink("../../../secret/key.txt", cap + "/ProgramFilesFolder/App/link.txt");
   fs::create_symlink("../secret/leak.reg", cap + "/app.reg");
+  // A folder of the capture that is a link out of it: its files lie outside, though a good file
+  // of a real folder came first.
+  fs::create_symlink("../../secret", cap + "/ProgramFilesFolder/Linked");
   ASSERT_EQ(::mkfifo((cap + "/ProgramFilesFolder/App/pipe").c_str(), 0600), 0);
   testenv::WriteText(cap + "/options.ini", testenv::OptionsText({{"ProductName", "Hostile"}}));
   testenv::WriteText(cap + "/app.inc",
@@ -44,7 +47,9 @@ TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) 
                      "%SCRIPTFOLDER%ProgramFilesFolder\\App\\link.txt\r\n"
                      "%SCRIPTFOLDER%ProgramFilesFolder\\App\\pipe\r\n"
                      "EXE(/etc/shadow|Setup|x|InstallFinalize|0)\r\n"
-                     "RegLoad('C:\\Capture\\app.reg')\r\n");
+                     "RegLoad('C:\\Capture\\app.reg')\r\n"
+                     "InstallFileList('[ProgramFilesFolder]Linked'|0|0)\r\n"
+                     "ProgramFilesFolder\\Linked\\key.txt\r\n");
   const auto before = Entries(cap);
 
   FernclipRun run = RunFernclip({cap + "/app.inc"}, top / "registry.reg");
@@ -56,13 +61,14 @@ TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) 
            {6, "/etc\\hostname"},
            {7, "%SCRIPTFOLDER%ProgramFilesFolder\\App\\link.txt"},
            {9, "/etc/shadow"},
-           {10, cap + "/app.reg"}})
+           {10, cap + "/app.reg"},
+           {12, "ProgramFilesFolder\\Linked\\key.txt"}})
     EXPECT_TRUE(run.HasLine("Error: " + cap + "/app.inc(" + std::to_string(line) + "): '" + entry + "' " + outside))
         << line << "\n" << run.out;
   EXPECT_TRUE(run.HasLine("Error: " + cap + "/app.inc(8): '%SCRIPTFOLDER%ProgramFilesFolder\\App\\pipe' is not a "
                           "regular file: only regular files are read."))
       << run.out;
-  EXPECT_TRUE(run.HasLine("Error: The capture names 7 file(s) that cannot be read for it; no project was written."))
+  EXPECT_TRUE(run.HasLine("Error: The capture names 8 file(s) that cannot be read for it; no project was written."))
       << run.out;
   EXPECT_EQ(Entries(cap), before) << "no project, no package";
   EXPECT_EQ(Entries(top.path()), (std::vector<std::string>{"cap", "secret"}));
