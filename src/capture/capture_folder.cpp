@@ -43,7 +43,7 @@ std::string RefusalOf(const std::string& hostPath) {
 std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary) {
   if (!boundary.Contains(hostPath))
     return core::FormatString(kFileOutsideCapture, platform::Excerpt(CaptureFolder()).c_str());
-  switch (platform::KindOf(hostPath)) {
+  switch (platform::KindOfHostPath(hostPath)) {
     case platform::FileKind::kDirectory:
     case platform::FileKind::kOther:
       return core::LoadString(kFileNotRegular);

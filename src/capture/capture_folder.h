@@ -17,8 +17,8 @@ class CaptureScript;
 // path are taken from the capture's folder; backslashes and letter case are resolved on the host.
 std::string HostPathOfSource(const std::string& sourcePath);
 
-// Why the file at hostPath may not be read for the capture: empty when it lies inside the
-// capture's folder and is a regular file or does not exist.
+// Why the file at hostPath (as HostPathOfSource gives it) may not be read for the capture: empty
+// when it lies inside the capture's folder and is a regular file or does not exist.
 std::string RefusalOf(const std::string& hostPath);
 // The same for many files: boundary is the capture's folder.
 std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary);

@@ -1,7 +1,5 @@
 #include "content/key_file_choice.h"
 
-#include <fstream>
-
 #include "capture/capture_folder.h"
 #include "platform/file_version.h"
 #include "platform/host_paths.h"
@@ -38,12 +36,8 @@ void KeyFileChoice::KeepRegistryKeyPath(const std::string& component) {
 bool IsVersionedFile(const std::string& sourcePath) {
   const std::string path = capture::HostPathOfSource(sourcePath);
   // Only executable images carry version resources; the two bytes spare reading other files.
-  char magic[2] = {0, 0};
-  if (platform::KindOf(path) != platform::FileKind::kRegular) return false;
-  {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(magic, sizeof magic) || magic[0] != 'M' || magic[1] != 'Z') return false;
-  }
+  std::string magic;
+  if (!platform::ReadFileStart(path, 2, &magic) || magic != "MZ") return false;
   platform::FileVersionInfo info;
   return platform::ReadFileVersionInfo(path, &info) == platform::VersionStatus::kFound;
 }

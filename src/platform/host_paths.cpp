@@ -219,9 +219,11 @@ bool FolderBoundary::Contains(const std::string& path) {
   return !real.empty() && (real + '/' == realFolder_ || real.starts_with(realFolder_));
 }
 
-FileKind KindOf(const std::string& path) {
+FileKind KindOf(const std::string& path) { return KindOfHostPath(ResolveHostPath(path)); }
+
+FileKind KindOfHostPath(const std::string& hostPath) {
   struct stat info;
-  if (!StatPath(ResolveHostPath(path), &info)) return FileKind::kMissing;
+  if (!StatPath(hostPath, &info)) return FileKind::kMissing;
   if (S_ISREG(info.st_mode)) return FileKind::kRegular;
   if (S_ISDIR(info.st_mode)) return FileKind::kDirectory;
   return FileKind::kOther;
@@ -273,6 +275,24 @@ bool CreateDirectories(const std::string& path) {
   }
   struct stat info;
   return StatPath(host, &info) && S_ISDIR(info.st_mode);
+}
+
+bool ReadFileStart(const std::string& hostPath, size_t count, std::string* bytes) {
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (read) {
+    bytes->assign(count, '\0');
+    ssize_t got;
+    do got = ::read(fd, bytes->data(), count);
+    while (got < 0 && errno == EINTR);
+    read = got >= 0;
+    bytes->resize(read ? static_cast<size_t>(got) : 0);
+  }
+  ::close(fd);
+  return read;
 }
 
 bool ReadFile(const std::string& path, std::string* contents) {

@@ -45,6 +45,8 @@ class FolderBoundary {
 // never opened (opening a FIFO waits for a writer).
 enum class FileKind { kMissing, kRegular, kDirectory, kOther };
 FileKind KindOf(const std::string& path);
+// The same for a host path that ResolveHostPath gave already.
+FileKind KindOfHostPath(const std::string& hostPath);
 
 bool FileExists(const std::string& path);       // an existing regular file (after ResolveHostPath)
 bool DirectoryExists(const std::string& path);  // an existing directory (after ResolveHostPath)
@@ -62,6 +64,9 @@ bool CreateDirectories(const std::string& path);
 
 // Reads a whole regular file. False when it cannot be read or is not a regular file.
 bool ReadFile(const std::string& path, std::string* contents);
+// The first count bytes (fewer for a shorter file) of the regular file at hostPath, a path that
+// ResolveHostPath gave; false for anything else.
+bool ReadFileStart(const std::string& hostPath, size_t count, std::string* bytes);
 
 // Writes contents to a temporary file beside path and renames it over path, so that path is
 // either the old or the new file, never a half-written one.
