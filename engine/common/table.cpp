@@ -16,7 +16,10 @@ Table::Table(std::string name, std::vector<ColumnDef> columns)
 }
 
 bool Table::KeyLess::Less(std::span<const Cell> a, std::span<const Cell> b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i)
+    if (int order = CompareCells(a[i], b[i]); order != 0) return order < 0;
+  return a.size() < b.size();
 }
 
 int Table::ColumnIndex(std::string_view name) const {
@@ -73,9 +76,14 @@ HResult Table::SetCell(RowId id, size_t column, Cell value) {
   // changes and put back, not made anew.
   KeyIndex::node_type keyNode;
   if (column < keyColumns_) {
-    Key newKey = KeyOf(*row);
-    newKey[column] = value;
-    if (Find(newKey, nullptr)) return kDuplicateKey;
+    std::span<const Cell> newKey(&value, 1);
+    Key longerKey;  // copied only when the key has more cells than this one
+    if (keyColumns_ > 1) {
+      longerKey = KeyOf(*row);
+      longerKey[column] = value;
+      newKey = longerKey;
+    }
+    if (keyIndex_.find(newKey) != keyIndex_.end()) return kDuplicateKey;
     keyNode = keyIndex_.extract(id);
   }
   auto index = valueIndexes_.find(column);

@@ -2,7 +2,7 @@
 // ordered index on the primary key, and secondary indexes made on demand for look-ups by a
 // column value (foreign keys). Every operation costs O(log n).
 //
-// The rows lie in one vector by identity, and the indexes hold identities only, ordered by
+// The rows lie in a deque by identity, and the indexes hold identities only, ordered by
 // the cells of the rows they name: a row's text is stored once, whatever indexes it is in.
 #pragma once
 
@@ -143,9 +143,8 @@ class Table {
    private:
     const Cell& CellOf(RowId id) const { return table_->rows_[id - 1][column_]; }
     static bool Less(const ValueProbe& a, const ValueProbe& b) {
-      if (*a.value < *b.value) return true;
-      if (*b.value < *a.value) return false;
-      return a.id < b.id;
+      const int order = CompareCells(*a.value, *b.value);
+      return order != 0 ? order < 0 : a.id < b.id;
     }
     const Table* table_;
     size_t column_;
