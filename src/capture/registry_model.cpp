@@ -92,6 +92,11 @@ bool RegKey::AddValue(RegValue value) {
   return true;
 }
 
+void RegKey::ReleaseValues() {
+  std::vector<RegValue>().swap(values_);
+  valueIndex_.clear();
+}
+
 void RegKey::MoveToDefaultUser() {
   root_ = kHKeyUsers;
   subkeyPath_ = ".Default\\" + subkeyPath_;

@@ -129,6 +129,8 @@ class RegKey : public RegistryItem {
   // Adds a value. One whose name equals an earlier value's without regard to case takes that
   // value's place (the last one wins, as in the registry); returns whether it did.
   bool AddValue(RegValue value);
+  // Frees the values (and their memory) once nothing reads them any more.
+  void ReleaseValues();
 
   // The component a mapper assigned to the key.
   const qv::ComPtr<qv::IComponent>& Component() const { return component_; }

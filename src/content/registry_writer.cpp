@@ -64,9 +64,9 @@ void RegistryWriter::WriteRegistry(capture::RegistryModel& model) {
   for (const char* name : {kMachineComponent, kUserComponent, kClassesComponent})
     project::FindOrCreateDataComponent(name, name == kUserComponent);
   for (auto& [path, key] : model.Keys()) {
-    if (key.IsKeyMapped()) continue;
     core::TestCancel();
-    WriteKey(key, false);
+    if (!key.IsKeyMapped()) WriteKey(key, false);
+    key.ReleaseValues();
   }
 }
 
@@ -77,6 +77,7 @@ void RegistryWriter::WriteRemoveRegistry(capture::RegistryModel& deleted) {
   for (auto& [path, key] : deleted.Keys()) {
     key.SetComponent(component);
     WriteKey(key, true);
+    key.ReleaseValues();
   }
 }
 

@@ -20,9 +20,12 @@ class RegistryWriter : public project::RegistryTableWriter {
  public:
   explicit RegistryWriter(project::VpxWriter& project);
 
-  // Every key of the model that no mapper claimed, in the model's order.
+  // Every key of the model that no mapper claimed, in the model's order. The last step that
+  // reads the model's values: each key's values are released once written, so that a large
+  // capture's registry is not held both in the model and in the project.
   void WriteRegistry(capture::RegistryModel& model);
-  // Every key of the model of deleted registry data, into "RemoveRegistry_Component".
+  // Every key of the model of deleted registry data, into "RemoveRegistry_Component"; the values
+  // are released as above.
   void WriteRemoveRegistry(capture::RegistryModel& deleted);
   // One key with its values not claimed by a mapper; a key without values gives one row for
   // the key itself. A key is written once.
