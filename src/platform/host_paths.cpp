@@ -197,10 +197,9 @@ FolderBoundary::FolderBoundary(const std::string& folder) : realFolder_(RealPath
   if (!realFolder_.empty() && realFolder_.back() != '/') realFolder_ += '/';
 }
 
-bool FolderBoundary::Contains(const std::string& path) {
-  if (realFolder_.empty()) return false;
-  std::string host = ResolveHostPath(path);
-  if (host.empty()) return false;
+bool FolderBoundary::Contains(const std::string& hostPath) {
+  if (realFolder_.empty() || hostPath.empty()) return false;
+  std::string host = hostPath;
   if (host[0] != '/') host = CurrentDirectory() + "/" + host;
   const size_t slash = host.rfind('/');
   const std::string leaf = host.substr(slash + 1);

@@ -30,11 +30,12 @@ std::string RealPath(const std::string& path);
 bool LiesInside(const std::string& path, const std::string& folder);
 
 // LiesInside for many paths and one folder: the real path of the folder, and of each folder the
-// paths lie in, is resolved once (a capture's files lie in a few hundred folders).
+// paths lie in, is resolved once (a capture's files lie in a few hundred folders). The paths are
+// host paths that ResolveHostPath gave already.
 class FolderBoundary {
  public:
   explicit FolderBoundary(const std::string& folder);
-  bool Contains(const std::string& path);
+  bool Contains(const std::string& hostPath);
 
  private:
   std::string realFolder_;  // with a trailing '/'; empty when the folder cannot be resolved
