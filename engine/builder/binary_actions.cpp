@@ -71,8 +71,8 @@ void CompileBinaryActions(qv::engine::Database& db, const std::string& sourceFil
   std::vector<std::pair<RowId, std::string>> pending;  // row, source path
   for (const auto& [key, id] : actions->KeyOrder()) {
     const Row& row = *actions->Get(id);
-    const int32_t* type = std::get_if<int32_t>(&row[1]);
-    const std::string& source = CellText(row[2]);
+    const std::optional<int32_t> type = row[1].Number();
+    const std::string_view source = CellText(row[2]);
     if (!type || !RunsCodeFromBinaryTable(*type) || source.empty()) continue;
     RowId existing = 0;
     if (binary && binary->Find({TextCell(source)}, &existing)) continue;  // already a Binary key
@@ -86,7 +86,7 @@ void CompileBinaryActions(qv::engine::Database& db, const std::string& sourceFil
 
   std::map<std::string, std::string> keyOfHostPath;  // one Binary row per file
   for (const auto& [id, source] : pending) {
-    const std::string action = CellText((*actions->Get(id))[0]);
+    const std::string action(CellText((*actions->Get(id))[0]));
     const std::string hostPath = HostPathOfSource(source, sourceFilePath);
     if (const std::string refusal = SourceRefusal(source, hostPath, sourceFilePath); !refusal.empty()) {
       messages.Error(Where(action) + ": the file '" + source + "' that custom action '" + action + "' runs " +

@@ -47,8 +47,8 @@ struct Module {
 };
 
 int32_t IntegerOf(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
-  return int32_t(std::strtol(CellText(cell).c_str(), nullptr, 10));
+  if (const std::optional<int32_t> number = cell.Number()) return *number;
+  return int32_t(std::strtol(std::string(CellText(cell)).c_str(), nullptr, 10));
 }
 
 // -1, 0 or 1 as dotted version a is lower than, equal to or higher than b.
@@ -94,7 +94,7 @@ class NamedRows {
 std::vector<Signature> SignaturesOf(const Database& database, const std::string& source) {
   std::vector<Signature> signatures;
   NamedRows(database, "ModuleSignature").ForEach([&](auto cell) {
-    signatures.push_back({CellText(cell("ModuleID")), IntegerOf(cell("Language")), CellText(cell("Version")), source});
+    signatures.push_back({std::string(CellText(cell("ModuleID"))), IntegerOf(cell("Language")), std::string(CellText(cell("Version"))), source});
   });
   return signatures;
 }
@@ -103,7 +103,7 @@ std::vector<Signature> SignaturesOf(const Database& database, const std::string&
 std::vector<Module> ReadRequests(const Database& package, BuildMessages& messages) {
   std::map<std::string, Module> byName;
   NamedRows(package, qv::kMergeModuleTable).ForEach([&](auto cell) {
-    const std::string name = CellText(cell("Name")), path = CellText(cell("Path")), feature = CellText(cell("Feature"));
+    const std::string name(CellText(cell("Name"))), path(CellText(cell("Path"))), feature(CellText(cell("Feature")));
     Module& module = byName[name];
     if (module.name.empty()) module.name = name, module.path = path;
     if (module.path != path)
@@ -153,8 +153,8 @@ bool LoadModule(Module& module, const std::string& unpackFolder, BuildMessages& 
   }
   bool complete = true;
   for (const auto& [key, id] : files->KeyOrder())
-    if (!module.unpacked.count(CellText(key[0]))) {
-      messages.Error(label + ": its file '" + CellText(key[0]) + "' is not in its cabinet.");
+    if (!module.unpacked.count(std::string(CellText(key[0])))) {
+      messages.Error(label + ": its file '" + std::string(CellText(key[0])) + "' is not in its cabinet.");
       complete = false;
     }
   return complete;
@@ -169,8 +169,8 @@ bool CheckDependenciesAndExclusions(const Database& package, const std::vector<M
   bool ok = true;
   auto checkExclusions = [&](const Database& tables, const std::string& owner, const std::string& label) {
     NamedRows(tables, "ModuleExclusion").ForEach([&](auto cell) {
-      const std::string excluded = CellText(cell("ExcludedID")), low = CellText(cell("ExcludedMinVersion")),
-                        high = CellText(cell("ExcludedMaxVersion"));
+      const std::string excluded(CellText(cell("ExcludedID"))), low(CellText(cell("ExcludedMinVersion"))),
+                        high(CellText(cell("ExcludedMaxVersion")));
       const int32_t language = IntegerOf(cell("ExcludedLanguage"));
       for (const Signature& other : present) {
         if (other.source == owner || other.id != excluded || !LanguageMatches(language, other.language)) continue;
@@ -188,7 +188,7 @@ bool CheckDependenciesAndExclusions(const Database& package, const std::vector<M
   for (const Module& module : modules) {
     const std::string label = ModuleLabel(module.name);
     NamedRows(*module.tables, "ModuleDependency").ForEach([&](auto cell) {
-      const std::string required = CellText(cell("RequiredID")), version = CellText(cell("RequiredVersion"));
+      const std::string required(CellText(cell("RequiredID"))), version(CellText(cell("RequiredVersion")));
       const int32_t language = IntegerOf(cell("RequiredLanguage"));
       const bool satisfied = std::any_of(present.begin(), present.end(), [&](const Signature& s) {
         return s.id == required && LanguageMatches(language, s.language) &&
@@ -235,7 +235,7 @@ void AddToFeatures(Database& package, const Module& module, BuildMessages& messa
 // Every table of the module into the package.
 void MergeTables(Database& package, const Module& module, BuildMessages& messages) {
   std::set<std::string> ignored = kMergeOnlyTables;
-  NamedRows(*module.tables, "ModuleIgnoreTable").ForEach([&](auto cell) { ignored.insert(CellText(cell("Table"))); });
+  NamedRows(*module.tables, "ModuleIgnoreTable").ForEach([&](auto cell) { ignored.insert(std::string(CellText(cell("Table")))); });
   for (const Table* table : module.tables->Tables()) {
     if (ignored.count(table->Name())) continue;
     if (!PackageSequenceOf(table->Name()).empty()) {

@@ -80,9 +80,9 @@ bool ApplyModuleConfiguration(qv::engine::Database& module, std::string* error) 
     if (name >= 0 && format >= 0 && type >= 0 && value >= 0)
       for (const auto& [key, id] : configuration->KeyOrder()) {
         const Row& row = *configuration->Get(id);
-        const auto* number = std::get_if<int32_t>(&row[size_t(format)]);
-        items[CellText(row[size_t(name)])] = {number ? *number : 0, CellText(row[size_t(type)]),
-                                              CellText(row[size_t(value)])};
+        const std::optional<int32_t> number = row[size_t(format)].Number();
+        items[std::string(CellText(row[size_t(name)]))] = {number.value_or(0), std::string(CellText(row[size_t(type)])),
+                                                           std::string(CellText(row[size_t(value)]))};
       }
   }
   const int tableColumn = substitutions->ColumnIndex("Table"), rowColumn = substitutions->ColumnIndex("Row"),
@@ -93,9 +93,9 @@ bool ApplyModuleConfiguration(qv::engine::Database& module, std::string* error) 
   }
   for (const auto& [key, id] : substitutions->KeyOrder()) {
     const Row& substitution = *substitutions->Get(id);
-    const std::string tableName = CellText(substitution[size_t(tableColumn)]);
-    const std::string rowText = CellText(substitution[size_t(rowColumn)]);
-    const std::string columnName = CellText(substitution[size_t(columnColumn)]);
+    const std::string tableName(CellText(substitution[size_t(tableColumn)]));
+    const std::string rowText(CellText(substitution[size_t(rowColumn)]));
+    const std::string columnName(CellText(substitution[size_t(columnColumn)]));
     const std::string where = "its substitution of table '" + tableName + "', row '" + rowText + "', column '" +
                               columnName + "'";
     Table* table = module.FindTable(tableName);
@@ -110,7 +110,7 @@ bool ApplyModuleConfiguration(qv::engine::Database& module, std::string* error) 
       if (!table->Columns()[c].IsInteger())
         rowKey[c] = TextCell(fields[c]);
       else if (const std::optional<int32_t> number = ParseInteger(fields[c]))
-        rowKey[c].emplace<int32_t>(*number);
+        rowKey[c] = *number;
     }
     RowId target = 0;
     if (!table->Find(rowKey, &target)) {
@@ -119,7 +119,7 @@ bool ApplyModuleConfiguration(qv::engine::Database& module, std::string* error) 
     }
     std::string text;
     const Item* only = nullptr;
-    if (!Substitute(CellText(substitution[size_t(valueColumn)]), items, &text, &only)) {
+    if (!Substitute(std::string(CellText(substitution[size_t(valueColumn)])), items, &text, &only)) {
       *error = where + " names a configuration item the module does not have";
       return false;
     }
@@ -129,7 +129,7 @@ bool ApplyModuleConfiguration(qv::engine::Database& module, std::string* error) 
       if (number && only && only->format == kFormatBitfield) {
         // A bit field sets only the bits of its mask.
         const int32_t mask = ParseInteger(only->type).value_or(0);
-        const auto* old = std::get_if<int32_t>(&(*table->Get(target))[size_t(column)]);
+        const std::optional<int32_t> old = (*table->Get(target))[size_t(column)].Number();
         number = ((old ? *old : 0) & ~mask) | (*number & mask);
       }
       if (!number && !text.empty()) {

@@ -27,7 +27,7 @@ const char* const kModuleSequences[] = {"ModuleInstallExecuteSequence", "ModuleI
                                         "ModuleAdvtExecuteSequence"};
 
 std::optional<int32_t> NumberOf(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
+  if (const std::optional<int32_t> number = cell.Number()) return *number;
   return std::nullopt;
 }
 
@@ -126,12 +126,12 @@ void MergeModuleSequence(qv::engine::Database& package, const Table& moduleSeque
   std::vector<Pending> pending;
   for (const auto& [key, id] : moduleSequence.KeyOrder()) {
     const Row& row = *moduleSequence.Get(id);
-    const std::string name = CellText(row[size_t(action)]);
+    const std::string name(CellText(row[size_t(action)]));
     const Cell rowCondition = condition >= 0 ? row[size_t(condition)] : Cell{};
     if (target.Holds(name)) continue;  // a standard action the package has, or one merged before
     if (auto number = NumberOf(row[size_t(sequence)])) {
       target.Add(name, rowCondition, *number);
-    } else if (const std::string baseAction = CellText(row[size_t(base)]); !baseAction.empty()) {
+    } else if (const std::string baseAction(CellText(row[size_t(base)])); !baseAction.empty()) {
       pending.push_back({name, baseAction, NumberOf(row[size_t(after)]).value_or(0) != 0, rowCondition});
     } else {
       messages.Error(label + ", action '" + name + "' has neither a sequence number nor a base action.");

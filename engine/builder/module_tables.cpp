@@ -15,7 +15,7 @@ std::string KeyText(const Table& table, const Row& row) {
   std::string text;
   for (size_t c = 0; c < table.KeyColumnCount(); ++c) {
     if (c) text += ";";
-    if (const auto* number = std::get_if<int32_t>(&row[c]))
+    if (const std::optional<int32_t> number = row[c].Number())
       text += std::to_string(*number);
     else
       text += qv::engine::CellText(row[c]);

@@ -67,7 +67,7 @@ bool ReadReleaseSettings(const qv::engine::Database& database, const BuildReques
   std::map<std::string, std::string> values;
   for (qv::engine::RowId id : rows) {
     const qv::engine::Row& row = *releases->Get(id);
-    if (CellText(row[1]) == request.release) values[CellText(row[2])] = CellText(row[3]);
+    if (CellText(row[1]) == request.release) values[std::string(CellText(row[2]))] = std::string(CellText(row[3]));
   }
   if (values.empty()) {
     messages.Error("The product configuration '" + request.configuration + "' has no release '" + request.release + "'.");
@@ -124,7 +124,7 @@ bool ImageLayout(const qv::engine::Database& database, const CompiledPackage& pa
   if (const qv::engine::Table* table = database.FindTable("Directory"); table && table->Columns().size() >= 3) {
     for (const auto& [key, id] : table->KeyOrder()) {
       const qv::engine::Row& row = *table->Get(id);
-      directories.push_back({qv::engine::CellText(row[0]), qv::engine::CellText(row[1]), qv::engine::CellText(row[2])});
+      directories.push_back({std::string(qv::engine::CellText(row[0])), std::string(qv::engine::CellText(row[1])), std::string(qv::engine::CellText(row[2]))});
     }
   }
   const auto folders = SourceImageFolders(directories, /*shortNames=*/false);

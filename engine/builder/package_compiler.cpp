@@ -31,8 +31,8 @@ constexpr int32_t kComponent64Bit = 0x100;
 constexpr int32_t kRegistryRootLocalMachine = 2;
 
 int32_t IntegerOf(const Cell& cell, int32_t fallback = 0) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
-  const std::string& text = CellText(cell);
+  if (const std::optional<int32_t> number = cell.Number()) return *number;
+  const std::string text(CellText(cell));
   if (text.empty()) return fallback;
   char* end = nullptr;
   const long value = std::strtol(text.c_str(), &end, 10);
@@ -56,7 +56,7 @@ std::map<std::string, std::string> ReadPairs(const Database& db, const char* tab
   if (const Table* table = db.FindTable(tableName); table && table->Columns().size() >= 2)
     for (const auto& [key, id] : table->KeyOrder()) {
       const Row& row = *table->Get(id);
-      pairs[CellText(row[0])] = CellText(row[1]);
+      pairs[std::string(CellText(row[0]))] = std::string(CellText(row[1]));
     }
   return pairs;
 }
@@ -98,8 +98,8 @@ void WriteAppPaths(Database& db, const std::map<std::string, ComponentInfo>& com
   }
   for (const auto& [key, id] : appPaths->KeyOrder()) {
     const Row& row = *appPaths->Get(id);
-    const std::string component = CellText(row[0]), executable = CellText(row[1]);
-    const std::string searchPath = row.size() > 2 ? CellText(row[2]) : "";
+    const std::string component(CellText(row[0])), executable(CellText(row[1]));
+    const std::string searchPath(row.size() > 2 ? CellText(row[2]) : "");
     auto owner = components.find(component);
     if (owner == components.end()) {
       messages.Error(Where(qv::kAppPathTable, component + ";" + executable, "Component_") + ": '" + component +
@@ -142,7 +142,7 @@ void SeparateRootSourceFolders(Database& db) {
   std::vector<DirectoryEntry> directories;
   for (const auto& [key, id] : table->KeyOrder()) {
     const Row& row = *table->Get(id);
-    directories.push_back({CellText(row[0]), CellText(row[1]), CellText(row[2])});
+    directories.push_back({std::string(CellText(row[0])), std::string(CellText(row[1])), std::string(CellText(row[2]))});
   }
   for (const auto& [key, defaultDir] : OwnRootSourceFolders(directories)) {
     RowId id = 0;
@@ -196,7 +196,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
     if (directory < 0 || attributes < 0) return;
     for (const auto& [key, id] : table->KeyOrder()) {
       const Row& row = *table->Get(id);
-      ComponentInfo& info = components[CellText(row[0])];
+      ComponentInfo& info = components[std::string(CellText(row[0]))];
       info.directory = CellText(row[size_t(directory)]);
       info.attributes = IntegerOf(row[size_t(attributes)]);
       if (info.attributes & kComponent64Bit) package->is64Bit = true;
@@ -222,7 +222,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
     for (const ModuleFile& file : settings.moduleFiles) moduleSources[file.key] = file.hostPath;
     std::vector<std::pair<RowId, std::string>> ids;  // with the host path of a module's file
     for (const auto& [key, id] : files->KeyOrder())
-      if (!moduleSources.count(CellText(key[0]))) ids.emplace_back(id, std::string());
+      if (!moduleSources.count(std::string(CellText(key[0])))) ids.emplace_back(id, std::string());
     for (const ModuleFile& file : settings.moduleFiles)
       if (RowId id = 0; files->Find({TextCell(file.key)}, &id)) ids.emplace_back(id, file.hostPath);
     for (const auto& [id, moduleHostPath] : ids) {
@@ -230,7 +230,7 @@ void CompilePackage(Database& db, const CompileSettings& settings, BuildMessages
       Row row = *files->Get(id);
       PackageFile file;
       file.key = CellText(row[0]);
-      const std::string component = CellText(row[size_t(componentColumn)]);
+      const std::string component(CellText(row[size_t(componentColumn)]));
       file.fileName = CellText(row[size_t(nameColumn)]);
       filesByComponent.emplace(component, std::make_pair(file.key, file.fileName));
       if (auto owner = components.find(component); owner != components.end()) file.directory = owner->second.directory;
@@ -308,7 +308,7 @@ void RecordFileFacts(Database& db, const CompiledPackage& package, const std::ve
         messages.Warning("The version resource of '" + file.hostPath +
                          "' is damaged; the file is treated as unversioned.");
       // A companion file keeps the File key in its Version column.
-      const std::string existing = CellText(row[size_t(versionColumn)]);
+      const std::string existing(CellText(row[size_t(versionColumn)]));
       if (existing.empty() || std::isdigit(static_cast<unsigned char>(existing[0]))) {
         row[size_t(versionColumn)] = Cell{};
         row[size_t(languageColumn)] = Cell{};

@@ -33,7 +33,7 @@ const char* const kSequenceTables[] = {"InstallExecuteSequence", "InstallUISeque
                                        "AdminExecuteSequence", "AdminUISequence"};
 
 int32_t IntegerOf(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
+  if (const std::optional<int32_t> number = cell.Number()) return *number;
   return 0;
 }
 
@@ -145,7 +145,7 @@ void CompileWrapperActions(Database& db, const WrapperSettings& settings, BuildM
   std::vector<std::string> leftOut;  // erased at the end, so that the sequence numbers read stay true
   for (RowId id : calls) {
     const Row row = *actions->Get(id);
-    const std::string action = CellText(row[0]), source = CellText(row[2]), callText = CellText(row[3]);
+    const std::string action(CellText(row[0])), source(CellText(row[2])), callText(CellText(row[3]));
     dllcall::Call call;
     std::string problem;
     if (!dllcall::ParseCall(callText, &call, &problem)) {

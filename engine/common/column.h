@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
+
+#include "cell.h"
 
 namespace qv::engine {
 
@@ -23,32 +24,10 @@ struct ColumnDef {
   bool IsText() const { return kind == ColumnKind::String; }
 };
 
-// A cell: null, a 32-bit integer, or bytes (UTF-8 text, or the data of a binary column).
 // Empty text is stored as null, as the Windows Installer does.
-using Cell = std::variant<std::monostate, int32_t, std::string>;
-
-inline bool IsNull(const Cell& c) { return std::holds_alternative<std::monostate>(c); }
-inline Cell TextCell(std::string text) {
+inline Cell TextCell(std::string_view text) {
   if (text.empty()) return Cell{};
-  return Cell{std::move(text)};
-}
-// Negative, 0 or positive as a is before, equal to or after b, in the order of the variant's own
-// operator< (null, then numbers, then texts), in one comparison instead of two.
-inline int CompareCells(const Cell& a, const Cell& b) {
-  if (a.index() != b.index()) return a.index() < b.index() ? -1 : 1;
-  if (const auto* text = std::get_if<std::string>(&a)) return text->compare(*std::get_if<std::string>(&b));
-  if (const auto* number = std::get_if<int32_t>(&a)) {
-    const int32_t other = *std::get_if<int32_t>(&b);
-    return *number < other ? -1 : *number > other ? 1 : 0;
-  }
-  return 0;
-}
-
-// The text of a text cell; empty for null (and for integers).
-inline const std::string& CellText(const Cell& c) {
-  static const std::string kEmpty;
-  const std::string* s = std::get_if<std::string>(&c);
-  return s ? *s : kEmpty;
+  return Cell{text};
 }
 
 // The IDT form of a column type: "s72", "S0", "l255", "L0", "i2", "I4", "v0" ("V0" nullable).

@@ -154,8 +154,8 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
                               });
   }
   for (const BinaryCell& cell : tables.binaryCells) {
-    writer.AddGeneratedStream(EncodeStreamName(cell.streamName, false), cell.data->size(), [data = cell.data](std::ostream& out) {
-      out.write(data->data(), static_cast<std::streamsize>(data->size()));
+    writer.AddGeneratedStream(EncodeStreamName(cell.streamName, false), cell.data.size(), [data = cell.data](std::ostream& out) {
+      out.write(data.data(), static_cast<std::streamsize>(data.size()));
     });
   }
   writer.AddStream(EncodeStreamName("_StringPool", true), std::move(poolStream));

@@ -41,7 +41,7 @@ std::string ProjectInfo(const Database& database, const std::string& name) {
   const Table* table = database.FindTable(kProjectInfoTable);
   RowId id;
   if (!table || !table->Find({TextCell(name)}, &id)) return {};
-  return CellText((*table->Get(id))[1]);
+  return std::string(CellText((*table->Get(id))[1]));
 }
 
 HResult SetProjectInfo(Database& database, const std::string& name, const std::string& value) {

@@ -135,25 +135,24 @@ HResult CheckCell(const ColumnDef& column, const Cell& value) {
   if (IsNull(value)) return column.nullable ? kOk : kBadValue;
   switch (column.kind) {
     case ColumnKind::String: {
-      const auto* text = std::get_if<std::string>(&value);
-      if (!text) return kBadValue;
-      if (column.length > 0 && Utf8Length(*text) > static_cast<size_t>(column.length)) return kBadValue;
+      if (!value.IsText()) return kBadValue;
+      if (column.length > 0 && Utf8Length(value.Text()) > static_cast<size_t>(column.length)) return kBadValue;
       return kOk;
     }
     case ColumnKind::Int16: {
-      const auto* number = std::get_if<int32_t>(&value);
+      const std::optional<int32_t> number = value.Number();
       // -32768 is the null value of a 2-byte column.
       if (!number || *number < -32767 || *number > 32767) return kBadValue;
       return kOk;
     }
     case ColumnKind::Int32: {
-      const auto* number = std::get_if<int32_t>(&value);
+      const std::optional<int32_t> number = value.Number();
       // 0x80000000 is the null value of a 4-byte column.
       if (!number || *number == INT32_MIN) return kBadValue;
       return kOk;
     }
     case ColumnKind::Binary:
-      return std::holds_alternative<std::string>(value) ? kOk : kBadValue;
+      return value.IsText() ? kOk : kBadValue;
   }
   return kBadValue;
 }

@@ -42,10 +42,10 @@ void AppendStored(std::string& stream, uint32_t value, size_t width) {
 
 // The text of a key cell in a binary stream name; a null integer as its stored value reads.
 std::string KeyText(const ColumnDef& column, const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return std::to_string(*number);
+  if (const std::optional<int32_t> number = cell.Number()) return std::to_string(*number);
   if (IsNull(cell) && column.kind == ColumnKind::Int16) return "-32768";
   if (IsNull(cell) && column.kind == ColumnKind::Int32) return "-2147483648";
-  return CellText(cell);
+  return std::string(CellText(cell));
 }
 
 size_t RowWidth(const StoredTable& table, int referenceSize) {
@@ -191,11 +191,11 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
       for (size_t c = 0; c < columns.size(); ++c) {
         const Cell& cell = row[c];
         uint32_t value = 0;
-        const auto* number = std::get_if<int32_t>(&cell);
+        const std::optional<int32_t> number = cell.Number();
         switch (columns[c].kind) {
           case ColumnKind::String: {
             // A number in a text column is stored as its text.
-            if (!pool.Intern(number ? std::to_string(*number) : std::string_view(CellText(cell)), &value)) return kBadValue;
+            if (!pool.Intern(number ? std::to_string(*number) : CellText(cell), &value)) return kBadValue;
             break;
           }
           case ColumnKind::Int16:
@@ -214,7 +214,7 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
             if (number) return kBadValue;
             if (!CellText(cell).empty()) {
               value = 1;
-              out->binaryCells.push_back({BinaryStreamName(*table, row), &CellText(cell)});
+              out->binaryCells.push_back({BinaryStreamName(*table, row), CellText(cell)});
             }
             break;
         }

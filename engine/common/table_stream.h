@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,7 +50,7 @@ struct StoredTable {
 // The data of a binary cell, which lies in a stream of its own.
 struct BinaryCell {
   std::string streamName;
-  const std::string* data;  // the cell's own bytes, in the database
+  std::string_view data;  // the cell's own bytes, in the database
 };
 
 struct EncodedTables {

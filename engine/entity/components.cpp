@@ -41,7 +41,7 @@ class ComponentObject : public ComObject<IComponent> {
   HResult GetAttributes(int32_t* attributes) override {
     if (!attributes) return kPointer;
     const Cell& cell = (*table_->Get(id_))[table_->ColumnIndex("Attributes")];
-    *attributes = IsNull(cell) ? 0 : std::get<int32_t>(cell);
+    *attributes = cell.Number().value_or(0);
     return kOk;
   }
   HResult SetAttributes(int32_t attributes) override { return SetColumn(*table_, id_, "Attributes", attributes); }
@@ -78,7 +78,7 @@ class ComponentObject : public ComObject<IComponent> {
     featureKeys->clear();
     Table* links = RequireTable(context_, "FeatureComponents");
     if (!links) return kOk;
-    for (RowId id : links->RowsWhere(1, TextCell(Name()))) featureKeys->push_back(CellText((*links->Get(id))[0]));
+    for (RowId id : links->RowsWhere(1, TextCell(Name()))) featureKeys->emplace_back(CellText((*links->Get(id))[0]));
     return kOk;
   }
   HResult GetFiles(IFileCollection** files) override { return MakeFileCollection(context_, id_, files); }

@@ -10,8 +10,8 @@ namespace qv::engine {
 namespace {
 constexpr size_t kKeyLength = 72;
 
-std::string ParentOf(const Row& row) { return CellText(row[1]); }
-std::string DefaultDirOf(const Row& row) { return CellText(row[2]); }
+std::string ParentOf(const Row& row) { return std::string(CellText(row[1])); }
+std::string DefaultDirOf(const Row& row) { return std::string(CellText(row[2])); }
 
 std::vector<std::string> SplitFolders(const std::string& path) {
   std::vector<std::string> names;
@@ -45,7 +45,7 @@ Table* DirectoryTree::Refresh(Database& db) {
   shortCounters_.clear();
   for (const auto& [key, id] : table->KeyOrder()) {
     const Row& row = *table->Get(id);
-    Remember(CellText(row[0]), ParentOf(row), DefaultDirOf(row));
+    Remember(std::string(CellText(row[0])), ParentOf(row), DefaultDirOf(row));
   }
   // INSTALLDIR answers for its folder even when another row names the same folder.
   RowId installDir;

@@ -58,7 +58,7 @@ class FileObject : public ComObject<IFile> {
   HResult GetAttributes(int32_t* attributes) override {
     if (!attributes) return kPointer;
     const Cell& cell = (*table_->Get(id_))[table_->ColumnIndex("Attributes")];
-    *attributes = IsNull(cell) ? 0 : std::get<int32_t>(cell);
+    *attributes = cell.Number().value_or(0);
     return kOk;
   }
   HResult SetAttributes(int32_t attributes) override { return SetColumn(*table_, id_, "Attributes", attributes); }

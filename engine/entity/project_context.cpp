@@ -50,8 +50,8 @@ HResult VariantToCell(const ColumnDef& column, const Variant& value, Cell* cell)
 }
 
 Variant CellToVariant(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return Variant::Int(*number);
-  if (const auto* text = std::get_if<std::string>(&cell)) return Variant::Text(*text);
+  if (const std::optional<int32_t> number = cell.Number()) return Variant::Int(*number);
+  if (cell.IsText()) return Variant::Text(std::string(cell.Text()));
   return Variant::Null();
 }
 

@@ -32,6 +32,6 @@ HResult VariantToCell(const ColumnDef& column, const Variant& value, Cell* cell)
 Variant CellToVariant(const Cell& cell);
 
 // Key of the first column as text (the typed collections' single-column keys).
-inline const std::string& KeyText(const Row& row) { return CellText(row[0]); }
+inline std::string KeyText(const Row& row) { return std::string(CellText(row[0])); }
 
 }  // namespace qv::engine

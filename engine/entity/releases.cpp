@@ -37,11 +37,11 @@ class ReleaseObject : public ComObject<IRelease> {
     *value = Variant::Null();
     RowId id;
     if (!table_->Find(KeyFor(setting), &id)) return kFalse;
-    const std::string& text = CellText((*table_->Get(id))[3]);
+    const std::string_view text = CellText((*table_->Get(id))[3]);
     int32_t number = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (IsNumberSetting(setting) && ec == std::errc() && end == text.data() + text.size()) *value = Variant::Int(number);
-    else *value = Variant::Text(text);
+    else *value = Variant::Text(std::string(text));
     return kOk;
   }
   HResult SetSetting(const std::string& setting, const Variant& value) override {

@@ -22,7 +22,7 @@ HResult GetTextColumn(const Table& table, RowId id, const char* column, std::str
   const Row* row = table.Get(id);
   if (index < 0 || !row) return kNotFound;
   const Cell& cell = (*row)[index];
-  if (const auto* number = std::get_if<int32_t>(&cell)) *text = std::to_string(*number);
+  if (const std::optional<int32_t> number = cell.Number()) *text = std::to_string(*number);
   else *text = CellText(cell);
   return kOk;
 }

@@ -46,8 +46,8 @@ int Column(const Table& table, const char* name) { return table.ColumnIndex(name
 
 std::string Text(const Row& row, int column) {
   if (column < 0 || static_cast<size_t>(column) >= row.size()) return {};
-  if (const int32_t* number = std::get_if<int32_t>(&row[column])) return std::to_string(*number);
-  return CellText(row[column]);
+  if (const std::optional<int32_t> number = row[column].Number()) return std::to_string(*number);
+  return std::string(CellText(row[column]));
 }
 
 // The folder of each Directory key, as ModuleFile::folder describes it.

@@ -38,8 +38,8 @@ void SetBlankSummary(Database& database) {
 }
 
 std::string CellField(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return std::to_string(*number);
-  return CellText(cell);
+  if (const std::optional<int32_t> number = cell.Number()) return std::to_string(*number);
+  return std::string(CellText(cell));
 }
 
 // One line a column ("C", table, column, IDT type, 1 for a key column) and a _Validation row

@@ -43,14 +43,14 @@ std::string SourceOf(const Database& db, const std::string& action) {
   const Table* actions = db.FindTable("CustomAction");
   qv::engine::RowId id = 0;
   if (!actions->Find({T(action)}, &id)) return "<no row>";
-  return CellText((*actions->Get(id))[2]);
+  return std::string(CellText((*actions->Get(id))[2]));
 }
 
 std::string BinaryData(const Database& db, const std::string& key) {
   const Table* binary = db.FindTable("Binary");
   qv::engine::RowId id = 0;
   if (!binary->Find({T(key)}, &id)) return "<no row>";
-  return CellText((*binary->Get(id))[1]);
+  return std::string(CellText((*binary->Get(id))[1]));
 }
 
 TEST(BinaryActions, FilesOfProgramAndDllActionsBecomeBinaryRowsUnderUniqueKeys) {
@@ -104,7 +104,7 @@ std::vector<std::string> RowOf(const Database& db, const std::string& table, con
   if (!db.FindTable(table)->Find({T(key)}, &id)) return {};
   std::vector<std::string> texts;
   for (const Cell& cell : *db.FindTable(table)->Get(id))
-    texts.push_back(std::holds_alternative<int32_t>(cell) ? std::to_string(std::get<int32_t>(cell)) : CellText(cell));
+    texts.push_back(cell.IsNumber() ? std::to_string(*cell.Number()) : std::string(CellText(cell)));
   return texts;
 }
 

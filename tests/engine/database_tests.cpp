@@ -44,12 +44,49 @@ TEST(InMemoryTable, KeysAreUniqueAndReKeyingKeepsTheIndexConsistent) {
 
   // Key order, and look-ups by value in insertion order.
   std::vector<std::string> order;
-  for (const auto& [key, id] : table.KeyOrder()) order.push_back(CellText(key[0]));
+  for (const auto& [key, id] : table.KeyOrder()) order.emplace_back(CellText(key[0]));
   EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(table.RowsWhere(1, int32_t{2}), std::vector<RowId>{b});
   ASSERT_EQ(table.Erase(b), qv::kOk);
   EXPECT_TRUE(table.RowsWhere(1, int32_t{2}).empty());
   EXPECT_EQ(table.Erase(b), qv::kNotFound);
+}
+
+// Texts just below, at and above the length a cell holds inline, with NUL and high bytes (the
+// data of binary cells), keep their bytes through copies and moves, and every kind sorts as
+// keys must: null, numbers, then texts by unsigned bytes.
+TEST(InMemoryTable, CellsKeepTheirBytesAndOrderOnBothSidesOfTheInlineLength) {
+  const std::string withNul("a\0b\xFF", 4);
+  std::vector<std::string> texts = {"", withNul};
+  for (size_t length : {Cell::kInlineCapacity - 1, Cell::kInlineCapacity, Cell::kInlineCapacity + 1, size_t{100}}) {
+    texts.push_back(std::string(length, 'a'));
+    texts.push_back(std::string(length - 1, 'a') + '\0');
+    texts.push_back(std::string(length - 1, 'a') + '\x80');
+  }
+  for (const std::string& text : texts) {
+    Cell cell(text);
+    EXPECT_TRUE(cell.IsText());
+    EXPECT_EQ(cell.Text(), text);
+    Cell copy = cell;
+    Cell moved = std::move(cell);
+    EXPECT_EQ(copy.Text(), text);
+    EXPECT_EQ(moved.Text(), text);
+    copy = copy;
+    moved = Cell(std::string(100, 'z'));
+    moved = copy;
+    EXPECT_EQ(moved.Text(), text);
+  }
+
+  std::vector<Cell> cells = {Cell{}, INT32_MIN, -1, 0, 7, INT32_MAX};
+  std::sort(texts.begin(), texts.end());
+  texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+  cells.insert(cells.end(), texts.begin(), texts.end());
+  for (size_t i = 0; i < cells.size(); ++i)
+    for (size_t j = 0; j < cells.size(); ++j) {
+      const int order = CompareCells(cells[i], cells[j]);
+      EXPECT_EQ(order < 0, i < j) << i << " " << j;
+      EXPECT_EQ(order == 0, i == j) << i << " " << j;
+    }
 }
 
 TEST(InMemoryTable, CellsAreCheckedAgainstTheirColumn) {
@@ -123,10 +160,10 @@ TEST(InMemoryDatabase, SavesAndLoadsEveryKindOfColumn) {
   RowId id;
   ASSERT_TRUE(back->Find({std::string("caf\xC3\xA9")}, &id));
   const Row& row = *back->Get(id);
-  EXPECT_EQ(std::get<int32_t>(row[1]), -5);
-  EXPECT_EQ(std::get<int32_t>(row[2]), 131072);
+  EXPECT_EQ(row[1].Number(), -5);
+  EXPECT_EQ(row[2].Number(), 131072);
   EXPECT_EQ(CellText(row[3]), "line");
-  EXPECT_EQ(std::get<std::string>(row[4]), std::string("\x00\x01\x02", 3));
+  EXPECT_EQ(row[4].Text(), std::string_view("\x00\x01\x02", 3));
   ASSERT_TRUE(back->Find({std::string("empty")}, &id));
   EXPECT_TRUE(IsNull((*back->Get(id))[1]));
 }

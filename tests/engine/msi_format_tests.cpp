@@ -126,7 +126,7 @@ TEST(MsiFormat, EveryColumnKindRoundTripsAndMsitoolsReadsTheSameRows) {
   std::vector<std::string> pairs;
   for (const auto& [key, id] : db.FindTable("Pairs")->KeyOrder()) {
     const Row& row = *db.FindTable("Pairs")->Get(id);
-    pairs.push_back(std::to_string(std::get<int32_t>(row[0])) + "\t" + CellText(row[1]) + "\t" + std::to_string(std::get<int32_t>(row[2])));
+    pairs.push_back(std::to_string(*row[0].Number()) + "\t" + std::string(CellText(row[1])) + "\t" + std::to_string(*row[2].Number()));
   }
   std::sort(pairs.begin(), pairs.end());
   std::string expectedPairs;
@@ -210,7 +210,7 @@ TEST(MsiFormat, ReadsDatabasesThatLibmsiAndWixlWrote) {
   Table* files = wixl->FindTable("File");
   ASSERT_TRUE(files && files->Find({S("hello.txt")}, &id));
   EXPECT_EQ(CellText((*files->Get(id))[1]), "Main");
-  EXPECT_EQ(std::get<int32_t>((*files->Get(id))[3]), 6);  // FileSize
+  EXPECT_EQ((*files->Get(id))[3].Number(), 6);  // FileSize
   Table* properties = wixl->FindTable("Property");
   ASSERT_TRUE(properties && properties->Find({S("ProductName")}, &id));
   EXPECT_EQ(CellText((*properties->Get(id))[1]), "Hello");

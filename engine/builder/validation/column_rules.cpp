@@ -29,8 +29,8 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 std::optional<int64_t> IntegerOf(const Cell& cell) {
-  if (const auto* number = std::get_if<int32_t>(&cell)) return *number;
-  const std::string& text = CellText(cell);
+  if (const std::optional<int32_t> number = cell.Number()) return *number;
+  const std::string text(CellText(cell));
   if (text.empty()) return std::nullopt;
   char* end = nullptr;
   const long long value = std::strtoll(text.c_str(), &end, 10);
@@ -45,7 +45,7 @@ void ReadRules(const Table& validation, bool fromReference, std::map<std::string
             keyColumn = validation.ColumnIndex("KeyColumn"), category = validation.ColumnIndex("Category"),
             set = validation.ColumnIndex("Set");
   if (table < 0 || column < 0) return;
-  auto text = [](const Row& row, int index) { return index < 0 ? std::string() : CellText(row[size_t(index)]); };
+  auto text = [](const Row& row, int index) { return index < 0 ? std::string() : std::string(CellText(row[size_t(index)])); };
   for (const auto& [key, id] : validation.KeyOrder()) {
     const Row& row = *validation.Get(id);
     ColumnRule rule;

@@ -60,13 +60,13 @@ const std::string& TableView::Name() const {
 std::string TableView::Text(const Row& row, int column) {
   if (column < 0 || size_t(column) >= row.size()) return {};
   const Cell& cell = row[size_t(column)];
-  if (const auto* number = std::get_if<int32_t>(&cell)) return std::to_string(*number);
-  return CellText(cell);
+  if (const std::optional<int32_t> number = cell.Number()) return std::to_string(*number);
+  return std::string(CellText(cell));
 }
 
 std::optional<int32_t> TableView::Integer(const Row& row, int column) {
   if (column < 0 || size_t(column) >= row.size()) return std::nullopt;
-  if (const auto* number = std::get_if<int32_t>(&row[size_t(column)])) return *number;
+  if (const std::optional<int32_t> number = row[size_t(column)].Number()) return *number;
   return std::nullopt;
 }
 
