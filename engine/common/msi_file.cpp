@@ -131,18 +131,13 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
   auto cancelled = [&options] { return options.cancelled && options.cancelled(); };
   if (cancelled()) return kAbort;
   EncodedTables tables;
-  int referenceSize = 2;
-  std::string poolStream, dataStream;
-  {
-    // The builder's look-up of texts is not needed while the file is written.
-    StringPoolBuilder pool(database.CodePage());
-    if (!pool.Valid()) return kBadValue;
-    HResult hr = EncodeTables(database, pool, &tables);
-    if (Failed(hr)) return hr;
-    referenceSize = pool.ReferenceSize();
-    poolStream = pool.PoolStream();
-    dataStream = pool.TakeDataStream();
-  }
+  StringPoolBuilder pool(database.CodePage());
+  if (!pool.Valid()) return kBadValue;
+  if (HResult hr = EncodeTables(database, pool, &tables); Failed(hr)) return hr;
+  // The pool's texts stay where they are in the database until its streams are written; its
+  // look-up of texts is not needed any more.
+  pool.EndInterning();
+  const int referenceSize = pool.ReferenceSize();
   CompoundFileWriter writer;
   writer.SetRootClsid(kInstallerDatabaseClsid);
   for (StoredTable& table : tables.tables) {
@@ -158,8 +153,10 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
       out.write(data.data(), static_cast<std::streamsize>(data.size()));
     });
   }
-  writer.AddStream(EncodeStreamName("_StringPool", true), std::move(poolStream));
-  writer.AddStream(EncodeStreamName("_StringData", true), std::move(dataStream));
+  writer.AddGeneratedStream(EncodeStreamName("_StringPool", true), pool.PoolStreamSize(),
+                            [&pool](std::ostream& out) { pool.WritePoolStream(out); });
+  writer.AddGeneratedStream(EncodeStreamName("_StringData", true), pool.DataStreamSize(),
+                            [&pool](std::ostream& out) { pool.WriteDataStream(out); });
 
   std::string summary;
   HResult hr = BuildSummary(SummaryToWrite(database, options), database.CodePage(), &summary);

@@ -13,11 +13,6 @@ uint16_t Get16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
 }
 
-void Append16(std::string& s, uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-
 }  // namespace
 
 bool ParseStringPool(const std::string& pool, const std::string& data, StringPool* out) {
@@ -52,11 +47,6 @@ bool ParseStringPool(const std::string& pool, const std::string& data, StringPoo
 
 StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encoder_(codePage), slots_(1024, 0) {}
 
-std::string_view StringPoolBuilder::Text(uint32_t id) const {
-  const uint32_t begin = id > 1 ? ends_[id - 2] : 0;
-  return std::string_view(data_).substr(begin, ends_[id - 1] - begin);
-}
-
 size_t StringPoolBuilder::SlotOf(std::string_view encoded) const {
   const size_t mask = slots_.size() - 1;
   for (size_t slot = std::hash<std::string_view>()(encoded) & mask;; slot = (slot + 1) & mask) {
@@ -67,19 +57,21 @@ size_t StringPoolBuilder::SlotOf(std::string_view encoded) const {
 
 void StringPoolBuilder::Grow() {
   slots_.assign(slots_.size() * 2, 0);
-  for (uint32_t id = 1; id <= ends_.size(); ++id) slots_[SlotOf(Text(id))] = id;
+  for (uint32_t id = 1; id <= texts_.size(); ++id) slots_[SlotOf(Text(id))] = id;
 }
 
-bool StringPoolBuilder::Intern(std::string_view utf8, uint32_t* id) {
+bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id) {
   if (utf8.empty()) {
     *id = 0;
     return true;
   }
   // Texts are compared in the code page, where they are stored; ASCII is the same in both.
   std::string_view encoded = utf8;
+  bool converted = false;
   if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     if (!encoder_.Encode(utf8, &encoded_)) return false;
     encoded = encoded_;
+    converted = true;
   }
   const size_t slot = SlotOf(encoded);
   if (slots_[slot] != 0) {
@@ -88,41 +80,83 @@ bool StringPoolBuilder::Intern(std::string_view utf8, uint32_t* id) {
     if (references_[*id - 1] < 0xFFFF) ++references_[*id - 1];
     return true;
   }
-  if (encoded.size() > UINT32_MAX - data_.size()) return false;
-  data_.append(encoded);
-  ends_.push_back(static_cast<uint32_t>(data_.size()));
+  if (encoded.size() > UINT32_MAX - dataSize_) return false;
+  if (converted || !lasting) encoded = owned_.emplace_back(encoded);
+  texts_.push_back(encoded);
   references_.push_back(1);
-  *id = static_cast<uint32_t>(ends_.size());
+  dataSize_ += encoded.size();
+  longTexts_ += encoded.size() > 0xFFFF;
+  *id = static_cast<uint32_t>(texts_.size());
   slots_[slot] = *id;
-  if (ends_.size() * 2 > slots_.size()) Grow();  // at most half full
+  if (texts_.size() * 2 > slots_.size()) Grow();  // at most half full
   return true;
 }
 
-std::string StringPoolBuilder::PoolStream() const {
+void StringPoolBuilder::EndInterning() {
+  std::vector<uint32_t>().swap(slots_);
+  std::string().swap(encoded_);
+}
+
+namespace {
+
+// Collects small writes into blocks, so that a stream of many short texts is written fast.
+class BlockWriter {
+ public:
+  explicit BlockWriter(std::ostream& out) : out_(out) { block_.reserve(kBlockSize); }
+  ~BlockWriter() { Flush(); }
+  void Append(std::string_view bytes) {
+    if (block_.size() + bytes.size() > kBlockSize) Flush();
+    if (bytes.size() > kBlockSize) {
+      out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      return;
+    }
+    block_.append(bytes);
+  }
+  void Append16(uint32_t v) {
+    const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+    Append(std::string_view(bytes, 2));
+  }
+
+ private:
+  static constexpr size_t kBlockSize = 64 * 1024;
+  void Flush() {
+    out_.write(block_.data(), static_cast<std::streamsize>(block_.size()));
+    block_.clear();
+  }
+  std::ostream& out_;
+  std::string block_;
+};
+
+}  // namespace
+
+uint64_t StringPoolBuilder::PoolStreamSize() const { return 4 * (uint64_t{texts_.size()} + longTexts_ + 1); }
+
+void StringPoolBuilder::WritePoolStream(std::ostream& out) const {
   uint32_t header = static_cast<uint32_t>(codePage_);
   if (ReferenceSize() == 3) header |= kLongReferencesFlag;
-  std::string pool;
-  size_t longTexts = 0;
-  for (uint32_t id = 1; id <= ends_.size(); ++id) longTexts += Text(id).size() > 0xFFFF;
-  pool.reserve(4 * (ends_.size() + longTexts + 1));
-  Append16(pool, header & 0xFFFF);
-  Append16(pool, header >> 16);
-  for (uint32_t id = 1; id <= ends_.size(); ++id) {
+  BlockWriter pool(out);
+  pool.Append16(header & 0xFFFF);
+  pool.Append16(header >> 16);
+  for (uint32_t id = 1; id <= texts_.size(); ++id) {
     const size_t length = Text(id).size();
     const uint32_t references = references_[id - 1];
     if (length > 0xFFFF) {
       // Two entries for one string number: (0, reference count), then (length low, length high),
       // as the installer reads them.
-      Append16(pool, 0);
-      Append16(pool, references);
-      Append16(pool, static_cast<uint32_t>(length & 0xFFFF));
-      Append16(pool, static_cast<uint32_t>(length >> 16));
+      pool.Append16(0);
+      pool.Append16(references);
+      pool.Append16(static_cast<uint32_t>(length & 0xFFFF));
+      pool.Append16(static_cast<uint32_t>(length >> 16));
     } else {
-      Append16(pool, static_cast<uint32_t>(length));
-      Append16(pool, references);
+      pool.Append16(static_cast<uint32_t>(length));
+      pool.Append16(references);
     }
   }
-  return pool;
+}
+
+void StringPoolBuilder::WriteDataStream(std::ostream& out) const {
+  BlockWriter data(out);
+  for (const std::string_view text : texts_) data.Append(text);
 }
 
 }  // namespace qv::engine

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,24 +24,35 @@ struct StringPool {
 // Reads the two streams; false when they contradict each other (lengths beyond the data).
 bool ParseStringPool(const std::string& pool, const std::string& data, StringPool* out);
 
+// Numbers the texts of a database being saved and writes the two streams. It refers to the
+// texts where they are (in the cells, the table and column names) instead of copying them, so
+// that a large database's texts are not held twice while it is saved.
 class StringPoolBuilder {
  public:
   explicit StringPoolBuilder(int codePage);
   bool Valid() const { return encoder_.Valid(); }
   // The number of the text (0 for empty text), counting one more reference to it; false when
-  // the code page cannot hold the text, or the string data would reach 4 GB.
-  bool Intern(std::string_view utf8, uint32_t* id);
-  size_t Count() const { return ends_.size(); }
+  // the code page cannot hold the text, or the string data would reach 4 GB. The builder refers
+  // to the text: it must stay unchanged until the streams are written.
+  bool Intern(std::string_view utf8, uint32_t* id) { return Intern(utf8, true, id); }
+  // As Intern, for a text that does not outlive the call: a new one is copied.
+  bool InternCopy(std::string_view utf8, uint32_t* id) { return Intern(utf8, false, id); }
+  size_t Count() const { return texts_.size(); }
   // More than 65,535 strings need references of 3 bytes.
   int ReferenceSize() const { return Count() > 0xFFFF ? 3 : 2; }
-  // The stream "_StringPool".
-  std::string PoolStream() const;
-  // The stream "_StringData"; the builder holds no text afterwards.
-  std::string TakeDataStream() { return std::move(data_); }
+  // Frees what only Intern needs, once every text is numbered.
+  void EndInterning();
+  // The stream "_StringPool", and its size.
+  void WritePoolStream(std::ostream& out) const;
+  uint64_t PoolStreamSize() const;
+  // The stream "_StringData" (every text in the code page, one after another), and its size.
+  void WriteDataStream(std::ostream& out) const;
+  uint64_t DataStreamSize() const { return dataSize_; }
 
  private:
+  bool Intern(std::string_view utf8, bool lasting, uint32_t* id);
   // The text of a number, in the code page.
-  std::string_view Text(uint32_t id) const;
+  std::string_view Text(uint32_t id) const { return texts_[id - 1]; }
   // The slot of text in slots_: where its number is, or the empty slot where it belongs.
   size_t SlotOf(std::string_view encoded) const;
   void Grow();
@@ -50,9 +63,13 @@ class StringPoolBuilder {
   // Open addressing over the numbers (0 is empty): one flat array instead of a node per
   // string, which keeps saving large tables fast and small.
   std::vector<uint32_t> slots_;
-  std::string data_;             // every text in the code page, one after another
-  std::vector<uint32_t> ends_;   // where each text ends in data_, by number - 1
-  std::vector<uint16_t> references_;  // by number - 1
+  // By number - 1, in the code page. Deques grow without copying or a doubled reserve.
+  std::deque<std::string_view> texts_;
+  std::deque<uint16_t> references_;
+  // The texts the builder holds itself: those converted to the code page, and copies.
+  std::deque<std::string> owned_;
+  uint64_t dataSize_ = 0;
+  size_t longTexts_ = 0;  // texts of 64 KB or more, which take two pool entries
 };
 
 }  // namespace qv::engine

@@ -195,7 +195,8 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
         switch (columns[c].kind) {
           case ColumnKind::String: {
             // A number in a text column is stored as its text.
-            if (!pool.Intern(number ? std::to_string(*number) : CellText(cell), &value)) return kBadValue;
+            if (!(number ? pool.InternCopy(std::to_string(*number), &value) : pool.Intern(CellText(cell), &value)))
+              return kBadValue;
             break;
           }
           case ColumnKind::Int16:

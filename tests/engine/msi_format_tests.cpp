@@ -115,6 +115,14 @@ TEST(MsiFormat, EveryColumnKindRoundTripsAndMsitoolsReadsTheSameRows) {
   EXPECT_EQ(loaded->SummaryString(kSummaryTitle), "Kinds");
   EXPECT_EQ(std::get<int32_t>(loaded->Summary()[kSummaryPageCount]), 200);
 
+  // A number in a text column is stored as its own text.
+  Database numberTexts;
+  Table* numbered = numberTexts.AddTable("Numbers", {Col("Key", "s72", true), Col("Value", "S0")});
+  ASSERT_TRUE(numbered);
+  for (int32_t i = 1; i <= 3; ++i) ASSERT_EQ(numbered->Insert({N(i * 111111), N(-i)}), qv::kOk);
+  ASSERT_EQ(SaveDatabase(numberTexts, dir.File("numbers.msi"), {}), qv::kOk);
+  EXPECT_EQ(Dump(dir.File("numbers.msi"), "Numbers"), "111111\t-1\n222222\t-2\n333333\t-3\n");
+
   // libmsi reads the same tables, rows and texts.
   std::string tables = RunCommand("msiinfo tables '" + path + "'");
   for (const char* name : {"Kinds", "Pairs", "Empty", "Lines"}) EXPECT_NE(tables.find(name), std::string::npos) << tables;
