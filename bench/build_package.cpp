@@ -3,9 +3,9 @@
 // 200,000 registry values. Prints, in one run:
 //   - the conversion (the built fernclip with /vpxonly) and the save of the project, with time
 //     and peak memory;
-//   - the build (SABuild.dll) compressing on 1 and on 2 threads, and whether both packages are
-//     the same bytes;
-//   - the compression part alone (the cabinet writer on the captured files) on 1 and 2 threads,
+//   - the build (SABuild.dll) on 1 and on 2 cores (one compressing thread a core, the process
+//     held to that many processors), and whether both packages are the same bytes;
+//   - the compression part alone (the cabinet writer on the captured files) on 1 and 2 cores,
 //     and its speed-up;
 //   - zlib alone compressing the same bytes in the 32 KB blocks of MSZIP at its default level,
 //     on one core: the floor of a build that compresses with zlib;
@@ -18,6 +18,7 @@
 //
 //   bench/bench_build_package [files] [folders] [registry values] [--scale N]
 #include <fcntl.h>
+#include <sched.h>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/time.h>
@@ -70,6 +71,28 @@ struct Stopwatch {
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "bench_build_package: %s\n", what.c_str());
   std::exit(1);
+}
+
+// Holds this process, and the threads it starts from now on, to the first `cores` processors it
+// may run on (all of them for 0): a measurement "on one core" then has one core, whatever
+// threads the step starts.
+void HoldToCores(unsigned cores) {
+  static const cpu_set_t allowed = [] {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    sched_getaffinity(0, sizeof set, &set);
+    return set;
+  }();
+  cpu_set_t chosen;
+  CPU_ZERO(&chosen);
+  unsigned taken = 0;
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &allowed) && (cores == 0 || taken < cores)) {
+      CPU_SET(cpu, &chosen);
+      ++taken;
+    }
+  if (cores != 0 && taken < cores) Fail("fewer processors than " + std::to_string(cores) + " to run on");
+  if (sched_setaffinity(0, sizeof chosen, &chosen) != 0) Fail("cannot choose the processors to run on");
 }
 
 std::string ReadBytes(const fs::path& path) {
@@ -240,6 +263,7 @@ int main(int argc, char** argv) {
   double build[3] = {}, buildProcessor[3] = {};
   std::string packages[3];
   for (unsigned threads : {1u, 2u}) {
+    HoldToCores(threads);
     setenv("FERNCLIP_BUILD_THREADS", std::to_string(threads).c_str(), 1);
     Stopwatch watch;
     const qv::HResult built = builder->Build();
@@ -251,6 +275,7 @@ int main(int argc, char** argv) {
     packages[threads] = ReadBytes(package);
   }
   unsetenv("FERNCLIP_BUILD_THREADS");
+  HoldToCores(0);
   project->Close();
   const bool samePackages = packages[1] == packages[2];
   const double packageMegabytes = double(packages[1].size()) / 1e6;
@@ -268,6 +293,7 @@ int main(int argc, char** argv) {
   double cabinet[3] = {}, cabinetProcessor[3] = {};
   uint64_t cabinetBytes = 0;
   for (unsigned threads : {1u, 2u}) {
+    HoldToCores(threads);
     builder::CabinetOptions options;
     options.threads = threads;
     options.fixedTime = 946684800;
@@ -283,25 +309,27 @@ int main(int argc, char** argv) {
 
   double zlibOnly = 0, zlibProcessor = 0;
   uint64_t zlibBytes = 0;
+  HoldToCores(1);
   ZlibAlone(capturedFiles, &zlibOnly, &zlibProcessor, &zlibBytes);
+  HoldToCores(0);
 
   std::printf("conversion (fernclip /vpxonly, with its save):  %8.2f s (processor %6.2f s), peak %6.1f MB\n",
               conversion.wall, conversion.processor, conversion.peakMegabytes);
   std::printf("save (.vpx, through the engine):                %8.2f s (processor %6.2f s), %.1f MB\n", save,
               saveProcessor, double(fs::file_size(vpx)) / 1e6);
   for (unsigned threads : {1u, 2u})
-    std::printf("build (.msi, SABuild.dll), %u thread%s:            %8.2f s (processor %6.2f s), package %.1f MB\n",
+    std::printf("build (.msi, SABuild.dll), %u core%s:              %8.2f s (processor %6.2f s), package %.1f MB\n",
                 threads, threads == 1 ? " " : "s", build[threads], buildProcessor[threads], packageMegabytes);
   std::printf("validation (reading the package + checking):  %8.2f s + %.2f s (processor %6.2f s), %zu findings\n",
               load, validate, validateProcessor, findings.size());
-  std::printf("packages of 1 and 2 threads:                    %s\n",
+  std::printf("packages of 1 and 2 cores:                      %s\n",
               samePackages ? "the same bytes" : "DIFFERENT");
   for (unsigned threads : {1u, 2u})
-    std::printf("compression part (cabinet writer), %u thread%s:    %8.2f s (processor %6.2f s), %.1f MB\n", threads,
+    std::printf("compression part (cabinet writer), %u core%s:      %8.2f s (processor %6.2f s), %.1f MB\n", threads,
                 threads == 1 ? " " : "s", cabinet[threads], cabinetProcessor[threads], double(cabinetBytes) / 1e6);
   std::printf("zlib alone on the same bytes, 1 core:           %8.2f s (processor %6.2f s), %.1f MB\n", zlibOnly,
               zlibProcessor, double(zlibBytes) / 1e6);
-  std::printf("ratios: compression speed-up on 2 threads %.2f; build on 2 threads / zlib alone %.2f; "
+  std::printf("ratios: compression speed-up on 2 cores %.2f; build on 2 cores / zlib alone %.2f; "
               "cabinet bytes / zlib's %.3f\n",
               cabinet[1] / cabinet[2], build[2] / zlibOnly, double(cabinetBytes) / double(zlibBytes));
 
