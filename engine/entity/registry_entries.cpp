@@ -49,6 +49,21 @@ class RegistryCollectionObject : public ComObject<IRegistryCollection> {
     *count = static_cast<int32_t>(table_->RowCount());
     return kOk;
   }
+  HResult Add(const RegistryRow& cells) override {
+    if (cells.root < -1 || cells.root > 3) return kBadValue;
+    Row row(table_->Columns().size());
+    std::pair<const char*, Cell> values[] = {
+        {"Registry", TextCell(cells.key)},   {"Root", cells.root},           {"Key", TextCell(cells.keyPath)},
+        {"Name", TextCell(cells.name)},      {"Value", TextCell(cells.value)}, {"Component_", TextCell(cells.component)},
+    };
+    for (auto& [column, value] : values) {
+      const int index = table_->ColumnIndex(column);
+      if (index < 0) return kNotFound;
+      if (const HResult fits = CheckCell(table_->Columns()[index], value); Failed(fits)) return fits;
+      row[index] = std::move(value);
+    }
+    return table_->Insert(std::move(row));
+  }
 
  private:
   ContextPtr context_;

@@ -157,27 +157,37 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
 
 void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
                                       const std::string& componentName) {
-  if (!IsConvertible(key, value)) return;
-  qv::ComPtr<qv::IRegistryEntry> entry = AddNew();
-  if (!entry) return;
-  for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
-    const qv::HResult hr = entry->SetKey(ToEngine(registryKeys_.Next()));
-    if (hr != qv::kDuplicateKey) {
-      CHECK_HR(hr);
-      break;
-    }
-  }
-  CHECK_HR(entry->SetRoot(RootNumber(key.Root())));
-  CHECK_HR(entry->SetKeyPath(ToEngine(capture::EscapeKeyPath(key.SubkeyPath()))));
+  if (!IsConvertible(key, value) || !GetCollection()) return;
+  // The whole row goes in at once: a capture holds hundreds of thousands of these.
+  qv::RegistryRow row;
+  row.root = RootNumber(key.Root());
+  row.keyPath = ToEngine(capture::EscapeKeyPath(key.SubkeyPath()));
+  row.component = ToEngine(componentName);
+  std::string tableValue;
   if (value) {
-    CHECK_HR(entry->SetName(ToEngine(InstallerValueName(*value))));
-    const std::string tableValue = capture::GetRegistryTableValue(*value);
-    CHECK_HR(entry->SetValue(ToEngine(tableValue)));
-    // Numbers ("#42") and binary data ("#x...") hold no paths.
-    const bool number = tableValue.size() > 1 && tableValue[0] == '#' && tableValue[1] != '%' && tableValue[1] != '#';
-    if (!number && capture::HoldsDrivePath(tableValue)) capture::WarnMachineSpecificPath(tableValue);
+    row.name = ToEngine(InstallerValueName(*value));
+    tableValue = capture::GetRegistryTableValue(*value);
+    row.value = ToEngine(tableValue);
   }
-  CHECK_HR(entry->SetComponent(ToEngine(componentName)));
+  qv::HResult added = qv::kDuplicateKey;
+  for (int attempt = 0; attempt < kKeyAttempts && added == qv::kDuplicateKey; ++attempt) {
+    row.key = ToEngine(registryKeys_.Next());
+    added = GetCollection()->Add(row);
+  }
+  if (added == qv::kBadValue) {
+    // The installer's Registry table holds key paths and value names of up to 255 characters;
+    // a longer one would lose the row's key, or turn a named value into the key's default value.
+    core::LogMessage(core::kError,
+                     platform::Format("The registry value '%s' of the key '%s' has a key path or name longer "
+                                      "than the installer's Registry table holds; it is left out.",
+                                      platform::Excerpt(value ? value->Name() : "").c_str(),
+                                      platform::Excerpt(key.FullPath()).c_str()));
+    return;
+  }
+  if (qv::Failed(CHECK_HR(added))) return;
+  // Numbers ("#42") and binary data ("#x...") hold no paths.
+  const bool number = tableValue.size() > 1 && tableValue[0] == '#' && tableValue[1] != '%' && tableValue[1] != '#';
+  if (value && !number && capture::HoldsDrivePath(tableValue)) capture::WarnMachineSpecificPath(tableValue);
 }
 
 // A removed value keeps its name (the default value has none); "-" removes the key itself.

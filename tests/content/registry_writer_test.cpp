@@ -66,6 +66,27 @@ TEST_F(RegistryWriterTest, RowsByRootEmptyKeysAndUnknownRoots) {
             (Rows{{"INSTALLDIR", "RegistryData_HKCR"}, {"INSTALLDIR", "RegistryData_Machine"}, {"INSTALLDIR", "RegistryData_User"}}));
 }
 
+// The Registry table holds key paths and value names of up to 255 characters. A longer one is
+// an error and its value is left out: written, it would lose its key path, or a named value
+// would become the key's default value.
+TEST_F(RegistryWriterTest, KeyPathsAndNamesTooLongForTheTableAreLeftOutWithAnError) {
+  OpenProject();
+  const std::string longKey(256, 'K'), longName(256, 'N'), longestName(255, 'M');
+  auto model = Model("[HKEY_LOCAL_MACHINE\\" + longKey + "]\r\n\"Lost\"=\"1\"\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Software\\Acme]\r\n\"" + longName + "\"=\"2\"\r\n\"" + longestName +
+                     "\"=\"3\"\r\n");
+  content::RegistryWriter writer(*writer_);
+  writer.WriteRegistry(*model);
+  const Rows rows = SavedRows("Registry");
+  ASSERT_EQ(rows.size(), 2u);  // with the user component's key path
+  EXPECT_EQ(Content(RowWithKey(rows, "Registry_2")),
+            (std::vector<std::string>{"2", "Software\\Acme", longestName, "3", "RegistryData_Machine"}));
+  const std::vector<std::string> errors = Texts(core::kError);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_NE(errors[0].find("'Lost' of the key 'HKEY_LOCAL_MACHINE\\KKKK"), std::string::npos) << errors[0];
+  EXPECT_NE(errors[1].find("of the key 'HKEY_LOCAL_MACHINE\\Software\\Acme'"), std::string::npos) << errors[1];
+}
+
 TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
   OpenProject();
   auto model = Model(

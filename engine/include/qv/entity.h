@@ -172,11 +172,24 @@ inline constexpr Guid IID_IRegistryEntry = MakeGuid("A3E0E32E-5C0C-44A9-AB98-C05
 
 // Items of the typed collections are live rows: AddNew inserts a row under a unique placeholder
 // key, and SetKey / SetName re-key it (kDuplicateKey when the key is taken).
+// The cells of one Registry row; an empty name or value is null.
+struct RegistryRow {
+  std::string key;
+  int32_t root = 2;  // -1: per user or per machine; 0..3: HKCR, HKCU, HKLM, HKU
+  std::string keyPath;
+  std::string name;
+  std::string value;
+  std::string component;
+};
+
 struct IRegistryCollection : IUnknown {
   virtual HResult BeginAdditions() = 0;
   virtual HResult EndAdditions() = 0;
   virtual HResult AddNew(IRegistryEntry** entry) = 0;
   virtual HResult GetCount(int32_t* count) = 0;
+  // Adds the whole row at once, for writers of many rows: kDuplicateKey when its key is taken,
+  // kBadValue when a cell does not fit its column (nothing is added then).
+  virtual HResult Add(const RegistryRow& row) = 0;
 };
 inline constexpr Guid IID_IRegistryCollection = MakeGuid("E6B57F81-04EC-4C23-9DEA-D7482C0035A8");
 
