@@ -137,6 +137,13 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
   }
   if (key.SubkeyPath().empty()) return;
   const std::string componentName = ComponentNameFor(key);
+  // The cells that every row of the key shares.
+  qv::RegistryRow row;
+  if (!removal) {
+    row.root = RootNumber(key.Root());
+    row.keyPath = ToEngine(capture::EscapeKeyPath(key.SubkeyPath()));
+    row.component = ToEngine(componentName);
+  }
 
   bool wroteValue = false;
   for (const capture::RegValue& value : key.Values()) {
@@ -144,30 +151,29 @@ void RegistryWriter::WriteKey(capture::RegKey& key, bool removal) {
     if (removal)
       WriteRemoveRegistryRow(key, &value, componentName);
     else
-      WriteRegistryRow(key, &value, componentName);
+      WriteRegistryRow(key, &value, row);
     wroteValue = true;
   }
   if (!wroteValue && key.Values().empty() && !key.IsMapped() && !key.IsKeyMapped()) {
     if (removal)
       WriteRemoveRegistryRow(key, nullptr, componentName);
     else
-      WriteRegistryRow(key, nullptr, componentName);
+      WriteRegistryRow(key, nullptr, row);
   }
 }
 
 void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
-                                      const std::string& componentName) {
+                                      qv::RegistryRow& row) {
   if (!IsConvertible(key, value) || !GetCollection()) return;
   // The whole row goes in at once: a capture holds hundreds of thousands of these.
-  qv::RegistryRow row;
-  row.root = RootNumber(key.Root());
-  row.keyPath = ToEngine(capture::EscapeKeyPath(key.SubkeyPath()));
-  row.component = ToEngine(componentName);
   std::string tableValue;
   if (value) {
     row.name = ToEngine(InstallerValueName(*value));
     tableValue = capture::GetRegistryTableValue(*value);
     row.value = ToEngine(tableValue);
+  } else {
+    row.name.clear();
+    row.value.clear();
   }
   qv::HResult added = qv::kDuplicateKey;
   for (int attempt = 0; attempt < kKeyAttempts && added == qv::kDuplicateKey; ++attempt) {

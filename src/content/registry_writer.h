@@ -33,8 +33,8 @@ class RegistryWriter : public project::RegistryTableWriter {
 
  private:
   std::string ComponentNameFor(const capture::RegKey& key);
-  void WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
-                        const std::string& componentName);
+  // row holds the key's cells (root, key path, component); the value's are set here.
+  void WriteRegistryRow(const capture::RegKey& key, const capture::RegValue* value, qv::RegistryRow& row);
   void WriteRemoveRegistryRow(const capture::RegKey& key, const capture::RegValue* value,
                               const std::string& componentName);
 
