@@ -105,6 +105,27 @@ class FileCollectionObject : public ComObject<IFileCollection> {
     *count = static_cast<int32_t>(componentRow_ ? ComponentFiles().size() : table_->RowCount());
     return kOk;
   }
+  HResult Add(const FileRow& cells) override {
+    if (!IsValidFileName(cells.fileName)) return kBadValue;
+    Table* components = RequireTable(context_, "Component");
+    Table* sources = RequireTable(context_, kFileSourceTable);
+    if (!components || !sources) return kNotFound;
+    RowId componentId;
+    if (!components->Find({TextCell(cells.component)}, &componentId)) return kNotFound;
+    if (componentRow_ && componentId != *componentRow_) return kInvalidArg;
+    Row row(table_->Columns().size());
+    row[0] = TextCell(cells.key);
+    row[1] = TextCell(cells.component);
+    if (int c = table_->ColumnIndex("FileName"); c >= 0) row[c] = TextCell(cells.fileName);
+    // Size and sequence are the build's to fill in, as for AddNew.
+    if (int c = table_->ColumnIndex("FileSize"); c >= 0) row[c] = int32_t{0};
+    if (int c = table_->ColumnIndex("Sequence"); c >= 0) row[c] = static_cast<int32_t>(table_->RowCount() + 1);
+    for (size_t c = 0; c < row.size(); ++c)
+      if (const HResult fits = CheckCell(table_->Columns()[c], row[c]); Failed(fits)) return fits;
+    if (HResult hr = table_->Insert(std::move(row)); Failed(hr)) return hr;
+    if (cells.sourcePath.empty()) return kOk;
+    return UpsertByKey(*sources, {TextCell(cells.key)}, "SourcePath", TextCell(cells.sourcePath));
+  }
   HResult Item(int32_t index, IFile** file) override {
     if (!file) return kPointer;
     *file = nullptr;

@@ -25,20 +25,26 @@ std::string ToEngine(const std::string& ansi) { return platform::AnsiToUtf8(ansi
 
 FileWriter::FileWriter(project::VpxWriter& project) : FileTableWriter(project) { Reset(); }
 
-bool FileWriter::SetUniqueKey(qv::IFile* file, const std::string& baseName, std::string* key) {
-  for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
-    *key = project::MakeUniqueKey(project::kFileKeys, baseName, 0, false);
-    const qv::HResult hr = file->SetKey(ToEngine(*key));
-    if (hr != qv::kDuplicateKey) return qv::Succeeded(CHECK_HR(hr));
+// The row goes in whole, under a key of its own; a file name that the engine refuses is rebuilt
+// of the characters every file system takes, under the same key.
+qv::HResult FileWriter::AddRow(qv::FileRow& row, const std::string& longName, const std::string& directoryKey,
+                               std::string* key) {
+  qv::IFileCollection* files = GetCollection();
+  if (!files) return qv::kNotFound;
+  row.fileName = ToEngine(project::InstallerFileName(longName, directoryKey));
+  bool strict = false;
+  qv::HResult hr = qv::kDuplicateKey;
+  for (int attempt = 0; attempt < kKeyAttempts && hr == qv::kDuplicateKey; ++attempt) {
+    *key = project::MakeUniqueKey(project::kFileKeys, platform::ToLower(longName), 0, false);
+    row.key = ToEngine(*key);
+    hr = files->Add(row);
+    if (hr == qv::kBadValue && !strict) {
+      row.fileName = ToEngine(project::StrictInstallerFileName(longName, directoryKey));
+      strict = true;
+      hr = files->Add(row);
+    }
   }
-  return false;
-}
-
-// The short|long form; a short part that the engine refuses is rebuilt of the characters every
-// file system takes.
-void FileWriter::SetFileName(qv::IFile* file, const std::string& longName, const std::string& directoryKey) {
-  if (qv::Succeeded(file->SetFileName(ToEngine(project::InstallerFileName(longName, directoryKey))))) return;
-  CHECK_HR(file->SetFileName(ToEngine(project::StrictInstallerFileName(longName, directoryKey))));
+  return hr;
 }
 
 std::string FileWriter::AddFile(const std::string& componentName, const std::string& directoryKey,
@@ -46,25 +52,16 @@ std::string FileWriter::AddFile(const std::string& componentName, const std::str
                                 const std::string& folder, bool selfRegistering,
                                 std::string* sourcePath) {
   const std::string fileName = FileNameOfPath(capturedPath);
-  qv::ComPtr<qv::IFile> file = AddNew();
-  if (!file) return std::string();
-
-  std::string key;
-  if (!SetUniqueKey(file.Get(), platform::ToLower(fileName), &key)) {
-    std::string placeholder;
-    file->GetKey(&placeholder);
-    key = platform::Utf8ToAnsi(placeholder);
-  }
-  CHECK_HR(file->SetComponent(ToEngine(componentName)));
   const std::string source = capture::MakeSourcePath(capturedPath, folder);
-  CHECK_HR(file->SetSourcePath(ToEngine(source)));
+  qv::FileRow row;
+  row.component = ToEngine(componentName);
+  row.sourcePath = ToEngine(source);
+  std::string key;
+  if (qv::Failed(CHECK_HR(AddRow(row, fileName, directoryKey, &key)))) return std::string();
   if (sourcePath) *sourcePath = source;
-  SetFileName(file.Get(), fileName, directoryKey);
 
-  std::string written;
-  file->GetFileName(&written);
   core::LogTrace(core::kTraceFile, "Created file:  Key = '%s', Filename = '%s', Component = '%s'",
-                 key.c_str(), platform::Utf8ToAnsi(written).c_str(), componentName.c_str());
+                 key.c_str(), platform::Utf8ToAnsi(row.fileName).c_str(), componentName.c_str());
 
   if (selfRegistering && platform::EqualsNoCase(ExtensionOfPath(fileName), "exe")) {
     // The installer registers DLLs and controls through their own entry points; it never runs a

@@ -37,8 +37,10 @@ class FileWriter : public project::FileTableWriter {
   void AddFont(const std::string& fileKey, const std::string& fontTitle);
 
  private:
-  void SetFileName(qv::IFile* file, const std::string& longName, const std::string& directoryKey);
-  bool SetUniqueKey(qv::IFile* file, const std::string& baseName, std::string* key);
+  // Adds row (component and source path set) under a new key from the file's name, with the
+  // file name's installer form; the result of the last attempt.
+  qv::HResult AddRow(qv::FileRow& row, const std::string& longName, const std::string& directoryKey,
+                     std::string* key);
 };
 
 }  // namespace content

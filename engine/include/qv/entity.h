@@ -150,6 +150,14 @@ struct IFile : IUnknown {
 };
 inline constexpr Guid IID_IFile = MakeGuid("B7E62546-BF83-4FBC-9F0B-CAF2AB33C974");
 
+// The cells of one new File row, with where the build reads the file (IFile::SetSourcePath).
+struct FileRow {
+  std::string key;
+  std::string component;
+  std::string fileName;  // "short|long" or one name
+  std::string sourcePath;
+};
+
 struct IFileCollection : IUnknown {
   virtual HResult BeginAdditions() = 0;
   virtual HResult EndAdditions() = 0;
@@ -157,6 +165,11 @@ struct IFileCollection : IUnknown {
   virtual HResult GetCount(int32_t* count) = 0;
   virtual HResult Item(int32_t index, IFile** file) = 0;  // 0-based
   virtual HResult Find(const std::string& key, IFile** file) = 0;
+  // Adds the whole row at once, for writers of many files; nothing is added on failure:
+  // kBadValue when the file name is not a valid one (before the key is looked at), then
+  // kDuplicateKey when the key is taken, kNotFound when the component is not in the project,
+  // kInvalidArg when a component's own collection is given another component.
+  virtual HResult Add(const FileRow& row) = 0;
 };
 inline constexpr Guid IID_IFileCollection = MakeGuid("3663649F-0F55-4E25-8C5D-FFB21E271FE6");
 
