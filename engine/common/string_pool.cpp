@@ -56,7 +56,11 @@ size_t StringPoolBuilder::SlotOf(std::string_view encoded) const {
 }
 
 void StringPoolBuilder::Grow() {
-  slots_.assign(slots_.size() * 2, 0);
+  // The numbers are found again from the texts: the old array is freed before the new one is
+  // made, so that the two are never held at once.
+  const size_t size = slots_.size() * 2;
+  std::vector<uint32_t>().swap(slots_);
+  slots_.assign(size, 0);
   for (uint32_t id = 1; id <= texts_.size(); ++id) slots_[SlotOf(Text(id))] = id;
 }
 
