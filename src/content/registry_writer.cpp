@@ -49,6 +49,17 @@ bool IsConvertible(const capture::RegKey& key, const capture::RegValue* value) {
   return false;
 }
 
+// The installer's Registry and RemoveRegistry tables hold key paths and value names of up to 255
+// characters. A longer one is left out whole: a row without its key path is broken, and one
+// without its name would stand for the key's default value.
+void ReportLeftOut(const char* table, const capture::RegKey& key, const capture::RegValue* value) {
+  core::LogMessage(core::kError,
+                   platform::Format("The registry value '%s' of the key '%s' has a key path or name longer than "
+                                    "the installer's %s table holds; it is left out.",
+                                    platform::Excerpt(value ? value->Name() : "").c_str(),
+                                    platform::Excerpt(key.FullPath()).c_str(), table));
+}
+
 bool FeatureExists(project::VpxWriter& writer, const std::string& feature) {
   qv::ComPtr<qv::ITable> table = writer.FindTable("Feature");
   qv::ComPtr<qv::IRow> row;
@@ -181,13 +192,7 @@ void RegistryWriter::WriteRegistryRow(const capture::RegKey& key, const capture:
     added = GetCollection()->Add(row);
   }
   if (added == qv::kBadValue) {
-    // The installer's Registry table holds key paths and value names of up to 255 characters;
-    // a longer one would lose the row's key, or turn a named value into the key's default value.
-    core::LogMessage(core::kError,
-                     platform::Format("The registry value '%s' of the key '%s' has a key path or name longer "
-                                      "than the installer's Registry table holds; it is left out.",
-                                      platform::Excerpt(value ? value->Name() : "").c_str(),
-                                      platform::Excerpt(key.FullPath()).c_str()));
+    ReportLeftOut("Registry", key, value);
     return;
   }
   if (qv::Failed(CHECK_HR(added))) return;
@@ -207,6 +212,7 @@ void RegistryWriter::WriteRemoveRegistryRow(const capture::RegKey& key, const ca
   const std::string name = value ? InstallerValueName(*value) : std::string(kRemoveWholeKey);
   if (!name.empty()) record.SetField(4, name);
   record.SetField(5, componentName);
+  if (!record.Commit()) ReportLeftOut("RemoveRegistry", key, value);
 }
 
 }  // namespace content

@@ -81,10 +81,19 @@ TEST_F(RegistryWriterTest, KeyPathsAndNamesTooLongForTheTableAreLeftOutWithAnErr
   ASSERT_EQ(rows.size(), 2u);  // with the user component's key path
   EXPECT_EQ(Content(RowWithKey(rows, "Registry_2")),
             (std::vector<std::string>{"2", "Software\\Acme", longestName, "3", "RegistryData_Machine"}));
+  // The same for the removal of such values: no row that would remove the key's default value.
+  auto deleted = Model("[HKEY_LOCAL_MACHINE\\Software\\Gone]\r\n\"" + longName + "\"=\"2\"\r\n\"Kept\"=\"3\"\r\n");
+  writer.WriteRemoveRegistry(*deleted);
+  EXPECT_EQ(SavedRows("RemoveRegistry"),
+            (Rows{{"RemoveRegistry_1", "2", "Software\\Gone", "Kept", "RemoveRegistry_Component"}}));
   const std::vector<std::string> errors = Texts(core::kError);
-  ASSERT_EQ(errors.size(), 2u);
+  ASSERT_EQ(errors.size(), 3u);
   EXPECT_NE(errors[0].find("'Lost' of the key 'HKEY_LOCAL_MACHINE\\KKKK"), std::string::npos) << errors[0];
   EXPECT_NE(errors[1].find("of the key 'HKEY_LOCAL_MACHINE\\Software\\Acme'"), std::string::npos) << errors[1];
+  EXPECT_NE(errors[2].find("of the key 'HKEY_LOCAL_MACHINE\\Software\\Gone' has a key path or name longer than "
+                           "the installer's RemoveRegistry table holds"),
+            std::string::npos)
+      << errors[2];
 }
 
 TEST_F(RegistryWriterTest, MappedDataAndComponentsOfEarlierSteps) {
