@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/host_paths.h"
 #include "platform/interrupt.h"
+#include "platform/memory.h"
 #include "platform/registry.h"
 #include "platform/temporaries.h"
 
@@ -50,6 +51,7 @@ void CleanUpAtOnce() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  platform::KeepLargeBlocksOutOfTheHeap();
   // Ctrl+C, a hang-up or a termination request cancels the conversion at its next check, so the
   // run still cleans up after itself; a second one cleans up and ends the program at once.
   platform::SetInterruptHandlers(&core::InterruptRun, &CleanUpAtOnce);
