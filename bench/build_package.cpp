@@ -18,8 +18,8 @@
 //
 //   bench/bench_build_package [files] [folders] [registry values] [--scale N]
 #include <fcntl.h>
-#include <sched.h>
 #include <malloc.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>

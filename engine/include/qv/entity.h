@@ -183,8 +183,6 @@ struct IRegistryEntry : IUnknown {
 };
 inline constexpr Guid IID_IRegistryEntry = MakeGuid("A3E0E32E-5C0C-44A9-AB98-C053671F5DEB");
 
-// Items of the typed collections are live rows: AddNew inserts a row under a unique placeholder
-// key, and SetKey / SetName re-key it (kDuplicateKey when the key is taken).
 // The cells of one Registry row; an empty name or value is null.
 struct RegistryRow {
   std::string key;
@@ -195,6 +193,8 @@ struct RegistryRow {
   std::string component;
 };
 
+// Items of the typed collections are live rows: AddNew inserts a row under a unique placeholder
+// key, and SetKey / SetName re-key it (kDuplicateKey when the key is taken).
 struct IRegistryCollection : IUnknown {
   virtual HResult BeginAdditions() = 0;
   virtual HResult EndAdditions() = 0;
