@@ -47,21 +47,27 @@ bool ParseStringPool(const std::string& pool, const std::string& data, StringPoo
 
 StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encoder_(codePage), slots_(1024, 0) {}
 
-size_t StringPoolBuilder::SlotOf(std::string_view encoded) const {
+size_t StringPoolBuilder::SlotOf(std::string_view encoded, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
-  for (size_t slot = std::hash<std::string_view>()(encoded) & mask;; slot = (slot + 1) & mask) {
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const uint32_t id = slots_[slot];
-    if (id == 0 || Text(id) == encoded) return slot;
+    // The hashes are compared first: a text lies elsewhere in memory, among the rows.
+    if (id == 0 || (hashes_[id - 1] == hash && Text(id) == encoded)) return slot;
   }
 }
 
 void StringPoolBuilder::Grow() {
-  // The numbers are found again from the texts: the old array is freed before the new one is
-  // made, so that the two are never held at once.
+  // The numbers are placed again by their kept hashes: the old array is freed before the new
+  // one is made, so that the two are never held at once, and no text is read again.
   const size_t size = slots_.size() * 2;
   std::vector<uint32_t>().swap(slots_);
   slots_.assign(size, 0);
-  for (uint32_t id = 1; id <= texts_.size(); ++id) slots_[SlotOf(Text(id))] = id;
+  const size_t mask = size - 1;
+  for (uint32_t id = 1; id <= texts_.size(); ++id) {
+    size_t slot = hashes_[id - 1] & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = id;
+  }
 }
 
 bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id) {
@@ -77,7 +83,8 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
     encoded = encoded_;
     converted = true;
   }
-  const size_t slot = SlotOf(encoded);
+  const uint32_t hash = static_cast<uint32_t>(std::hash<std::string_view>()(encoded));
+  const size_t slot = SlotOf(encoded, hash);
   if (slots_[slot] != 0) {
     *id = slots_[slot];
     // The count is 16 bits wide; a string used more often keeps the largest count.
@@ -87,6 +94,7 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
   if (encoded.size() > UINT32_MAX - dataSize_) return false;
   if (converted || !lasting) encoded = owned_.emplace_back(encoded);
   texts_.push_back(encoded);
+  hashes_.push_back(hash);
   references_.push_back(1);
   dataSize_ += encoded.size();
   longTexts_ += encoded.size() > 0xFFFF;
@@ -98,6 +106,7 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
 
 void StringPoolBuilder::EndInterning() {
   std::vector<uint32_t>().swap(slots_);
+  std::deque<uint32_t>().swap(hashes_);
   std::string().swap(encoded_);
 }
 

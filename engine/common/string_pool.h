@@ -54,7 +54,7 @@ class StringPoolBuilder {
   // The text of a number, in the code page.
   std::string_view Text(uint32_t id) const { return texts_[id - 1]; }
   // The slot of text in slots_: where its number is, or the empty slot where it belongs.
-  size_t SlotOf(std::string_view encoded) const;
+  size_t SlotOf(std::string_view encoded, uint32_t hash) const;
   void Grow();
 
   int codePage_;
@@ -65,6 +65,7 @@ class StringPoolBuilder {
   std::vector<uint32_t> slots_;
   // By number - 1, in the code page. Deques grow without copying or a doubled reserve.
   std::deque<std::string_view> texts_;
+  std::deque<uint32_t> hashes_;  // of the texts, by number - 1, while they are numbered
   std::deque<uint16_t> references_;
   // The texts the builder holds itself: those converted to the code page, and copies.
   std::deque<std::string> owned_;
