@@ -1,4 +1,6 @@
 // Registry entries: rows of the Registry table.
+#include <array>
+
 #include "typed_items.h"
 
 namespace qv::engine {
@@ -29,7 +31,9 @@ class RegistryEntryObject : public ComObject<IRegistryEntry> {
 
 class RegistryCollectionObject : public ComObject<IRegistryCollection> {
  public:
-  RegistryCollectionObject(ContextPtr context, Table* table) : context_(std::move(context)), table_(table) {}
+  RegistryCollectionObject(ContextPtr context, Table* table) : context_(std::move(context)), table_(table) {
+    for (size_t i = 0; i < kRowColumns.size(); ++i) rowColumns_[i] = table_->ColumnIndex(kRowColumns[i]);
+  }
 
   HResult BeginAdditions() override { return kOk; }
   HResult EndAdditions() override { return kOk; }
@@ -52,22 +56,24 @@ class RegistryCollectionObject : public ComObject<IRegistryCollection> {
   HResult Add(const RegistryRow& cells) override {
     if (cells.root < -1 || cells.root > 3) return kBadValue;
     Row row(table_->Columns().size());
-    std::pair<const char*, Cell> values[] = {
-        {"Registry", TextCell(cells.key)},   {"Root", cells.root},           {"Key", TextCell(cells.keyPath)},
-        {"Name", TextCell(cells.name)},      {"Value", TextCell(cells.value)}, {"Component_", TextCell(cells.component)},
-    };
-    for (auto& [column, value] : values) {
-      const int index = table_->ColumnIndex(column);
+    Cell values[] = {TextCell(cells.key),  cells.root,           TextCell(cells.keyPath),
+                     TextCell(cells.name), TextCell(cells.value), TextCell(cells.component)};
+    for (size_t i = 0; i < kRowColumns.size(); ++i) {
+      const int index = rowColumns_[i];
       if (index < 0) return kNotFound;
-      if (const HResult fits = CheckCell(table_->Columns()[index], value); Failed(fits)) return fits;
-      row[index] = std::move(value);
+      if (const HResult fits = CheckCell(table_->Columns()[index], values[i]); Failed(fits)) return fits;
+      row[index] = std::move(values[i]);
     }
     return table_->Insert(std::move(row));
   }
 
  private:
+  // The columns that Add fills, in the order of RegistryRow; their indexes are looked up once.
+  static constexpr std::array<const char*, 6> kRowColumns = {"Registry", "Root", "Key", "Name", "Value", "Component_"};
+
   ContextPtr context_;
   Table* table_;
+  std::array<int, 6> rowColumns_{};
 };
 
 }  // namespace
