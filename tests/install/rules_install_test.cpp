@@ -128,7 +128,8 @@ TEST(RulesInstall, EveryCapturedChangeLandsWhereTheCaptureHadIt) {
               home.find('\\', 9) == home.size() - 10)
       << home;
   const auto font = wine->QueryKey("HKLM\\Software\\Rules\\Fonts\\Arial,0,1,Bold", true);
-  ASSERT_TRUE(font && font->count("Face"));
+  ASSERT_TRUE(font) << "the key with commas in its name is missing";
+  ASSERT_TRUE(font->count("Face")) << font->size() << " other values";
   const auto user = wine->QueryKey("HKCU\\Software\\Rules");
   ASSERT_TRUE(user && user->count("User"));
 

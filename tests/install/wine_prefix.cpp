@@ -164,9 +164,17 @@ WinePrefix::~WinePrefix() {
 }
 
 int WinePrefix::Run(const std::vector<std::string>& arguments, std::string* output, int timeoutSeconds) {
+  return RunProgram(arguments, output, timeoutSeconds, /*standardOutputOnly=*/false);
+}
+
+int WinePrefix::RunProgram(const std::vector<std::string>& arguments, std::string* output, int timeoutSeconds,
+                           bool standardOutputOnly) {
   const std::string env = Environment(prefix_, folder_ + "/home");
   std::string command = env + "timeout " + std::to_string(timeoutSeconds) + " " + kWine;
   for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+  // Wine's own background processes (the desktop's explorer among them) share the program's
+  // error stream and may write into the middle of a line of its output.
+  if (standardOutputOnly) command = "( " + command + " 2>/dev/null )";
   const int rc = RunCommand(command, output);
   RunCommand(env + "timeout 120 " + kWineserver + " -w", nullptr);
   return rc == 124 ? -1 : rc;
@@ -192,7 +200,7 @@ std::optional<WinePrefix::RegistryTree> WinePrefix::QueryTree(const std::string&
   std::string output;
   std::vector<std::string> arguments = {"reg", "query", key, "/s"};
   if (view32) arguments.push_back("/reg:32");
-  if (Run(arguments, &output) != 0) return std::nullopt;
+  if (RunProgram(arguments, &output, 300, /*standardOutputOnly=*/true) != 0) return std::nullopt;
   return ParseRegQuery(output, key);
 }
 

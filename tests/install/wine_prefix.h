@@ -51,6 +51,9 @@ class WinePrefix {
 
  private:
   WinePrefix() = default;
+  // Run, with the program's error stream left out of *output when standardOutputOnly.
+  int RunProgram(const std::vector<std::string>& arguments, std::string* output, int timeoutSeconds,
+                 bool standardOutputOnly);
   std::string folder_;  // holds prefix/ and home/
   std::string prefix_;
 };
