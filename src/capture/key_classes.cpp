@@ -72,17 +72,28 @@ const std::vector<KeyClass>& KeyClassTable() {
   return table;
 }
 
-bool KeyPatternMatches(const KeyClass& keyClass, std::string_view fullPath) {
-  const std::string_view pattern = keyClass.pattern;
-  // A pattern without a wildcard segment is a plain prefix.
-  if (pattern.find("\\\\") == std::string_view::npos)
-    return platform::StartsWithNoCase(fullPath, pattern);
+namespace {
 
-  const std::vector<std::string_view> patternSegments = SplitSegments(pattern);
-  const std::vector<std::string_view> keySegments = SplitSegments(fullPath);
+// A pattern of the table with its segments, split once: a key is classified for every key of
+// a capture.
+struct SplitPattern {
+  const KeyClass* keyClass;
+  bool hasWildcard;  // else the pattern is a plain prefix
+  std::vector<std::string_view> segments;
+};
+
+SplitPattern SplitOf(const KeyClass& keyClass) {
+  const std::string_view pattern = keyClass.pattern;
+  return {&keyClass, pattern.find("\\\\") != std::string_view::npos, SplitSegments(pattern)};
+}
+
+bool SplitPatternMatches(const SplitPattern& pattern, std::string_view fullPath,
+                         const std::vector<std::string_view>& keySegments) {
+  if (!pattern.hasWildcard) return platform::StartsWithNoCase(fullPath, pattern.keyClass->pattern);
+  const std::vector<std::string_view>& patternSegments = pattern.segments;
   const size_t patternSeparators = patternSegments.size() - 1;
   const size_t keySeparators = keySegments.size() - 1;
-  if (keyClass.exactDepth ? keySeparators != patternSeparators : keySeparators < patternSeparators)
+  if (pattern.keyClass->exactDepth ? keySeparators != patternSeparators : keySeparators < patternSeparators)
     return false;
 
   size_t keyOffset = 0;  // where the key's segment i begins in fullPath
@@ -98,9 +109,25 @@ bool KeyPatternMatches(const KeyClass& keyClass, std::string_view fullPath) {
   return rest.size() == last.size() || rest[last.size()] == '\\';
 }
 
+const std::vector<SplitPattern>& SplitKeyClassTable() {
+  static const std::vector<SplitPattern> table = [] {
+    std::vector<SplitPattern> split;
+    for (const KeyClass& keyClass : KeyClassTable()) split.push_back(SplitOf(keyClass));
+    return split;
+  }();
+  return table;
+}
+
+}  // namespace
+
+bool KeyPatternMatches(const KeyClass& keyClass, std::string_view fullPath) {
+  return SplitPatternMatches(SplitOf(keyClass), fullPath, SplitSegments(fullPath));
+}
+
 const KeyClass* ClassifyKey(std::string_view fullPath) {
-  for (const KeyClass& keyClass : KeyClassTable())
-    if (KeyPatternMatches(keyClass, fullPath)) return &keyClass;
+  const std::vector<std::string_view> keySegments = SplitSegments(fullPath);
+  for (const SplitPattern& pattern : SplitKeyClassTable())
+    if (SplitPatternMatches(pattern, fullPath, keySegments)) return pattern.keyClass;
   return nullptr;
 }
 

@@ -193,8 +193,8 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
   value.utf16_ = utf16Strings;
   const size_t equals = NameEnd(line);
   value.name_ = UnquoteRegistryText(line.substr(0, equals));
-  const std::string raw =
-      StripTrailingBackslashes(platform::Trim(equals == std::string::npos ? std::string() : line.substr(equals + 1)));
+  const std::string raw = StripTrailingBackslashes(
+      std::string(platform::TrimView(equals == std::string::npos ? std::string_view() : std::string_view(line).substr(equals + 1))));
   if (!iniMode) {
     // "name"=- removes the value.
     if (raw == "-") {
@@ -205,7 +205,7 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
     if (raw.empty()) value.SetProblem(Problem::kFault, "it has no data");
     else if (raw.front() == '"' && (raw.size() < 2 || raw.back() != '"')) value.SetProblem(Problem::kFault, "its string has no closing quote");
   }
-  const std::string text = UnquoteRegistryText(raw);
+  std::string text = UnquoteRegistryText(raw);
   const int hexType = text.starts_with("hex:") ? kHexBinary : HexTypeOf(text);
   value.hexType_ = hexType;
   switch (hexType) {
@@ -248,7 +248,7 @@ RegValue RegValue::Parse(const std::string& line, bool iniMode, bool utf16String
       if (text.starts_with("#")) value.prefix_ = "#";
     }
   }
-  if (value.type_ != kMultiStringList) value.AppendLine(text, true);
+  if (value.type_ != kMultiStringList) value.AppendLine(std::move(text), true);
   return value;
 }
 

@@ -47,12 +47,16 @@ bool FilterSet::KeyTest(const FilterList& list, std::string_view key) {
   return !list.IsEmpty() && (list.ContainsKey(key) || list.MatchName(key, kEveryName));
 }
 
+// The lists are asked for every value of a capture, and most are empty: the key is put in its
+// listed form only for a list that holds something.
 bool FilterSet::ExcludesKey(FilterKind kind, std::string_view key) const {
-  return KeyTest(Excludes(kind), KeyOfKind(IsRegistryKind(kind), key));
+  const FilterList& excludes = Excludes(kind);
+  return !excludes.IsEmpty() && KeyTest(excludes, KeyOfKind(IsRegistryKind(kind), key));
 }
 
 bool FilterSet::IncludesKey(FilterKind kind, std::string_view key) const {
-  return KeyTest(Includes(kind), KeyOfKind(IsRegistryKind(kind), key));
+  const FilterList& includes = Includes(kind);
+  return !includes.IsEmpty() && KeyTest(includes, KeyOfKind(IsRegistryKind(kind), key));
 }
 
 bool FilterSet::ExcludesItem(FilterKind kind, std::string_view key, std::string_view name) const {

@@ -118,7 +118,15 @@ std::string TrimRight(std::string_view text) {
   return std::string(text.substr(0, end));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string_view TrimView(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && IsBlank(text[start])) ++start;
+  size_t end = text.size();
+  while (end > start && IsBlank(text[end - 1])) --end;
+  return text.substr(start, end - start);
+}
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 
 long Atol(const std::string& text) {
   errno = 0;

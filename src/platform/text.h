@@ -28,6 +28,7 @@ struct LessNoCase {
 };
 
 std::string Trim(std::string_view text);       // blanks, tabs, CR and LF at both ends
+std::string_view TrimView(std::string_view text);  // as Trim, a view into text
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 
