@@ -52,19 +52,28 @@ std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& bou
   }
 }
 
-void CheckCapturedFiles(const CaptureScript& script) {
+std::vector<CheckedFile> CheckCapturedFiles(const CaptureScript& script) {
   int refused = 0;
   platform::FolderBoundary boundary(CaptureFolder());
+  // The host path of a file that passed; empty for a refused one.
   auto check = [&](const std::string& sourcePath, size_t line, const std::string& entry) {
-    const std::string refusal = RefusalOf(HostPathOfSource(sourcePath), boundary);
-    if (refusal.empty()) return;
+    std::string hostPath = HostPathOfSource(sourcePath);
+    const std::string refusal = RefusalOf(hostPath, boundary);
+    if (refusal.empty()) return hostPath;
     core::LogMessage(core::kError,
                      platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,
                                           platform::Excerpt(entry).c_str(), refusal.c_str()));
     ++refused;
+    return std::string();
   };
-  for (const auto& [folder, files] : script.InstalledFiles())
-    for (const FileEntry& file : files) check(MakeSourcePath(file.name, folder), file.scriptLine, file.name);
+  std::vector<CheckedFile> installed;
+  for (const auto& [folder, files] : script.InstalledFiles()) {
+    for (const FileEntry& file : files) {
+      std::string sourcePath = MakeSourcePath(file.name, folder);
+      std::string hostPath = check(sourcePath, file.scriptLine, file.name);
+      if (!hostPath.empty()) installed.push_back({std::move(sourcePath), std::move(hostPath)});
+    }
+  }
   // Programs run from the setup's own files travel in the package; those of the system do not.
   for (const ExeCallEntry& call : script.ExeCalls())
     if (platform::EqualsNoCase(call.locationKind, "Setup"))
@@ -77,6 +86,7 @@ void CheckCapturedFiles(const CaptureScript& script) {
   if (!script.RegistryDeleteFile().empty())
     check(script.RegistryDeleteFile(), script.RegistryDeleteLine(), script.RegistryDeleteFile());
   if (refused > 0) throw core::repackager_exception(core::FormatString(kCapturedFilesRefused, refused));
+  return installed;
 }
 
 }  // namespace capture

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/host_paths.h"
 
@@ -23,8 +24,15 @@ std::string RefusalOf(const std::string& hostPath);
 // The same for many files: boundary is the capture's folder.
 std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary);
 
+// An installed file of the capture that passed the check, with where it is on the host.
+struct CheckedFile {
+  std::string sourcePath;  // as the project stores it
+  std::string hostPath;
+};
+
 // Checks every file that the script names for reading; each refused one is an error naming the
-// script line and the entry, and any refusal ends the conversion.
-void CheckCapturedFiles(const CaptureScript& script);
+// script line and the entry, and any refusal ends the conversion. Gives the installed files
+// that passed, which may then be read.
+std::vector<CheckedFile> CheckCapturedFiles(const CaptureScript& script);
 
 }  // namespace capture

@@ -7,6 +7,7 @@
 #include "content/file_writer.h"
 #include "content/icon_keys.h"
 #include "content/ini_files.h"
+#include "content/versioned_files.h"
 #include "project/component_lookup.h"
 #include "project/custom_actions.h"
 #include "project/short_names.h"
@@ -64,6 +65,7 @@ void ResetContent() {
   ResetIniFiles();
   project::ShortNames().Clear();
   capture::ResetShortcutTargets();
+  StopReadingVersions();
 }
 
 namespace {

@@ -15,7 +15,7 @@ FileWriter* CurrentFileWriter();
 
 // Releases the writers (before the project writer goes) and forgets the process-wide state of
 // the content steps: sequence lists, icon keys, INI file names, short names, shortcut
-// targets.
+// targets, the reading of the captured files' versions.
 void ResetContent();
 
 // The components of the current conversion as the project layer's component lookup sees them

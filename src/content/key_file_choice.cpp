@@ -1,8 +1,6 @@
 #include "content/key_file_choice.h"
 
-#include "capture/capture_folder.h"
-#include "platform/file_version.h"
-#include "platform/host_paths.h"
+#include "content/versioned_files.h"
 
 namespace content {
 
@@ -31,15 +29,6 @@ std::string KeyFileChoice::FileAdded(const std::string& component, const std::st
 
 void KeyFileChoice::KeepRegistryKeyPath(const std::string& component) {
   choices_[component].fixed = true;
-}
-
-bool IsVersionedFile(const std::string& sourcePath) {
-  const std::string path = capture::HostPathOfSource(sourcePath);
-  // Only executable images carry version resources; the two bytes spare reading other files.
-  std::string magic;
-  if (!platform::ReadFileStart(path, 2, &magic) || magic != "MZ") return false;
-  platform::FileVersionInfo info;
-  return platform::ReadFileVersionInfo(path, &info) == platform::VersionStatus::kFound;
 }
 
 }  // namespace content

@@ -30,8 +30,4 @@ class KeyFileChoice {
   std::map<std::string, Choice> choices_;
 };
 
-// True when the file has a version resource (read from its bytes; a missing or unreadable
-// file has none). sourcePath may begin with "<SOURCEFILEPATH>\".
-bool IsVersionedFile(const std::string& sourcePath);
-
 }  // namespace content

@@ -17,6 +17,7 @@
 #include "content/icon_keys.h"
 #include "content/registry_writer.h"
 #include "content/script_calls.h"
+#include "content/versioned_files.h"
 #include "core/cancellation.h"
 #include "core/messages.h"
 #include "core/repackager_exception.h"
@@ -206,7 +207,8 @@ void ConversionRun::RunConversionSteps() {
 void ConversionRun::ReadTheCapture() {
   NextStep(kStepReadingCapture);
   ReadCapture(*script_);
-  capture::CheckCapturedFiles(*script_);
+  // The captured files' versions are read beside the next steps, until the files are added.
+  content::StartReadingVersions(capture::CheckCapturedFiles(*script_));
 }
 
 void ConversionRun::LoadRegistryFiles() {
@@ -294,6 +296,7 @@ void ConversionRun::SetSourceFolderProperty() {
 void ConversionRun::CreateComponentsAndFiles() {
   NextStep(kStepCreatingComponents);
   content::AddCapturedFiles(*script_);
+  content::StopReadingVersions();
   content::WriteDeletedFiles(*script_);
 }
 
