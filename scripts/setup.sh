@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake g++ make pkg-config
-  libgcab-dev libglib2.0-dev zlib1g-dev libdeflate-dev
+  libgcab-dev libglib2.0-dev zlib1g-dev libdeflate-dev libmimalloc-dev
   # unit tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # reading what we wrote with other programs
