@@ -41,9 +41,10 @@ std::string RefusalOf(const std::string& hostPath) {
 }
 
 std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& boundary) {
-  if (!boundary.Contains(hostPath))
+  platform::FileKind kind = platform::FileKind::kMissing;
+  if (!boundary.Contains(hostPath, &kind))
     return core::FormatString(kFileOutsideCapture, platform::Excerpt(CaptureFolder()).c_str());
-  switch (platform::KindOfHostPath(hostPath)) {
+  switch (kind) {
     case platform::FileKind::kDirectory:
     case platform::FileKind::kOther:
       return core::LoadString(kFileNotRegular);

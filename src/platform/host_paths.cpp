@@ -197,7 +197,17 @@ FolderBoundary::FolderBoundary(const std::string& folder) : realFolder_(RealPath
   if (!realFolder_.empty() && realFolder_.back() != '/') realFolder_ += '/';
 }
 
-bool FolderBoundary::Contains(const std::string& hostPath) {
+namespace {
+
+FileKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::kRegular;
+  if (S_ISDIR(mode)) return FileKind::kDirectory;
+  return FileKind::kOther;
+}
+
+}  // namespace
+
+bool FolderBoundary::Contains(const std::string& hostPath, FileKind* kind) {
   if (realFolder_.empty() || hostPath.empty()) return false;
   std::string host = hostPath;
   if (host[0] != '/') host = CurrentDirectory() + "/" + host;
@@ -205,27 +215,33 @@ bool FolderBoundary::Contains(const std::string& hostPath) {
   const std::string leaf = host.substr(slash + 1);
   std::string real;
   struct stat info;
+  bool kindKnown = false;
   // The real path of a plain name is its real folder's and the name; a link (or "." and "..")
   // is resolved as a whole.
-  if (leaf.empty() || leaf == "." || leaf == ".." || (::lstat(host.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
+  const bool special = leaf.empty() || leaf == "." || leaf == "..";
+  const bool exists = !special && ::lstat(host.c_str(), &info) == 0;
+  if (special || (exists && S_ISLNK(info.st_mode))) {
     real = RealPath(host);
   } else {
     const auto [parent, added] = realParents_.try_emplace(slash == 0 ? std::string("/") : host.substr(0, slash));
     if (added) parent->second = RealPath(parent->first);
     if (parent->second.empty()) return false;
     real = parent->second + (parent->second.back() == '/' ? "" : "/") + leaf;
+    // What the path names is what lstat saw: it is no link. A capture's check asks this of every
+    // file, so the second look-up is saved.
+    if (kind) *kind = exists ? KindOfMode(info.st_mode) : FileKind::kMissing;
+    kindKnown = true;
   }
-  return !real.empty() && (real + '/' == realFolder_ || real.starts_with(realFolder_));
+  const bool inside = !real.empty() && (real + '/' == realFolder_ || real.starts_with(realFolder_));
+  if (inside && kind && !kindKnown) *kind = KindOfHostPath(hostPath);
+  return inside;
 }
 
 FileKind KindOf(const std::string& path) { return KindOfHostPath(ResolveHostPath(path)); }
 
 FileKind KindOfHostPath(const std::string& hostPath) {
   struct stat info;
-  if (!StatPath(hostPath, &info)) return FileKind::kMissing;
-  if (S_ISREG(info.st_mode)) return FileKind::kRegular;
-  if (S_ISDIR(info.st_mode)) return FileKind::kDirectory;
-  return FileKind::kOther;
+  return StatPath(hostPath, &info) ? KindOfMode(info.st_mode) : FileKind::kMissing;
 }
 
 bool FileExists(const std::string& path) {

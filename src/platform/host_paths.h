@@ -29,22 +29,25 @@ std::string RealPath(const std::string& path);
 // Whether path (after ResolveHostPath) lies inside folder, or is folder, once both are real paths.
 bool LiesInside(const std::string& path, const std::string& folder);
 
+// What a path names; kOther is a FIFO, a device or a socket, which is never opened (opening a
+// FIFO waits for a writer).
+enum class FileKind { kMissing, kRegular, kDirectory, kOther };
+
 // LiesInside for many paths and one folder: the real path of the folder, and of each folder the
 // paths lie in, is resolved once (a capture's files lie in a few hundred folders). The paths are
 // host paths that ResolveHostPath gave already.
 class FolderBoundary {
  public:
   explicit FolderBoundary(const std::string& folder);
-  bool Contains(const std::string& hostPath);
+  // kind: what a path inside names (as KindOfHostPath gives it), read with the same look-up.
+  bool Contains(const std::string& hostPath, FileKind* kind = nullptr);
 
  private:
   std::string realFolder_;  // with a trailing '/'; empty when the folder cannot be resolved
   std::map<std::string, std::string> realParents_;
 };
 
-// What a path names (after ResolveHostPath); kOther is a FIFO, a device or a socket, which is
-// never opened (opening a FIFO waits for a writer).
-enum class FileKind { kMissing, kRegular, kDirectory, kOther };
+// What a path names (after ResolveHostPath).
 FileKind KindOf(const std::string& path);
 // The same for a host path that ResolveHostPath gave already.
 FileKind KindOfHostPath(const std::string& hostPath);
