@@ -1,11 +1,16 @@
 #include "capture/capture_folder.h"
 
+#include <algorithm>
+#include <exception>
+#include <thread>
+
 #include "capture/capture_script.h"
 #include "capture/path_translation.h"
 #include "core/messages.h"
 #include "core/repackager_exception.h"
 #include "core/string_table.h"
 #include "platform/host_paths.h"
+#include "platform/processors.h"
 #include "platform/text.h"
 #include "qv/project_tables.h"
 
@@ -53,39 +58,86 @@ std::string RefusalOf(const std::string& hostPath, platform::FolderBoundary& bou
   }
 }
 
-std::vector<CheckedFile> CheckCapturedFiles(const CaptureScript& script) {
-  int refused = 0;
-  platform::FolderBoundary boundary(CaptureFolder());
-  // The host path of a file that passed; empty for a refused one.
-  auto check = [&](const std::string& sourcePath, size_t line, const std::string& entry) {
-    std::string hostPath = HostPathOfSource(sourcePath);
-    const std::string refusal = RefusalOf(hostPath, boundary);
-    if (refusal.empty()) return hostPath;
-    core::LogMessage(core::kError,
-                     platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), line,
-                                          platform::Excerpt(entry).c_str(), refusal.c_str()));
-    ++refused;
-    return std::string();
-  };
-  std::vector<CheckedFile> installed;
-  for (const auto& [folder, files] : script.InstalledFiles()) {
-    for (const FileEntry& file : files) {
-      std::string sourcePath = MakeSourcePath(file.name, folder);
-      std::string hostPath = check(sourcePath, file.scriptLine, file.name);
-      if (!hostPath.empty()) installed.push_back({std::move(sourcePath), std::move(hostPath)});
+namespace {
+
+// A file that the script names for reading, and what the check found.
+struct FileToCheck {
+  std::string sourcePath;
+  size_t scriptLine;
+  const std::string* entry;  // as the script names it, for the message
+  bool installed;            // a captured file that the package installs
+  std::string hostPath;
+  std::string refusal;
+};
+
+// The look-ups of a large capture's files (two system calls a file) are shared among the
+// processors; the files keep their order.
+void CheckInParallel(std::vector<FileToCheck>& files) {
+  auto checkRange = [&files](size_t begin, size_t end) {
+    platform::FolderBoundary boundary(CaptureFolder());
+    for (size_t i = begin; i < end; ++i) {
+      files[i].hostPath = HostPathOfSource(files[i].sourcePath);
+      files[i].refusal = RefusalOf(files[i].hostPath, boundary);
     }
+  };
+  constexpr size_t kFilesForAThread = 1000;  // fewer are checked sooner than a thread starts
+  const size_t parts = std::max<size_t>(1, std::min<size_t>(platform::UsableProcessorCount(), files.size() / kFilesForAThread));
+  const size_t partSize = (files.size() + parts - 1) / parts;
+  std::vector<std::thread> threads;
+  std::vector<std::exception_ptr> failures(parts);
+  for (size_t part = 1; part < parts; ++part) {
+    threads.emplace_back([&, part] {
+      try {
+        checkRange(part * partSize, std::min(files.size(), (part + 1) * partSize));
+      } catch (...) {
+        failures[part] = std::current_exception();
+      }
+    });
   }
+  try {
+    checkRange(0, std::min(files.size(), partSize));
+  } catch (...) {
+    failures[0] = std::current_exception();
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+std::vector<CheckedFile> CheckCapturedFiles(const CaptureScript& script) {
+  std::vector<FileToCheck> files;
+  auto add = [&files](std::string sourcePath, size_t line, const std::string& entry, bool installed) {
+    files.push_back({std::move(sourcePath), line, &entry, installed, {}, {}});
+  };
+  for (const auto& [folder, entries] : script.InstalledFiles())
+    for (const FileEntry& file : entries) add(MakeSourcePath(file.name, folder), file.scriptLine, file.name, true);
   // Programs run from the setup's own files travel in the package; those of the system do not.
   for (const ExeCallEntry& call : script.ExeCalls())
     if (platform::EqualsNoCase(call.locationKind, "Setup"))
-      check(MakeSourcePath(call.programPath, call.programPath), call.scriptLine, call.programPath);
+      add(MakeSourcePath(call.programPath, call.programPath), call.scriptLine, call.programPath, false);
   for (const DllCallEntry& call : script.DllCalls())
     if (!platform::EqualsNoCase(call.locationKind, "System"))
-      check(MakeSourcePath(call.dllPath, call.dllPath), call.scriptLine, call.dllPath);
+      add(MakeSourcePath(call.dllPath, call.dllPath), call.scriptLine, call.dllPath, false);
   if (!script.RegistryLoadFile().empty())
-    check(script.RegistryLoadFile(), script.RegistryLoadLine(), script.RegistryLoadFile());
+    add(script.RegistryLoadFile(), script.RegistryLoadLine(), script.RegistryLoadFile(), false);
   if (!script.RegistryDeleteFile().empty())
-    check(script.RegistryDeleteFile(), script.RegistryDeleteLine(), script.RegistryDeleteFile());
+    add(script.RegistryDeleteFile(), script.RegistryDeleteLine(), script.RegistryDeleteFile(), false);
+
+  CheckInParallel(files);
+  int refused = 0;
+  std::vector<CheckedFile> installed;
+  for (FileToCheck& file : files) {
+    if (!file.refusal.empty()) {
+      core::LogMessage(core::kError,
+                       platform::Format("%s(%zu): '%s' %s", script.ScriptPath().c_str(), file.scriptLine,
+                                        platform::Excerpt(*file.entry).c_str(), file.refusal.c_str()));
+      ++refused;
+    } else if (file.installed) {
+      installed.push_back({std::move(file.sourcePath), std::move(file.hostPath)});
+    }
+  }
   if (refused > 0) throw core::repackager_exception(core::FormatString(kCapturedFilesRefused, refused));
   return installed;
 }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/text.h"
@@ -31,6 +32,8 @@ class DirectoryListings {
   // The name in directory that equals name without regard to case (the first in byte order when
   // several do), or empty.
   std::string Match(const std::string& directory, const std::string& name) {
+    // A capture's files are checked on several threads.
+    const std::lock_guard<std::mutex> lock(mutex_);
     struct stat info;
     if (!StatPath(directory, &info) || !S_ISDIR(info.st_mode)) return std::string();
     Listing& listing = listings_[directory];
@@ -69,6 +72,7 @@ class DirectoryListings {
     ::closedir(handle);
   }
 
+  std::mutex mutex_;
   std::map<std::string, Listing> listings_;
 };
 

@@ -24,6 +24,13 @@ std::vector<std::string> Entries(const std::string& folder) {
   return names;
 }
 
+// count lines of a file list, each naming a file below folder (which need not exist).
+std::string ManyFileLines(const std::string& folder, int count) {
+  std::string lines = "InstallFileList('[ProgramFilesFolder]Many'|0|0)\r\n";
+  for (int i = 0; i < count; ++i) lines += folder + "f" + std::to_string(i) + ".txt\r\n";
+  return lines;
+}
+
 TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) {
   testenv::TempDir top;
   const std::string cap = top / "cap";
@@ -49,11 +56,16 @@ TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) 
                      "EXE(/etc/shadow|Setup|x|InstallFinalize|0)\r\n"
                      "RegLoad('C:\\Capture\\app.reg')\r\n"
                      "InstallFileList('[ProgramFilesFolder]Linked'|0|0)\r\n"
-                     "ProgramFilesFolder\\Linked\\key.txt\r\n");
+                     "ProgramFilesFolder\\Linked\\key.txt\r\n" +
+                     // Enough files for the check to share them among threads; their errors keep
+                     // the script's order.
+                     ManyFileLines("ProgramFilesFolder\\Many\\", 2400) +
+                     "..\\..\\..\\etc\\passwd\r\n");
   const auto before = Entries(cap);
 
   FernclipRun run = RunFernclip({cap + "/app.inc"}, top / "registry.reg");
   EXPECT_EQ(run.exitCode, 1) << run.out;
+  size_t previousError = 0;
   const std::string outside = "lies outside the capture folder '" + cap + "/': only files of the capture are read.";
   for (const auto& [line, entry] : std::vector<std::pair<int, std::string>>{
            {4, "%SCRIPTFOLDER%..\\secret\\key.txt"},
@@ -62,13 +74,20 @@ TEST(HostileCapture, FilesOutsideTheCaptureFolderAreRefusedAndNothingIsWritten) 
            {7, "%SCRIPTFOLDER%ProgramFilesFolder\\App\\link.txt"},
            {9, "/etc/shadow"},
            {10, cap + "/app.reg"},
-           {12, "ProgramFilesFolder\\Linked\\key.txt"}})
-    EXPECT_TRUE(run.HasLine("Error: " + cap + "/app.inc(" + std::to_string(line) + "): '" + entry + "' " + outside))
-        << line << "\n" << run.out;
+           {12, "ProgramFilesFolder\\Linked\\key.txt"},
+           {2414, "..\\..\\..\\etc\\passwd"}}) {
+    const std::string error = "Error: " + cap + "/app.inc(" + std::to_string(line) + "): '" + entry + "' " + outside;
+    EXPECT_TRUE(run.HasLine(error)) << line << "\n" << run.out;
+    // The installed files are named in the script's order, the program and registry file after them.
+    if (line == 9 || line == 10) continue;
+    const size_t at = run.out.find(error);
+    EXPECT_TRUE(at == std::string::npos || at > previousError) << line;
+    previousError = at;
+  }
   EXPECT_TRUE(run.HasLine("Error: " + cap + "/app.inc(8): '%SCRIPTFOLDER%ProgramFilesFolder\\App\\pipe' is not a "
                           "regular file: only regular files are read."))
       << run.out;
-  EXPECT_TRUE(run.HasLine("Error: The capture names 8 file(s) that cannot be read for it; no project was written."))
+  EXPECT_TRUE(run.HasLine("Error: The capture names 9 file(s) that cannot be read for it; no project was written."))
       << run.out;
   EXPECT_EQ(Entries(cap), before) << "no project, no package";
   EXPECT_EQ(Entries(top.path()), (std::vector<std::string>{"cap", "secret"}));
