@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 #include "capture/capture_script.h"
@@ -83,22 +84,24 @@ void CheckInParallel(std::vector<FileToCheck>& files) {
   constexpr size_t kFilesForAThread = 1000;  // fewer are checked sooner than a thread starts
   const size_t parts = std::max<size_t>(1, std::min<size_t>(platform::UsableProcessorCount(), files.size() / kFilesForAThread));
   const size_t partSize = (files.size() + parts - 1) / parts;
-  std::vector<std::thread> threads;
   std::vector<std::exception_ptr> failures(parts);
+  auto checkPart = [&](size_t part) {
+    try {
+      checkRange(part * partSize, std::min(files.size(), (part + 1) * partSize));
+    } catch (...) {
+      failures[part] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> threads;
+  std::vector<size_t> partsHere = {0};  // the parts this thread checks
   for (size_t part = 1; part < parts; ++part) {
-    threads.emplace_back([&, part] {
-      try {
-        checkRange(part * partSize, std::min(files.size(), (part + 1) * partSize));
-      } catch (...) {
-        failures[part] = std::current_exception();
-      }
-    });
+    try {
+      threads.emplace_back(checkPart, part);
+    } catch (const std::system_error&) {
+      partsHere.push_back(part);  // no thread to be had
+    }
   }
-  try {
-    checkRange(0, std::min(files.size(), partSize));
-  } catch (...) {
-    failures[0] = std::current_exception();
-  }
+  for (const size_t part : partsHere) checkPart(part);
   for (std::thread& thread : threads) thread.join();
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);

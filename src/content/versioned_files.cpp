@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <system_error>
 
 #include "platform/file_version.h"
 #include "platform/host_paths.h"
@@ -32,7 +33,11 @@ std::unique_ptr<VersionedFilesReader>& CurrentReader() {
 VersionedFilesReader::VersionedFilesReader(std::vector<capture::CheckedFile> files) : files_(std::move(files)) {
   std::sort(files_.begin(), files_.end(), SourcePathLess);
   versioned_.assign(files_.size(), 0);
-  thread_ = std::thread(&VersionedFilesReader::ReadAll, this);
+  try {
+    thread_ = std::thread(&VersionedFilesReader::ReadAll, this);
+  } catch (const std::system_error&) {
+    // Without a thread, each file is read when it is asked for.
+  }
 }
 
 VersionedFilesReader::~VersionedFilesReader() {
@@ -41,14 +46,20 @@ VersionedFilesReader::~VersionedFilesReader() {
 }
 
 void VersionedFilesReader::ReadAll() {
-  for (size_t i = 0; i < files_.size() && !stop_; ++i) versioned_[i] = IsVersionedHostFile(files_[i].hostPath);
+  // A file this thread could not read (a failure of its own) is read again when it is asked
+  // for, where the failure reaches the conversion.
+  try {
+    for (; read_ < files_.size() && !stop_; ++read_) versioned_[read_] = IsVersionedHostFile(files_[read_].hostPath);
+  } catch (...) {
+  }
 }
 
 std::optional<bool> VersionedFilesReader::IsVersioned(const std::string& sourcePath) {
   if (thread_.joinable()) thread_.join();
   const auto found = std::lower_bound(files_.begin(), files_.end(), capture::CheckedFile{sourcePath, {}}, SourcePathLess);
-  if (found == files_.end() || found->sourcePath != sourcePath) return std::nullopt;
-  return versioned_[found - files_.begin()] != 0;
+  const size_t position = static_cast<size_t>(found - files_.begin());
+  if (found == files_.end() || found->sourcePath != sourcePath || position >= read_) return std::nullopt;
+  return versioned_[position] != 0;
 }
 
 void StartReadingVersions(std::vector<capture::CheckedFile> files) {

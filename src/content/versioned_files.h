@@ -25,7 +25,7 @@ class VersionedFilesReader {
   VersionedFilesReader& operator=(const VersionedFilesReader&) = delete;
 
   // Whether the file (by its source path) has a version resource; waits until every file is
-  // read. Nothing when the file was not among those given.
+  // read. Nothing when the file was not among those given, or could not be read here.
   std::optional<bool> IsVersioned(const std::string& sourcePath);
 
  private:
@@ -33,6 +33,7 @@ class VersionedFilesReader {
 
   std::vector<capture::CheckedFile> files_;  // by source path
   std::vector<char> versioned_;              // by position in files_
+  size_t read_ = 0;                          // the files read so far, from the first
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
