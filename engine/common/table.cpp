@@ -45,7 +45,7 @@ HResult Table::Insert(Row row, RowId* id) {
   rows_.push_back(std::move(row));
   const RowId newId = rows_.size();
   keyIndex_.emplace_hint(at, newId);
-  for (auto& [column, index] : valueIndexes_) index.insert(newId);
+  for (auto& [column, index] : valueIndexes_) AddNewest(index, column, newId);
   ++version_;
   if (id) *id = newId;
   return kOk;
@@ -59,10 +59,10 @@ HResult Table::Update(RowId id, Row row) {
   if (keyChanged && Find(KeyOf(row), nullptr)) return kDuplicateKey;
   // Out of every index while the cells change, back in with the new ones.
   if (keyChanged) keyIndex_.erase(id);
-  for (auto& [column, index] : valueIndexes_) index.erase(id);
+  for (auto& [column, index] : valueIndexes_) index.Changing().erase(id);
   *current = std::move(row);
   if (keyChanged) keyIndex_.insert(id);
-  for (auto& [column, index] : valueIndexes_) index.insert(id);
+  for (auto& [column, index] : valueIndexes_) index.rows.insert(id);
   ++version_;
   return kOk;
 }
@@ -87,11 +87,11 @@ HResult Table::SetCell(RowId id, size_t column, Cell value) {
     keyNode = keyIndex_.extract(id);
   }
   auto index = valueIndexes_.find(column);
-  ValueIndex::node_type valueNode;
-  if (index != valueIndexes_.end()) valueNode = index->second.extract(id);
+  ValueSet::node_type valueNode;
+  if (index != valueIndexes_.end()) valueNode = index->second.Changing().extract(id);
   (*row)[column] = std::move(value);
   if (keyNode) keyIndex_.insert(std::move(keyNode));
-  if (valueNode) index->second.insert(std::move(valueNode));
+  if (valueNode) index->second.rows.insert(std::move(valueNode));
   ++version_;
   return kOk;
 }
@@ -100,7 +100,7 @@ HResult Table::Erase(RowId id) {
   Row* row = Live(id);
   if (!row) return kNotFound;
   keyIndex_.erase(id);
-  for (auto& [column, index] : valueIndexes_) index.erase(id);
+  for (auto& [column, index] : valueIndexes_) index.Changing().erase(id);
   Row().swap(*row);
   ++version_;
   return kOk;
@@ -116,16 +116,35 @@ bool Table::Find(const Key& key, RowId* id) const {
 Table::ValueIndex& Table::IndexOf(size_t column) const {
   auto found = valueIndexes_.find(column);
   if (found != valueIndexes_.end()) return found->second;
-  ValueIndex& index = valueIndexes_.emplace(column, ValueIndex(ValueLess(this, column))).first->second;
+  ValueIndex& index = valueIndexes_.try_emplace(column, this, column).first->second;
   for (RowId id = 1; id <= rows_.size(); ++id)
-    if (!rows_[id - 1].empty()) index.insert(id);
+    if (!rows_[id - 1].empty()) AddNewest(index, column, id);
   return index;
+}
+
+void Table::AddNewest(ValueIndex& index, size_t column, RowId id) const {
+  const Cell& value = rows_[id - 1][column];
+  for (size_t i = 0; i < index.remembered; ++i) {
+    ValueSet::iterator& last = index.lastOfValue[i];
+    if (CompareCells(rows_[*last - 1][column], value) == 0) {
+      // A hint that is not right (a row of this value re-indexed after it) only costs the walk.
+      last = index.rows.emplace_hint(std::next(last), id);
+      return;
+    }
+  }
+  const ValueSet::iterator at = index.rows.insert(id).first;
+  if (index.remembered < ValueIndex::kRemembered) {
+    index.lastOfValue[index.remembered++] = at;
+  } else {
+    index.lastOfValue[index.replaceNext] = at;
+    index.replaceNext = (index.replaceNext + 1) % ValueIndex::kRemembered;
+  }
 }
 
 std::vector<RowId> Table::RowsWhere(size_t column, const Cell& value) const {
   std::vector<RowId> ids;
   if (column >= columns_.size()) return ids;
-  const ValueIndex& index = IndexOf(column);
+  const ValueSet& index = IndexOf(column).rows;
   for (auto it = index.lower_bound(ValueProbe{&value, 0}); it != index.end() && rows_[*it - 1][column] == value; ++it)
     ids.push_back(*it);
   return ids;  // RowIds grow with insertion, so this is insertion order

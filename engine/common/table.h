@@ -6,6 +6,7 @@
 // the cells of the rows they name: a row's text is stored once, whatever indexes it is in.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <iterator>
@@ -149,11 +150,30 @@ class Table {
     const Table* table_;
     size_t column_;
   };
-  using ValueIndex = std::set<RowId, ValueLess>;
+  using ValueSet = std::set<RowId, ValueLess>;
+  // The rows of one column's index, and where the last rows of a few of its values went. A new
+  // row has the largest identity, so it belongs right after the last row of its value: when
+  // that value is remembered, the row goes in beside it without a walk down the tree (a column
+  // like Component_ holds the same few values row after row).
+  struct ValueIndex {
+    ValueIndex(const Table* table, size_t column) : rows(ValueLess(table, column)) {}
+    static constexpr size_t kRemembered = 4;
+    ValueSet rows;
+    std::array<ValueSet::iterator, kRemembered> lastOfValue{};
+    size_t remembered = 0;   // valid entries of lastOfValue
+    size_t replaceNext = 0;  // the entry a value not remembered takes, in turn
+    // Before a row is taken out, whose position may be remembered.
+    ValueSet& Changing() {
+      remembered = 0;
+      return rows;
+    }
+  };
 
   Row* Live(RowId id);
   std::span<const Cell> KeyCells(RowId id) const { return std::span<const Cell>(rows_[id - 1]).first(keyColumns_); }
   ValueIndex& IndexOf(size_t column) const;
+  // Adds the row with the largest identity so far to a value index.
+  void AddNewest(ValueIndex& index, size_t column, RowId id) const;
 
   std::string name_;
   std::vector<ColumnDef> columns_;

@@ -52,6 +52,29 @@ TEST(InMemoryTable, KeysAreUniqueAndReKeyingKeepsTheIndexConsistent) {
   EXPECT_EQ(table.Erase(b), qv::kNotFound);
 }
 
+// Look-ups by value stay whole and in insertion order while rows of more values than the index
+// remembers positions for are added between re-keyed, changed and erased rows.
+TEST(InMemoryTable, LookUpsByValueFollowInsertsChangesAndErases) {
+  Table table("T", {Col("Key", "i4", true), Col("Group", "s72")});
+  auto group = [](int n) { return std::string("Group") + std::to_string(n % 7); };
+  auto expect = [&table](const std::string& value) {
+    std::vector<RowId> scanned;
+    for (RowId id = 1; id <= 400; ++id)
+      if (const Row* row = table.Get(id); row && CellText((*row)[1]) == value) scanned.push_back(id);
+    return scanned;
+  };
+  for (int32_t n = 0; n < 100; ++n) ASSERT_EQ(table.Insert({n, group(n)}), qv::kOk);
+  ASSERT_EQ(table.RowsWhere(1, group(3)).size(), 14u);  // the index is made here
+  for (int32_t n = 100; n < 400; ++n) {
+    RowId id;
+    ASSERT_EQ(table.Insert({n, group(n % 3 == 0 ? 0 : n)}, &id), qv::kOk);
+    if (n % 11 == 0 && table.Get(id - 5)) ASSERT_EQ(table.SetCell(id - 5, 1, group(n + 1)), qv::kOk);
+    if (n % 13 == 0 && table.Get(id - 1)) ASSERT_EQ(table.Erase(id - 1), qv::kOk);
+    if (n % 17 == 0 && table.Get(id - 2)) ASSERT_EQ(table.Update(id - 2, {n + 1000, group(0)}), qv::kOk);
+  }
+  for (int n = 0; n < 7; ++n) EXPECT_EQ(table.RowsWhere(1, group(n)), expect(group(n))) << group(n);
+}
+
 // Texts just below, at and above the length a cell holds inline, with NUL and high bytes (the
 // data of binary cells), keep their bytes through copies and moves, and every kind sorts as
 // keys must: null, numbers, then texts by unsigned bytes.
