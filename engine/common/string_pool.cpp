@@ -8,6 +8,10 @@ namespace qv::engine {
 namespace {
 
 constexpr uint32_t kLongReferencesFlag = 0x80000000u;
+// A slot of the look-up array: the number below, the top bits of the text's hash above.
+constexpr uint32_t kNumberBits = 24;
+constexpr uint32_t kMaxNumber = (uint32_t{1} << kNumberBits) - 1;  // the largest 3-byte reference
+constexpr uint32_t kTagMask = ~kMaxNumber;
 
 uint16_t Get16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
@@ -49,10 +53,11 @@ StringPoolBuilder::StringPoolBuilder(int codePage) : codePage_(codePage), encode
 
 size_t StringPoolBuilder::SlotOf(std::string_view encoded, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
+  const uint32_t tag = hash & kTagMask;
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    const uint32_t id = slots_[slot];
-    // The hashes are compared first: a text lies elsewhere in memory, among the rows.
-    if (id == 0 || (hashes_[id - 1] == hash && Text(id) == encoded)) return slot;
+    const uint32_t entry = slots_[slot];
+    // The tags are compared first: a text lies elsewhere in memory, among the rows.
+    if (entry == 0 || ((entry & kTagMask) == tag && Text(entry & kMaxNumber) == encoded)) return slot;
   }
 }
 
@@ -64,9 +69,10 @@ void StringPoolBuilder::Grow() {
   slots_.assign(size, 0);
   const size_t mask = size - 1;
   for (uint32_t id = 1; id <= texts_.size(); ++id) {
-    size_t slot = hashes_[id - 1] & mask;
+    const uint32_t hash = hashes_[id - 1];
+    size_t slot = hash & mask;
     while (slots_[slot] != 0) slot = (slot + 1) & mask;
-    slots_[slot] = id;
+    slots_[slot] = (hash & kTagMask) | id;
   }
 }
 
@@ -86,12 +92,11 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
   const uint32_t hash = static_cast<uint32_t>(std::hash<std::string_view>()(encoded));
   const size_t slot = SlotOf(encoded, hash);
   if (slots_[slot] != 0) {
-    *id = slots_[slot];
-    // The count is 16 bits wide; a string used more often keeps the largest count.
-    if (references_[*id - 1] < 0xFFFF) ++references_[*id - 1];
+    *id = slots_[slot] & kMaxNumber;
+    AddReference(*id);
     return true;
   }
-  if (encoded.size() > UINT32_MAX - dataSize_) return false;
+  if (encoded.size() > UINT32_MAX - dataSize_ || texts_.size() >= kMaxNumber) return false;
   if (converted || !lasting) encoded = owned_.emplace_back(encoded);
   texts_.push_back(encoded);
   hashes_.push_back(hash);
@@ -99,7 +104,7 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
   dataSize_ += encoded.size();
   longTexts_ += encoded.size() > 0xFFFF;
   *id = static_cast<uint32_t>(texts_.size());
-  slots_[slot] = *id;
+  slots_[slot] = (hash & kTagMask) | *id;
   if (texts_.size() * 2 > slots_.size()) Grow();  // at most half full
   return true;
 }

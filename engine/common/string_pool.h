@@ -32,11 +32,16 @@ class StringPoolBuilder {
   explicit StringPoolBuilder(int codePage);
   bool Valid() const { return encoder_.Valid(); }
   // The number of the text (0 for empty text), counting one more reference to it; false when
-  // the code page cannot hold the text, or the string data would reach 4 GB. The builder refers
-  // to the text: it must stay unchanged until the streams are written.
+  // the code page cannot hold the text, the string data would reach 4 GB, or the strings would be
+  // more than 3-byte references can number (16,777,215). The builder refers to the text: it
+  // must stay unchanged until the streams are written.
   bool Intern(std::string_view utf8, uint32_t* id) { return Intern(utf8, true, id); }
   // As Intern, for a text that does not outlive the call: a new one is copied.
   bool InternCopy(std::string_view utf8, uint32_t* id) { return Intern(utf8, false, id); }
+  // One more reference to a text numbered already (a cell that repeats the one above it).
+  void AddReference(uint32_t id) {
+    if (references_[id - 1] < 0xFFFF) ++references_[id - 1];  // a string used more often keeps the largest count
+  }
   size_t Count() const { return texts_.size(); }
   // More than 65,535 strings need references of 3 bytes.
   int ReferenceSize() const { return Count() > 0xFFFF ? 3 : 2; }
@@ -61,7 +66,9 @@ class StringPoolBuilder {
   CodePageEncoder encoder_;
   std::string encoded_;  // the text being interned, when it is not ASCII
   // Open addressing over the numbers (0 is empty): one flat array instead of a node per
-  // string, which keeps saving large tables fast and small.
+  // string, which keeps saving large tables fast and small. A slot holds the number in its low
+  // 24 bits (3-byte references reach no further) and the top 8 bits of the text's hash above
+  // them, so that a probe passes most other texts without reading anything else.
   std::vector<uint32_t> slots_;
   // By number - 1, in the code page. Deques grow without copying or a doubled reserve.
   std::deque<std::string_view> texts_;

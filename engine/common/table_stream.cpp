@@ -186,6 +186,9 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
 
     StoredTable current{table->Name(), columns, table->KeyColumnCount(), table->RowCount(), {}};
     current.values.reserve(table->RowCount() * columns.size());
+    // Each column's text in the row above, with its number: a column such as a component name or
+    // a key path repeats it row after row, and the look-up is then not needed.
+    std::vector<std::pair<std::string_view, uint32_t>> above(columns.size());
     for (const auto& [key, id] : table->KeyOrder()) {
       const Row& row = *table->Get(id);
       for (size_t c = 0; c < columns.size(); ++c) {
@@ -195,8 +198,18 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
         switch (columns[c].kind) {
           case ColumnKind::String: {
             // A number in a text column is stored as its text.
-            if (!(number ? pool.InternCopy(std::to_string(*number), &value) : pool.Intern(CellText(cell), &value)))
-              return kBadValue;
+            if (number) {
+              if (!pool.InternCopy(std::to_string(*number), &value)) return kBadValue;
+              break;
+            }
+            const std::string_view text = CellText(cell);
+            if (!text.empty() && text == above[c].first) {
+              value = above[c].second;
+              pool.AddReference(value);
+              break;
+            }
+            if (!pool.Intern(text, &value)) return kBadValue;
+            above[c] = {text, value};
             break;
           }
           case ColumnKind::Int16:

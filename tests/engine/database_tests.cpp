@@ -68,9 +68,15 @@ TEST(InMemoryTable, LookUpsByValueFollowInsertsChangesAndErases) {
   for (int32_t n = 100; n < 400; ++n) {
     RowId id;
     ASSERT_EQ(table.Insert({n, group(n % 3 == 0 ? 0 : n)}, &id), qv::kOk);
-    if (n % 11 == 0 && table.Get(id - 5)) ASSERT_EQ(table.SetCell(id - 5, 1, group(n + 1)), qv::kOk);
-    if (n % 13 == 0 && table.Get(id - 1)) ASSERT_EQ(table.Erase(id - 1), qv::kOk);
-    if (n % 17 == 0 && table.Get(id - 2)) ASSERT_EQ(table.Update(id - 2, {n + 1000, group(0)}), qv::kOk);
+    if (n % 11 == 0 && table.Get(id - 5)) {
+      ASSERT_EQ(table.SetCell(id - 5, 1, group(n + 1)), qv::kOk);
+    }
+    if (n % 13 == 0 && table.Get(id - 1)) {
+      ASSERT_EQ(table.Erase(id - 1), qv::kOk);
+    }
+    if (n % 17 == 0 && table.Get(id - 2)) {
+      ASSERT_EQ(table.Update(id - 2, {n + 1000, group(0)}), qv::kOk);
+    }
   }
   for (int n = 0; n < 7; ++n) EXPECT_EQ(table.RowsWhere(1, group(n)), expect(group(n))) << group(n);
 }
