@@ -27,6 +27,11 @@ TEST(Text, ComparisonIgnoresCase) {
   EXPECT_LT(CompareNoCase("abc", "ABD"), 0);
   EXPECT_GT(CompareNoCase("b", "A"), 0);
   EXPECT_LT(CompareNoCase("ab", "ABC"), 0);
+  // Long texts, equal bytes passed in blocks: case and order are still decided byte by byte.
+  EXPECT_EQ(CompareNoCase("Software\\Vendor\\Product\\Key", "Software\\Vendor\\PRODUCT\\key"), 0);
+  EXPECT_LT(CompareNoCase("Software\\Vendor\\Product\\KeyA", "SOFTWARE\\Vendor\\Product\\keyb"), 0);
+  EXPECT_GT(CompareNoCase("Software\\Vendor\\Product\\Key2", "Software\\Vendor\\Product\\Key10"), 0);
+  EXPECT_LT(CompareNoCase("Software\\Vendor\\", "Software\\Vendor\\Product"), 0);
   EXPECT_TRUE(StartsWithNoCase("HKEY_Local_Machine\\x", "hkey_local_machine"));
   EXPECT_TRUE(EndsWithNoCase("app.WRP", ".wrp"));
   EXPECT_FALSE(EndsWithNoCase("p", ".wrp"));
