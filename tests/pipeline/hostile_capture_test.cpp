@@ -251,7 +251,7 @@ TEST(HostileCapture, NamesWindowsCannotInstallAreRefusedByTheirEntry) {
                           "holds '<', which no Windows file name may hold."))
       << run.out;
   // Shortcuts and INI files are files the installer makes: their names and folders obey Windows too.
-  for (const std::string& warning :
+  for (const char* warning :
        {"Warning: The INI edits of '%WinDir%\\nul.ini|S' are left out: its name is a device name of Windows.",
         "Warning: The INI edits of '%WinDir%\\a:b\\app.ini|S' are left out: its folder 'a:b' holds ':', which no "
         "Windows file name may hold.",
