@@ -190,7 +190,11 @@ fs::path Generate(const fs::path& folder, const Shape& shape, bool mixedContent)
   capture.folders = shape.folders;
   capture.registryValues = shape.values;
   capture.mixedContent = mixedContent;
-  return bench::GenerateCapture(folder.string(), capture);
+  const fs::path script = bench::GenerateCapture(folder.string(), capture);
+  // The generated files go to disk before anything is measured: otherwise the system writes
+  // them back (2 GB for ten times the capture) while fernclip runs, and the run pays for it.
+  ::sync();
+  return script;
 }
 
 // fernclip converting and building a capture, as a user runs it.
