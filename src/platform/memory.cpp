@@ -6,9 +6,18 @@
 #include <malloc.h>
 #endif
 
+#if defined(__GNUC__)
+// mimalloc's, when the program is linked with it (fernclip is): it keeps freed pages for reuse
+// a while instead of handing them back at once.
+extern "C" void mi_collect(bool force) __attribute__((weak));
+#endif
+
 namespace platform {
 
 void ReturnFreeMemory() {
+#if defined(__GNUC__)
+  if (mi_collect) mi_collect(true);
+#endif
 #if defined(__GLIBC__)
   malloc_trim(0);
 #endif

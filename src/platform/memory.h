@@ -3,9 +3,9 @@
 
 namespace platform {
 
-// Hands the heap's free pages back to the system. A large capture's models are freed before the
-// project is saved or built; without this their pages would still count against the process
-// while the save needs memory of its own.
+// Hands the heap's free pages back to the system (mimalloc's too, when the program is linked
+// with it). A large capture's models are freed before the project is saved or built; without
+// this their pages would still count against the process while the save needs memory of its own.
 void ReturnFreeMemory();
 
 // Large blocks (a table's stream, a file read whole) get pages of their own, returned as soon as
