@@ -40,11 +40,20 @@ const Row* Table::Get(RowId id) const { return const_cast<Table*>(this)->Live(id
 HResult Table::Insert(Row row, RowId* id) {
   if (row.size() != columns_.size() || row.empty()) return kInvalidArg;
   std::span<const Cell> key(row.data(), keyColumns_);
-  auto at = keyIndex_.lower_bound(key);
-  if (at != keyIndex_.end() && !keyIndex_.key_comp()(key, *at)) return kDuplicateKey;
+  const KeyLess& less = keyIndex_.key_comp();
+  // at: the first row whose key is not less than the new one.
+  KeyIndex::iterator at;
+  const bool afterLast = lastInserted_ != keyIndex_.end() && less(*lastInserted_, key) &&
+                         (std::next(lastInserted_) == keyIndex_.end() || less(key, *std::next(lastInserted_)));
+  if (afterLast) {
+    at = std::next(lastInserted_);
+  } else {
+    at = keyIndex_.lower_bound(key);
+    if (at != keyIndex_.end() && !less(key, *at)) return kDuplicateKey;
+  }
   rows_.push_back(std::move(row));
   const RowId newId = rows_.size();
-  keyIndex_.emplace_hint(at, newId);
+  lastInserted_ = keyIndex_.emplace_hint(at, newId);
   for (auto& [column, index] : valueIndexes_) AddNewest(index, column, newId);
   ++version_;
   if (id) *id = newId;
@@ -58,7 +67,10 @@ HResult Table::Update(RowId id, Row row) {
   const bool keyChanged = !std::equal(row.begin(), row.begin() + keyColumns_, current->begin());
   if (keyChanged && Find(KeyOf(row), nullptr)) return kDuplicateKey;
   // Out of every index while the cells change, back in with the new ones.
-  if (keyChanged) keyIndex_.erase(id);
+  if (keyChanged) {
+    ForgetLastInserted(id);
+    keyIndex_.erase(id);
+  }
   for (auto& [column, index] : valueIndexes_) index.Changing().erase(id);
   *current = std::move(row);
   if (keyChanged) keyIndex_.insert(id);
@@ -84,6 +96,7 @@ HResult Table::SetCell(RowId id, size_t column, Cell value) {
       newKey = longerKey;
     }
     if (keyIndex_.find(newKey) != keyIndex_.end()) return kDuplicateKey;
+    ForgetLastInserted(id);
     keyNode = keyIndex_.extract(id);
   }
   auto index = valueIndexes_.find(column);
@@ -99,6 +112,7 @@ HResult Table::SetCell(RowId id, size_t column, Cell value) {
 HResult Table::Erase(RowId id) {
   Row* row = Live(id);
   if (!row) return kNotFound;
+  ForgetLastInserted(id);
   keyIndex_.erase(id);
   for (auto& [column, index] : valueIndexes_) index.Changing().erase(id);
   Row().swap(*row);

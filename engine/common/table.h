@@ -171,6 +171,10 @@ class Table {
 
   Row* Live(RowId id);
   std::span<const Cell> KeyCells(RowId id) const { return std::span<const Cell>(rows_[id - 1]).first(keyColumns_); }
+  // Before the row leaves the key index.
+  void ForgetLastInserted(RowId id) {
+    if (lastInserted_ != keyIndex_.end() && *lastInserted_ == id) lastInserted_ = keyIndex_.end();
+  }
   ValueIndex& IndexOf(size_t column) const;
   // Adds the row with the largest identity so far to a value index.
   void AddNewest(ValueIndex& index, size_t column, RowId id) const;
@@ -182,6 +186,10 @@ class Table {
   // the rows in place as rows are added, so that a row handed out by Get stays valid.
   std::deque<Row> rows_;
   KeyIndex keyIndex_;
+  // Where the last inserted row went, while it is there: keys are often added in order
+  // ("Registry_1", "Registry_2", ...), and a new key that belongs right after it goes in
+  // without a walk down the tree comparing long common beginnings.
+  KeyIndex::iterator lastInserted_ = keyIndex_.end();
   mutable std::map<size_t, ValueIndex> valueIndexes_;
   uint64_t version_ = 0;
 };

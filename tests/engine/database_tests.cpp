@@ -2,6 +2,8 @@
 // MSI-format file.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "database.h"
 #include "engine_support.h"
 #include "idt.h"
@@ -50,6 +52,36 @@ TEST(InMemoryTable, KeysAreUniqueAndReKeyingKeepsTheIndexConsistent) {
   ASSERT_EQ(table.Erase(b), qv::kOk);
   EXPECT_TRUE(table.RowsWhere(1, int32_t{2}).empty());
   EXPECT_EQ(table.Erase(b), qv::kNotFound);
+}
+
+// Keys added one after another ("R9", "R10", ...) mostly belong right after the previous one; the
+// order and the refusal of a repeated key hold also where they do not, and after that row changed.
+TEST(InMemoryTable, KeysAddedInSequenceKeepTheirOrderAndStayUnique) {
+  Table table("T", {Col("Key", "s72", true), Col("Value", "I4")});
+  std::set<std::string> expected;
+  RowId last = 0;
+  for (int n = 1; n <= 250; ++n) {
+    const std::string key = "R" + std::to_string(n);
+    ASSERT_EQ(table.Insert({key, int32_t{n}}, &last), qv::kOk) << key;
+    expected.insert(key);
+    EXPECT_EQ(table.Insert({key, int32_t{0}}), qv::kDuplicateKey) << key;  // the row just added
+    const std::string earlier = *std::next(expected.begin(), static_cast<std::ptrdiff_t>(expected.size() / 2));
+    EXPECT_EQ(table.Insert({earlier, int32_t{0}}), qv::kDuplicateKey) << earlier;
+    if (n % 50 == 0) {
+      // The last row re-keyed or erased: the next key is placed by its own value.
+      ASSERT_EQ(table.SetCell(last, 0, "Q" + key), qv::kOk);
+      expected.erase(key);
+      expected.insert("Q" + key);
+    }
+    if (n % 70 == 0) {
+      ASSERT_EQ(table.Erase(last), qv::kOk);
+      expected.erase(key);
+    }
+  }
+  std::vector<std::string> order;
+  for (const auto& [key, id] : table.KeyOrder()) order.emplace_back(CellText(key[0]));
+  EXPECT_EQ(order, std::vector<std::string>(expected.begin(), expected.end()));
+  for (const std::string& key : expected) EXPECT_TRUE(table.Find({key}, nullptr)) << key;
 }
 
 // Look-ups by value stay whole and in insertion order while rows of more values than the index
