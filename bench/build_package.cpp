@@ -14,7 +14,9 @@
 //     large, with the ratios of time and memory;
 //   - the validation of the package that the build wrote (read back, then checked), beside the
 //     build's time.
-// Wall times are noisy on a shared machine: the processor time of each step is printed beside.
+// Wall times are noisy on a shared machine: the processor time of each step is printed beside,
+// and the conversion (5 times) and the whole run of the capture (3 times) are measured as the
+// median run, with the spread.
 //
 //   bench/bench_build_package [files] [folders] [registry values] [--scale N]
 #include <fcntl.h>
@@ -32,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -134,6 +137,28 @@ ChildRun RunFernclip(const std::vector<std::string>& arguments, const fs::path& 
   return run;
 }
 
+// A step measured several times on a noisy machine: the run of median wall time, with the
+// spread of the wall times.
+struct MeasuredRuns {
+  ChildRun median;
+  double fastest = 0, slowest = 0;
+  size_t count = 0;
+};
+
+MeasuredRuns Repeat(size_t times, const std::function<ChildRun()>& run) {
+  std::vector<ChildRun> runs;
+  for (size_t i = 0; i < times; ++i) runs.push_back(run());
+  std::sort(runs.begin(), runs.end(), [](const ChildRun& a, const ChildRun& b) { return a.wall < b.wall; });
+  return {runs[runs.size() / 2], runs.front().wall, runs.back().wall, runs.size()};
+}
+
+std::string Spread(const MeasuredRuns& runs) {
+  if (runs.count < 2) return std::string();
+  char text[96];
+  std::snprintf(text, sizeof text, ", median of %zu runs (%.2f to %.2f s)", runs.count, runs.fastest, runs.slowest);
+  return text;
+}
+
 // The release as the program prepares it before a build (compressed, fixed time stamps).
 void PrepareRelease(qv::IProject* project) {
   qv::ComPtr<qv::IProduct> product;
@@ -197,16 +222,22 @@ fs::path Generate(const fs::path& folder, const Shape& shape, bool mixedContent)
   return script;
 }
 
-// fernclip converting and building a capture, as a user runs it.
-ChildRun WholeRun(const fs::path& work, const std::string& label, const Shape& shape, bool mixedContent) {
+// fernclip converting and building a capture, as a user runs it, `times` times.
+ChildRun WholeRun(const fs::path& work, const std::string& label, const Shape& shape, bool mixedContent, size_t times) {
   const fs::path folder = work / label;
   const fs::path script = Generate(folder, shape, mixedContent);
-  const ChildRun run = RunFernclip({script.string(), "/fakeguids"}, work / "registry.reg", work / (label + ".txt"));
   const fs::path package = folder / "Generated.msi";
-  if (run.status != 0 || !fs::exists(package)) Fail("the whole run failed; see " + (work / (label + ".txt")).string());
-  std::printf("whole run, %-34s %8.2f s (processor %6.2f s), peak %6.1f MB, package %.1f MB\n",
+  const MeasuredRuns runs = Repeat(times, [&] {
+    fs::remove(package);
+    fs::remove(folder / "app.vpx");
+    const ChildRun run = RunFernclip({script.string(), "/fakeguids"}, work / "registry.reg", work / (label + ".txt"));
+    if (run.status != 0 || !fs::exists(package)) Fail("the whole run failed; see " + (work / (label + ".txt")).string());
+    return run;
+  });
+  const ChildRun& run = runs.median;
+  std::printf("whole run, %-34s %8.2f s (processor %6.2f s), peak %6.1f MB, package %.1f MB%s\n",
               (label + " (" + std::to_string(shape.files) + " files, " + std::to_string(shape.values) + " values):").c_str(),
-              run.wall, run.processor, run.peakMegabytes, double(fs::file_size(package)) / 1e6);
+              run.wall, run.processor, run.peakMegabytes, double(fs::file_size(package)) / 1e6, Spread(runs).c_str());
   fs::remove_all(folder);
   return run;
 }
@@ -245,10 +276,15 @@ int main(int argc, char** argv) {
               capturedFiles.size(), double(inputBytes) / 1e6, shape.folders, shape.values, sysconf(_SC_NPROCESSORS_ONLN));
 
   // The conversion as a user runs it, without the build.
-  const ChildRun conversion = RunFernclip({script.string(), "/vpxonly", "/fakeguids"}, work / "registry.reg",
-                                          work / "output.txt");
   const fs::path vpx = folder / "app.vpx";
-  if (conversion.status != 0 || !fs::exists(vpx)) Fail("the conversion failed; see " + (work / "output.txt").string());
+  const MeasuredRuns conversions = Repeat(5, [&] {
+    fs::remove(vpx);
+    const ChildRun run = RunFernclip({script.string(), "/vpxonly", "/fakeguids"}, work / "registry.reg",
+                                     work / "output.txt");
+    if (run.status != 0 || !fs::exists(vpx)) Fail("the conversion failed; see " + (work / "output.txt").string());
+    return run;
+  });
+  const ChildRun& conversion = conversions.median;
 
   qv::ComPtr<qv::IProject> project;
   if (qv::Failed(project::CreateEngineObject(project::kEntityLibrary, qv::CLSID_Project, qv::IID_IProject, &project)) ||
@@ -317,8 +353,8 @@ int main(int argc, char** argv) {
   ZlibAlone(capturedFiles, &zlibOnly, &zlibProcessor, &zlibBytes);
   HoldToCores(0);
 
-  std::printf("conversion (fernclip /vpxonly, with its save):  %8.2f s (processor %6.2f s), peak %6.1f MB\n",
-              conversion.wall, conversion.processor, conversion.peakMegabytes);
+  std::printf("conversion (fernclip /vpxonly, with its save):  %8.2f s (processor %6.2f s), peak %6.1f MB%s\n",
+              conversion.wall, conversion.processor, conversion.peakMegabytes, Spread(conversions).c_str());
   std::printf("save (.vpx, through the engine):                %8.2f s (processor %6.2f s), %.1f MB\n", save,
               saveProcessor, double(fs::file_size(vpx)) / 1e6);
   for (unsigned threads : {1u, 2u})
@@ -345,11 +381,11 @@ int main(int argc, char** argv) {
   project.Reset();
   std::vector<builder::CabinetFile>().swap(capturedFiles);
   malloc_trim(0);
-  const ChildRun whole = WholeRun(work, "capture", shape, /*mixedContent=*/true);
-  WholeRun(work, "small-files", shape, /*mixedContent=*/false);
+  const ChildRun whole = WholeRun(work, "capture", shape, /*mixedContent=*/true, 3);
+  WholeRun(work, "small-files", shape, /*mixedContent=*/false, 1);
   if (scale > 1) {
     const Shape large{shape.files * scale, shape.folders * scale, shape.values * scale};
-    const ChildRun scaled = WholeRun(work, "scaled", large, /*mixedContent=*/true);
+    const ChildRun scaled = WholeRun(work, "scaled", large, /*mixedContent=*/true, 1);
     std::printf("ratios of the %zu-times capture: time %.2f (processor %.2f), peak memory %.2f\n", scale,
                 scaled.wall / whole.wall, scaled.processor / whole.processor,
                 scaled.peakMegabytes / whole.peakMegabytes);
