@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <functional>
+#if defined(_MSC_VER)
+#include <xmmintrin.h>
+#endif
 
 namespace qv::engine {
 
@@ -12,6 +15,21 @@ constexpr uint32_t kLongReferencesFlag = 0x80000000u;
 constexpr uint32_t kNumberBits = 24;
 constexpr uint32_t kMaxNumber = (uint32_t{1} << kNumberBits) - 1;  // the largest 3-byte reference
 constexpr uint32_t kTagMask = ~kMaxNumber;
+
+// Asks for the memory at address without waiting for it.
+void RequestFromMemory(const void* address) {
+#if defined(_MSC_VER)
+  _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#else
+  __builtin_prefetch(address);
+#endif
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+uint32_t HashOf(std::string_view encoded) { return static_cast<uint32_t>(std::hash<std::string_view>()(encoded)); }
 
 uint16_t Get16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
@@ -68,7 +86,9 @@ void StringPoolBuilder::Grow() {
   std::vector<uint32_t>().swap(slots_);
   slots_.assign(size, 0);
   const size_t mask = size - 1;
+  constexpr size_t kAhead = 16;  // the slots of the numbers to come are asked for meanwhile
   for (uint32_t id = 1; id <= texts_.size(); ++id) {
+    if (id + kAhead <= hashes_.size()) RequestFromMemory(&slots_[hashes_[id - 1 + kAhead] & mask]);
     const uint32_t hash = hashes_[id - 1];
     size_t slot = hash & mask;
     while (slots_[slot] != 0) slot = (slot + 1) & mask;
@@ -76,7 +96,14 @@ void StringPoolBuilder::Grow() {
   }
 }
 
-bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id) {
+std::optional<uint32_t> StringPoolBuilder::HashAhead(std::string_view utf8) const {
+  if (!IsAscii(utf8)) return std::nullopt;
+  const uint32_t hash = HashOf(utf8);
+  RequestFromMemory(&slots_[hash & (slots_.size() - 1)]);
+  return hash;
+}
+
+bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, std::optional<uint32_t> hashAhead, uint32_t* id) {
   if (utf8.empty()) {
     *id = 0;
     return true;
@@ -84,12 +111,12 @@ bool StringPoolBuilder::Intern(std::string_view utf8, bool lasting, uint32_t* id
   // Texts are compared in the code page, where they are stored; ASCII is the same in both.
   std::string_view encoded = utf8;
   bool converted = false;
-  if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (!hashAhead && !IsAscii(utf8)) {
     if (!encoder_.Encode(utf8, &encoded_)) return false;
     encoded = encoded_;
     converted = true;
   }
-  const uint32_t hash = static_cast<uint32_t>(std::hash<std::string_view>()(encoded));
+  const uint32_t hash = hashAhead ? *hashAhead : HashOf(encoded);
   const size_t slot = SlotOf(encoded, hash);
   if (slots_[slot] != 0) {
     *id = slots_[slot] & kMaxNumber;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -35,9 +36,19 @@ class StringPoolBuilder {
   // the code page cannot hold the text, the string data would reach 4 GB, or the strings would be
   // more than 3-byte references can number (16,777,215). The builder refers to the text: it
   // must stay unchanged until the streams are written.
-  bool Intern(std::string_view utf8, uint32_t* id) { return Intern(utf8, true, id); }
+  bool Intern(std::string_view utf8, uint32_t* id) { return Intern(utf8, true, std::nullopt, id); }
   // As Intern, for a text that does not outlive the call: a new one is copied.
-  bool InternCopy(std::string_view utf8, uint32_t* id) { return Intern(utf8, false, id); }
+  bool InternCopy(std::string_view utf8, uint32_t* id) { return Intern(utf8, false, std::nullopt, id); }
+  // Ahead of interning a text: its hash, with its look-up slot already asked of memory (for
+  // ASCII text; other text is hashed in the code page when it is interned). Saving a large
+  // table waits on that memory more than on anything else, and slots asked for a few rows
+  // ahead arrive together instead of one after another.
+  std::optional<uint32_t> HashAhead(std::string_view utf8) const;
+  // As Intern, with what HashAhead gave for the same text (the slots may have moved since:
+  // the hash stays right).
+  bool Intern(std::string_view utf8, std::optional<uint32_t> hashAhead, uint32_t* id) {
+    return Intern(utf8, true, hashAhead, id);
+  }
   // One more reference to a text numbered already (a cell that repeats the one above it).
   void AddReference(uint32_t id) {
     if (references_[id - 1] < 0xFFFF) ++references_[id - 1];  // a string used more often keeps the largest count
@@ -55,7 +66,7 @@ class StringPoolBuilder {
   uint64_t DataStreamSize() const { return dataSize_; }
 
  private:
-  bool Intern(std::string_view utf8, bool lasting, uint32_t* id);
+  bool Intern(std::string_view utf8, bool lasting, std::optional<uint32_t> hashAhead, uint32_t* id);
   // The text of a number, in the code page.
   std::string_view Text(uint32_t id) const { return texts_[id - 1]; }
   // The slot of text in slots_: where its number is, or the empty slot where it belongs.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <set>
 
 namespace qv::engine {
@@ -189,50 +190,68 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
     // Each column's text in the row above, with its number: a column such as a component name or
     // a key path repeats it row after row, and the look-up is then not needed.
     std::vector<std::pair<std::string_view, uint32_t>> above(columns.size());
-    for (const auto& [key, id] : table->KeyOrder()) {
-      const Row& row = *table->Get(id);
-      for (size_t c = 0; c < columns.size(); ++c) {
-        const Cell& cell = row[c];
-        uint32_t value = 0;
-        const std::optional<int32_t> number = cell.Number();
-        switch (columns[c].kind) {
-          case ColumnKind::String: {
-            // A number in a text column is stored as its text.
-            if (number) {
-              if (!pool.InternCopy(std::to_string(*number), &value)) return kBadValue;
-              break;
-            }
-            const std::string_view text = CellText(cell);
-            if (!text.empty() && text == above[c].first) {
-              value = above[c].second;
-              pool.AddReference(value);
-              break;
-            }
-            if (!pool.Intern(text, &value)) return kBadValue;
-            above[c] = {text, value};
-            break;
-          }
-          case ColumnKind::Int16:
-            if (!IsNull(cell)) {
-              if (!number || *number < -32767 || *number > 32767) return kBadValue;
-              value = static_cast<uint32_t>(*number + static_cast<int32_t>(kInt16Bias));
-            }
-            break;
-          case ColumnKind::Int32:
-            if (!IsNull(cell)) {
-              if (!number) return kBadValue;
-              value = static_cast<uint32_t>(*number) ^ kInt32Bias;
-            }
-            break;
-          case ColumnKind::Binary:
-            if (number) return kBadValue;
-            if (!CellText(cell).empty()) {
-              value = 1;
-              out->binaryCells.push_back({BinaryStreamName(*table, row), CellText(cell)});
-            }
-            break;
+    // The rows go a few dozen at a time: their texts are hashed first, which asks for the pool's
+    // slots of all of them at once, and then numbered in order.
+    constexpr size_t kRowsAhead = 32;
+    std::vector<const Row*> rows;
+    std::vector<std::optional<uint32_t>> hashes;  // by row of rows and column
+    const auto keyOrder = table->KeyOrder();
+    for (auto next = keyOrder.begin(); next != keyOrder.end();) {
+      rows.clear();
+      for (; next != keyOrder.end() && rows.size() < kRowsAhead; ++next) rows.push_back(table->Get(next->second));
+      hashes.assign(rows.size() * columns.size(), std::nullopt);
+      for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < columns.size(); ++c) {
+          const std::string_view text = CellText((*rows[r])[c]);
+          const bool repeated = r > 0 && text == CellText((*rows[r - 1])[c]);
+          if (columns[c].kind == ColumnKind::String && !text.empty() && !repeated)
+            hashes[r * columns.size() + c] = pool.HashAhead(text);
         }
-        current.values.push_back(value);
+      for (size_t r = 0; r < rows.size(); ++r) {
+        const Row& row = *rows[r];
+        for (size_t c = 0; c < columns.size(); ++c) {
+          const Cell& cell = row[c];
+          uint32_t value = 0;
+          const std::optional<int32_t> number = cell.Number();
+          switch (columns[c].kind) {
+            case ColumnKind::String: {
+              // A number in a text column is stored as its text.
+              if (number) {
+                if (!pool.InternCopy(std::to_string(*number), &value)) return kBadValue;
+                break;
+              }
+              const std::string_view text = CellText(cell);
+              if (!text.empty() && text == above[c].first) {
+                value = above[c].second;
+                pool.AddReference(value);
+                break;
+              }
+              if (!pool.Intern(text, hashes[r * columns.size() + c], &value)) return kBadValue;
+              above[c] = {text, value};
+              break;
+            }
+            case ColumnKind::Int16:
+              if (!IsNull(cell)) {
+                if (!number || *number < -32767 || *number > 32767) return kBadValue;
+                value = static_cast<uint32_t>(*number + static_cast<int32_t>(kInt16Bias));
+              }
+              break;
+            case ColumnKind::Int32:
+              if (!IsNull(cell)) {
+                if (!number) return kBadValue;
+                value = static_cast<uint32_t>(*number) ^ kInt32Bias;
+              }
+              break;
+            case ColumnKind::Binary:
+              if (number) return kBadValue;
+              if (!CellText(cell).empty()) {
+                value = 1;
+                out->binaryCells.push_back({BinaryStreamName(*table, row), CellText(cell)});
+              }
+              break;
+          }
+          current.values.push_back(value);
+        }
       }
     }
     stored.push_back(std::move(current));
