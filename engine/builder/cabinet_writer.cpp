@@ -106,6 +106,23 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
+// Positions in files of more than 2 GB (a package of several cabinets).
+int64_t Tell(FILE* file) {
+#if defined(_WIN32)
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+
+bool SeekTo(FILE* file, int64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+#else
+  return fseeko(file, offset, SEEK_SET) == 0;
+#endif
+}
+
 // Reads the files into blocks, hands the blocks to the workers and writes their records in order.
 class FolderWriter {
  public:
@@ -210,8 +227,8 @@ std::vector<size_t> SplitIntoCabinets(const std::vector<CabinetFile>& files, con
   return ends;
 }
 
-bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files, const CabinetOptions& options,
-                  std::vector<FileFacts>* facts, CabinetFailure* failure) {
+bool WriteCabinet(FILE* out, const std::vector<CabinetFile>& files, const CabinetOptions& options,
+                  std::vector<FileFacts>* facts, CabinetFailure* failure, uint64_t* size) {
   *failure = CabinetFailure{};
   uint64_t folderBytes = 0;
   for (const CabinetFile& file : files) {
@@ -227,19 +244,14 @@ bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>
     return false;
   }
 
-  File out(std::fopen(cabinetPath.c_str(), "wb"));
-  if (!out) {
-    failure->message = "cannot create " + cabinetPath;
-    return false;
-  }
-  std::setvbuf(out.get(), nullptr, _IOFBF, 1 << 20);
+  const int64_t start = Tell(out);
   const std::string directory = Directory(files, options, size_t(blocks));
-  bool ok = std::fwrite(directory.data(), 1, directory.size(), out.get()) == directory.size();
-  if (!ok) failure->message = "cannot write " + cabinetPath;
+  bool ok = start >= 0 && std::fwrite(directory.data(), 1, directory.size(), out) == directory.size();
+  if (!ok) failure->message = "cannot write the cabinet";
 
   facts->assign(files.size(), FileFacts{});
   if (ok) {
-    FolderWriter folder(out.get(), options.threads);
+    FolderWriter folder(out, options.threads);
     for (size_t i = 0; ok && i < files.size(); ++i) {
       if (options.cancelled && options.cancelled()) {
         failure->message = "cancelled";
@@ -252,13 +264,28 @@ bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>
     ok = ok && folder.Finish(&failure->message);
   }
   if (ok) {
-    const long size = std::ftell(out.get());
+    // The cabinet's size goes into its header, which was written before the size was known.
+    const int64_t end = Tell(out);
     std::string sizeField;
-    AppendU32(sizeField, uint32_t(size));
-    ok = size > 0 && std::fseek(out.get(), 8, SEEK_SET) == 0 &&
-         std::fwrite(sizeField.data(), 1, sizeField.size(), out.get()) == sizeField.size();
-    if (!ok) failure->message = "cannot write " + cabinetPath;
+    AppendU32(sizeField, uint32_t(end - start));
+    ok = end > start && SeekTo(out, start + 8) &&
+         std::fwrite(sizeField.data(), 1, sizeField.size(), out) == sizeField.size() && SeekTo(out, end);
+    if (!ok) failure->message = "cannot write the cabinet";
+    *size = uint64_t(end - start);
   }
+  return ok;
+}
+
+bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files, const CabinetOptions& options,
+                  std::vector<FileFacts>* facts, CabinetFailure* failure) {
+  File out(std::fopen(cabinetPath.c_str(), "wb"));
+  if (!out) {
+    *failure = CabinetFailure{"cannot create " + cabinetPath, std::nullopt};
+    return false;
+  }
+  std::setvbuf(out.get(), nullptr, _IOFBF, 1 << 20);
+  uint64_t size = 0;
+  bool ok = WriteCabinet(out.get(), files, options, facts, failure, &size);
   if (std::fclose(out.release()) != 0 && ok) {
     failure->message = "cannot write " + cabinetPath;
     ok = false;

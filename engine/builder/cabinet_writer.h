@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ struct CabinetFailure {
 
 // Writes one cabinet of the files (in the given order) and gives the facts of each file's
 // bytes (facts[i] for files[i]). False, with what failed, on failure.
+//
+// Into out, from its position (the cabinet's own offsets count from there), leaving out at the
+// cabinet's end, with the cabinet's size: a package takes its cabinets straight into its own
+// file this way.
+bool WriteCabinet(std::FILE* out, const std::vector<CabinetFile>& files, const CabinetOptions& options,
+                  std::vector<FileFacts>* facts, CabinetFailure* failure, uint64_t* size);
+// Into a file of its own, which a failure removes.
 bool WriteCabinet(const std::string& cabinetPath, const std::vector<CabinetFile>& files, const CabinetOptions& options,
                   std::vector<FileFacts>* facts, CabinetFailure* failure);
 

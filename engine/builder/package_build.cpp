@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "compound_file.h"
 #include "merge_modules.h"
 #include "msi_file.h"
 #include "package_compiler.h"
@@ -319,23 +320,33 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   saveOptions.fixedTimestamps = settings.fixedTimestamps;
   std::vector<FileFacts> facts;
   if (settings.compressed) {
-    const std::string cabinetFolder = temporary + ".cabinets";
-    leftovers.Add(cabinetFolder);
-    platform::CreateDirectories(cabinetFolder);
+    // The cabinets go straight into the package's file, one after another after the room for
+    // its header, and the database is then written around them: a large package's bytes are
+    // written once, not copied from cabinet files.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
+    if (!file) {
+      messages.Error("Cannot write " + temporary + ".");
+      return false;
+    }
+    std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 20);
+    using Writer = qv::engine::CompoundFileWriter;
+    const std::string zeros(Writer::kPlacedStreamAlignment, '\0');
+    uint64_t offset = Writer::kPlacedStreamsBegin;
+    bool written = std::fwrite(zeros.data(), 1, offset, file.get()) == offset;
     CabinetOptions cabinetOptions;
     if (settings.fixedTimestamps) cabinetOptions.fixedTime = kFixedUnixTime;
     cabinetOptions.threads = CompressionThreads(request);
     cabinetOptions.cancelled = cancelled;
     size_t begin = 0;
-    for (size_t i = 0; i < package.cabinetEnds.size(); ++i) {
+    for (size_t i = 0; written && i < package.cabinetEnds.size(); ++i) {
       std::vector<CabinetFile> files;
       for (size_t f = begin; f < package.cabinetEnds[i]; ++f)
         files.push_back({package.files[f].key, package.files[f].hostPath, package.files[f].size});
       const std::string name = CabinetStreamName(i + 1);
-      const std::string cabinet = cabinetFolder + "/" + name;
       std::vector<FileFacts> cabinetFacts;
       CabinetFailure failure;
-      if (!WriteCabinet(cabinet, files, cabinetOptions, &cabinetFacts, &failure)) {
+      uint64_t size = 0;
+      if (!WriteCabinet(file.get(), files, cabinetOptions, &cabinetFacts, &failure, &size)) {
         if (failure.file)
           ReportUnreadable(package.files[begin + *failure.file], messages);
         else if (!messages.Cancelled())
@@ -345,7 +356,15 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       facts.insert(facts.end(), std::make_move_iterator(cabinetFacts.begin()),
                    std::make_move_iterator(cabinetFacts.end()));
       begin = package.cabinetEnds[i];
-      saveOptions.streams.emplace_back(name, cabinet);
+      saveOptions.placedStreams.push_back({name, offset, size});
+      // The next cabinet begins at a sector boundary of the package's file.
+      const uint64_t padding = (Writer::kPlacedStreamAlignment - size % Writer::kPlacedStreamAlignment) % Writer::kPlacedStreamAlignment;
+      written = std::fwrite(zeros.data(), 1, padding, file.get()) == padding;
+      offset += size + padding;
+    }
+    if (std::fclose(file.release()) != 0 || !written) {
+      messages.Error("Cannot write " + temporary + ".");
+      return false;
     }
   } else {
     facts.resize(package.files.size());

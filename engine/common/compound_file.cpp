@@ -285,10 +285,10 @@ void CompoundFileWriter::AddStream(std::u16string name, std::string data) {
   entries_.push_back(std::move(e));
 }
 
-void CompoundFileWriter::AddFileStream(std::u16string name, std::string hostPath, uint64_t size) {
+void CompoundFileWriter::AddPlacedStream(std::u16string name, uint64_t offset, uint64_t size) {
   Entry e;
   e.name = std::move(name);
-  e.hostPath = std::move(hostPath);
+  e.placedAt = offset;
   e.size = size;
   entries_.push_back(std::move(e));
 }
@@ -370,37 +370,50 @@ bool WriteZeros(std::ostream& out, uint64_t count) {
   return static_cast<bool>(out);
 }
 
-bool CopyHostFile(std::ostream& out, const std::string& path, uint64_t size, const std::function<bool()>& cancelled) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::vector<char> buffer(1 << 20);
-  uint64_t left = size;
-  while (left > 0) {
-    if (cancelled && cancelled()) return false;
-    auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
-    if (!in.read(buffer.data(), n)) return false;  // the file shrank since it was added
-    out.write(buffer.data(), n);
-    left -= static_cast<uint64_t>(n);
-  }
-  return static_cast<bool>(out);
-}
-
 }  // namespace
 
-bool CompoundFileWriter::WriteBytes(std::ostream& out, const Entry& e, const std::function<bool()>& cancelled) const {
-  if (!e.hostPath.empty()) return CopyHostFile(out, e.hostPath, e.size, cancelled);
-  if (!e.write) {
-    out.write(e.data.data(), static_cast<std::streamsize>(e.size));
-    return static_cast<bool>(out);
+bool CompoundFileWriter::PlacedStreamsValid(std::iostream& file, uint64_t* placedEnd) const {
+  std::vector<const Entry*> placed;
+  for (const Entry& e : entries_)
+    if (e.placedAt) placed.push_back(&e);
+  std::sort(placed.begin(), placed.end(), [](const Entry* a, const Entry* b) { return *a->placedAt < *b->placedAt; });
+  uint64_t next = kPlacedStreamsBegin, end = kPlacedStreamsBegin;
+  for (const Entry* e : placed) {
+    if (*e->placedAt != next) return false;
+    end = *e->placedAt + e->size;
+    next = CeilDiv(end, kSectorSize) * kSectorSize;
   }
-  // The layout is made from the size given when the stream was added: it must be kept.
-  const auto start = out.tellp();
-  e.write(out);
-  return out && static_cast<uint64_t>(out.tellp() - start) == e.size;
+  file.seekg(0, std::ios::end);
+  const auto fileSize = static_cast<uint64_t>(file.tellg());
+  *placedEnd = end;
+  return file && (placed.empty() ? fileSize == 0 : fileSize >= end && fileSize <= next);
 }
 
-bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& cancelled) const {
+bool CompoundFileWriter::WriteBytes(std::iostream& file, const Entry& e) const {
+  if (e.placedAt) {
+    // Only a placed stream short enough for the mini stream is written again.
+    std::string bytes(e.size, '\0');
+    const auto at = file.tellp();
+    file.seekg(static_cast<std::streamoff>(*e.placedAt));
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.seekp(at);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+  }
+  if (!e.write) {
+    file.write(e.data.data(), static_cast<std::streamsize>(e.size));
+    return static_cast<bool>(file);
+  }
+  // The layout is made from the size given when the stream was added: it must be kept.
+  const auto start = file.tellp();
+  e.write(file);
+  return file && static_cast<uint64_t>(file.tellp() - start) == e.size;
+}
+
+bool CompoundFileWriter::Write(std::iostream& out, const std::function<bool()>& cancelled) const {
   if (!NamesAndSizesValid()) return false;
+  uint64_t placedEnd = 0;
+  if (!PlacedStreamsValid(out, &placedEnd)) return false;
   // Directory ids follow name order: 0 is the root, the streams 1..n.
   std::vector<const Entry*> sorted;
   for (const Entry& e : entries_) sorted.push_back(&e);
@@ -409,9 +422,14 @@ bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& c
 
   Layout layout;
   layout.start.assign(n, kEndOfChain);
-  uint64_t next = 0;
+  // The placed streams' sectors come first, where their bytes are.
+  uint64_t next = CeilDiv(placedEnd - kPlacedStreamsBegin, kSectorSize);
   for (uint32_t i = 0; i < n; ++i) {
     if (sorted[i]->size < kMiniStreamCutoff) continue;
+    if (sorted[i]->placedAt) {
+      layout.start[i] = static_cast<uint32_t>((*sorted[i]->placedAt - kPlacedStreamsBegin) / kSectorSize);
+      continue;
+    }
     layout.start[i] = static_cast<uint32_t>(next);
     next += CeilDiv(sorted[i]->size, kSectorSize);
   }
@@ -480,20 +498,23 @@ bool CompoundFileWriter::Write(std::ostream& out, const std::function<bool()>& c
   Put32(header + 72, layout.difatSectors);
   for (uint32_t i = 0; i < kHeaderDifatEntries; ++i)
     Put32(header + 76 + 4 * i, i < layout.fatSectors ? layout.fatStart + i : kFreeSector);
+  out.seekp(0);
   out.write(header, sizeof header);
 
-  // Streams of regular sectors, then the mini stream.
+  // Streams of regular sectors after the placed ones, then the mini stream.
+  out.seekp(static_cast<std::streamoff>(placedEnd));
+  WriteZeros(out, CeilDiv(placedEnd, kSectorSize) * kSectorSize - placedEnd);
   for (uint32_t i = 0; i < n; ++i) {
     const Entry& e = *sorted[i];
-    if (e.size < kMiniStreamCutoff) continue;
+    if (e.size < kMiniStreamCutoff || e.placedAt) continue;
     if (cancelled && cancelled()) return false;
-    if (!WriteBytes(out, e, cancelled)) return false;
+    if (!WriteBytes(out, e)) return false;
     WriteZeros(out, CeilDiv(e.size, kSectorSize) * kSectorSize - e.size);
   }
   for (uint32_t i = 0; i < n; ++i) {
     const Entry& e = *sorted[i];
     if (e.size == 0 || e.size >= kMiniStreamCutoff) continue;
-    if (!WriteBytes(out, e, cancelled)) return false;
+    if (!WriteBytes(out, e)) return false;
     WriteZeros(out, CeilDiv(e.size, kMiniSectorSize) * kMiniSectorSize - e.size);
   }
   WriteZeros(out, static_cast<uint64_t>(layout.miniStreamSectors) * kSectorSize - static_cast<uint64_t>(mini) * kMiniSectorSize);

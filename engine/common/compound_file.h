@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -68,29 +69,37 @@ class CompoundFileWriter {
   void SetRootClsid(const Clsid& clsid) { rootClsid_ = clsid; }
   // A stream with its bytes in memory.
   void AddStream(std::u16string name, std::string data);
-  // A stream that takes the bytes of a host file, read while the file is written; size is the
-  // file's size when it was added.
-  void AddFileStream(std::u16string name, std::string hostPath, uint64_t size);
+  // The first placed stream begins right after the header, and each one at a sector boundary.
+  static constexpr uint64_t kPlacedStreamsBegin = 512;
+  static constexpr uint64_t kPlacedStreamAlignment = 512;
+  // A stream whose size bytes the file being written holds already at offset, so that a large
+  // stream made before the rest (a package's cabinets) is not copied. Placed streams follow one
+  // another from kPlacedStreamsBegin, each at the next sector boundary after the one before,
+  // and the file ends within the last one's last sector; everything else is written after
+  // them. One shorter than the mini stream's 4096 bytes is read and moved into the mini stream,
+  // its sectors left unused.
+  void AddPlacedStream(std::u16string name, uint64_t offset, uint64_t size);
   // A stream whose size bytes are written by write when the file is written, so that it need
   // not be held in memory beside the others.
   void AddGeneratedStream(std::u16string name, uint64_t size, std::function<void(std::ostream&)> write);
   // Names longer than 31 characters, duplicate names and streams of 4 GB or more cannot be
   // stored.
   bool NamesAndSizesValid() const;
-  // Writes the whole file. Identical streams give identical bytes: no time stamps, no random
-  // values, unused space zero. False also when cancelled (asked between streams and every
-  // megabyte of a host file) says stop.
-  bool Write(std::ostream& out, const std::function<bool()>& cancelled = {}) const;
+  // Writes the whole file: file is empty, or holds the placed streams and nothing after them.
+  // Identical streams give identical bytes: no time stamps, no random values, unused space
+  // zero. False also when cancelled (asked between streams) says stop.
+  bool Write(std::iostream& file, const std::function<bool()>& cancelled = {}) const;
 
  private:
   struct Entry {
     std::u16string name;
     std::string data;
-    std::string hostPath;  // empty: data or write gives the bytes
-    std::function<void(std::ostream&)> write;
+    std::function<void(std::ostream&)> write;  // empty: data or the placed bytes
+    std::optional<uint64_t> placedAt;           // the offset of a placed stream's bytes
     uint64_t size = 0;
   };
-  bool WriteBytes(std::ostream& out, const Entry& entry, const std::function<bool()>& cancelled) const;
+  bool PlacedStreamsValid(std::iostream& file, uint64_t* placedEnd) const;
+  bool WriteBytes(std::iostream& file, const Entry& entry) const;
   std::vector<Entry> entries_;
   Clsid rootClsid_{};
 };

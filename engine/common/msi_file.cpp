@@ -163,25 +163,24 @@ HResult SaveDatabase(const Database& database, const std::string& path, const Sa
   if (Failed(hr)) return hr;
   writer.AddStream(kSummaryStreamName, std::move(summary));
 
-  for (const auto& [name, hostPath] : options.streams) {
-    std::error_code ec;
-    uint64_t size = std::filesystem::file_size(hostPath, ec);
-    if (ec) return kFileNotFound;
-    writer.AddFileStream(EncodeStreamName(name, false), hostPath, size);
-  }
+  for (const SaveOptions::PlacedStream& stream : options.placedStreams)
+    writer.AddPlacedStream(EncodeStreamName(stream.name, false), stream.offset, stream.size);
   // A stream name too long for the container (a long key of a binary column) or given twice.
   if (!writer.NamesAndSizesValid()) return kBadValue;
 
   if (cancelled()) return kAbort;
-  TempFileBeside temp(path);
-  if (!temp.Valid()) return kAccessDenied;
-  {
-    std::ofstream out(temp.Path(), std::ios::binary | std::ios::trunc);
+  auto write = [&](const std::string& target, std::ios::openmode mode) {
+    std::fstream out(target, std::ios::binary | std::ios::in | std::ios::out | mode);
     if (!out) return kFail;
     if (!writer.Write(out, cancelled)) return cancelled() ? kAbort : kFail;
     out.close();
-    if (!out) return kFail;
-  }
+    return out ? kOk : kFail;
+  };
+  // The caller's file is its own new file already, which it puts in place itself.
+  if (!options.placedStreams.empty()) return write(path, {});
+  TempFileBeside temp(path);
+  if (!temp.Valid()) return kAccessDenied;
+  if (HResult hr = write(temp.Path(), std::ios::trunc); Failed(hr)) return hr;
   // The last moment to stop: after the rename the new file is in place.
   if (cancelled()) return kAbort;
   return temp.MoveTo(path) ? kOk : kAccessDenied;

@@ -16,9 +16,15 @@ struct SaveOptions {
   // Every time the engine writes (summary information) is then fixed, so that saving the same
   // content twice gives identical files.
   bool fixedTimestamps = false;
-  // Streams written into the file's _Streams table: the stream name and the host file whose
-  // bytes it takes (the cabinets of a compressed package), read while the file is written.
-  std::vector<std::pair<std::string, std::string>> streams;
+  // Streams of the file's _Streams table whose bytes the file at the path of the save holds
+  // already (the cabinets that a build writes straight into its package): the database is
+  // then written around them into that file, which is not replaced. They lie as the compound
+  // file writer's placed streams must (compound_file.h).
+  struct PlacedStream {
+    std::string name;
+    uint64_t offset = 0, size = 0;
+  };
+  std::vector<PlacedStream> placedStreams;
   // Asked between the steps of the save; when it says stop, nothing is written (kAbort).
   std::function<bool()> cancelled;
 };

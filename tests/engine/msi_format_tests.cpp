@@ -385,10 +385,12 @@ TEST(MsiFormat, TheContainerIsAValidCompoundFileWithStreamsOfEverySize) {
   std::string large(8 << 20, '\0');
   for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 2654435761u) >> 13);
   ASSERT_EQ(binary->Insert({S("large"), S(large)}), qv::kOk);
-  WriteFile(dir.File("cabinet.cab"), std::string(5000, 'c'));
-  SaveOptions options;
-  options.streams.emplace_back("data1.cab", dir.File("cabinet.cab"));
+  // Two cabinets written into the file before the database, as a build writes them: one of
+  // regular sectors, and one short enough to move into the mini stream.
   std::string path = dir.File("streams.msi");
+  WriteFile(path, std::string(512, '\0') + std::string(5000, 'c') + std::string(120, '\0') + std::string(300, 'd'));
+  SaveOptions options;
+  options.placedStreams = {{"data1.cab", 512, 5000}, {"data2.cab", 5632, 300}};
   ASSERT_EQ(SaveDatabase(db, path, options), qv::kOk);
 
   // olefile walks the directory: the streams below the root form a binary search tree in the
@@ -411,22 +413,25 @@ TEST(MsiFormat, TheContainerIsAValidCompoundFileWithStreamsOfEverySize) {
       "walk(d[0].sid_child, None, None)\n"
       "print(len(ole.listdir()))\n";
   WriteFile(dir.File("tree.py"), script);
-  // 151 binary streams, the cabinet, the pool, the tables _Tables, _Columns and Binary, and the
+  // 151 binary streams, the cabinets, the pool, the tables _Tables, _Columns and Binary, and the
   // summary.
-  EXPECT_EQ(RunCommand("/usr/bin/python3 '" + dir.File("tree.py") + "' '" + path + "' 2>&1"), "158\n");
+  EXPECT_EQ(RunCommand("/usr/bin/python3 '" + dir.File("tree.py") + "' '" + path + "' 2>&1"), "159\n");
 
   EXPECT_EQ(ExtractStream(dir, path, "Binary.large"), large);
   EXPECT_EQ(ExtractStream(dir, path, "Binary.small149"), std::string(149 * 37 + 1, static_cast<char>('a' + 149 % 26)));
   EXPECT_EQ(ExtractStream(dir, path, "data1.cab"), std::string(5000, 'c'));
+  EXPECT_EQ(ExtractStream(dir, path, "data2.cab"), std::string(300, 'd'));
   auto loaded = Load(path);
   ASSERT_TRUE(loaded);
   ExpectSameDatabase(db, *loaded);
 
-  // A stream whose file went missing fails the save and leaves the file as it was.
-  std::string before = ReadFile(path);
-  options.streams.emplace_back("data2.cab", dir.File("missing.cab"));
+  // Placed streams that the file does not hold where they must lie (here after a gap) fail the
+  // save before anything is written.
+  const std::string placed = std::string(512, '\0') + std::string(5000, 'c');
+  WriteFile(path, placed);
+  options.placedStreams = {{"data1.cab", 1024, 4488}};
   EXPECT_TRUE(qv::Failed(SaveDatabase(db, path, options)));
-  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(ReadFile(path), placed);
   // A key too long for a stream name (31 characters after packing) cannot be stored.
   ASSERT_EQ(binary->Insert({S(std::string(60, 'k')), S("x")}), qv::kOk);
   EXPECT_EQ(SaveDatabase(db, dir.File("long.msi"), {}), qv::kBadValue);
