@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -150,11 +152,15 @@ bool ImageLayout(const qv::engine::Database& database, const CompiledPackage& pa
 // The installer's validation rules on the package as it will be written: a summary record, a
 // record for each error and the warnings in the log. The errors fail the build only when the
 // release asks for it.
-void ReportValidation(const qv::engine::Database& database, const std::string& packageFile, bool failOnErrors,
-                      BuildMessages& messages) {
-  const validation::Findings findings = validation::ValidatePackage(database);
+int ErrorsAmong(const validation::Findings& findings) {
   int errors = 0;
   for (const validation::Finding& finding : findings) errors += finding.level == validation::Level::Error;
+  return errors;
+}
+
+void ReportFindings(const validation::Findings& findings, const std::string& packageFile, bool failOnErrors,
+                    BuildMessages& messages) {
+  const int errors = ErrorsAmong(findings);
   const int warnings = int(findings.size()) - errors;
   messages.Info("Validation: " + std::to_string(errors) + " errors, " + std::to_string(warnings) + " warnings");
   for (const validation::Finding& finding : findings)
@@ -164,6 +170,35 @@ void ReportValidation(const qv::engine::Database& database, const std::string& p
     messages.Error("The package has " + std::to_string(errors) +
                    " validation errors and FailOnValidationErrors is set: it is not written.");
 }
+
+void ReportValidation(const qv::engine::Database& database, const std::string& packageFile, bool failOnErrors,
+                      BuildMessages& messages) {
+  ReportFindings(validation::ValidatePackage(database), packageFile, failOnErrors, messages);
+}
+
+// The validation rules checked on a thread of their own while the cabinets are compressed: the
+// check only reads the database, which nothing changes until the files' facts are recorded. The
+// findings are reported before anything that the build says after it has begun.
+class BackgroundValidation {
+ public:
+  BackgroundValidation(const qv::engine::Database& database, bool failOnErrors)
+      : failOnErrors_(failOnErrors), findings_(std::async(std::launch::async, [this, &database] {
+          validation::Findings findings = validation::ValidatePackage(database);
+          if (failOnErrors_ && ErrorsAmong(findings) > 0) failing_ = true;
+          return findings;
+        })) {}
+  // Once the findings are known to stop the build: the compression need not go on.
+  bool Failing() const { return failing_; }
+  // Waits for the findings and reports them, the first time it is asked.
+  void Report(const std::string& packageFile, BuildMessages& messages) {
+    if (findings_.valid()) ReportFindings(findings_.get(), packageFile, failOnErrors_, messages);
+  }
+
+ private:
+  const bool failOnErrors_;
+  std::atomic<bool> failing_{false};
+  std::future<validation::Findings> findings_;  // last: the thread uses the members above
+};
 
 bool CopyImageFiles(const CompiledPackage& package, const std::vector<std::string>& relativePaths,
                     const std::string& outputFolder, BuildMessages& messages) {
@@ -290,7 +325,15 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
   if (!settings.fixedTimestamps) summary.createdTime = FileTimeFromUnixSeconds(int64_t(std::time(nullptr)));
   ApplyPackageSummary(*database, summary);
 
-  ReportValidation(*database, settings.packageName + ".msi", settings.failOnValidationErrors, messages);
+  const std::string packageFile = settings.packageName + ".msi";
+  std::optional<BackgroundValidation> validation;
+  if (settings.compressed && messages.ErrorCount() == 0)
+    validation.emplace(*database, settings.failOnValidationErrors);
+  else
+    ReportValidation(*database, packageFile, settings.failOnValidationErrors, messages);
+  auto reportValidation = [&] {
+    if (validation) validation->Report(packageFile, messages);
+  };
   std::vector<std::string> imagePaths;
   if (!settings.compressed) ImageLayout(*database, package, messages, &imagePaths);
   if (messages.ErrorCount() > 0) return false;
@@ -307,6 +350,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     }
   }
   if (!platform::CreateDirectories(buildFolder)) {
+    reportValidation();
     messages.Error("Cannot create the output folder " + outputFolder + ".");
     return false;
   }
@@ -314,6 +358,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       settings.compressed ? platform::TemporaryPathBeside(*packagePath) : buildFolder + "/" + settings.packageName + ".msi";
   if (settings.compressed) leftovers.Add(temporary);
   auto cancelled = [&messages] { return messages.Cancelled(); };
+  auto stopCompressing = [&] { return messages.Cancelled() || (validation && validation->Failing()); };
 
   std::string error;
   qv::engine::SaveOptions saveOptions;
@@ -325,6 +370,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     // written once, not copied from cabinet files.
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
     if (!file) {
+      reportValidation();
       messages.Error("Cannot write " + temporary + ".");
       return false;
     }
@@ -336,7 +382,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     CabinetOptions cabinetOptions;
     if (settings.fixedTimestamps) cabinetOptions.fixedTime = kFixedUnixTime;
     cabinetOptions.threads = CompressionThreads(request);
-    cabinetOptions.cancelled = cancelled;
+    cabinetOptions.cancelled = stopCompressing;
     size_t begin = 0;
     for (size_t i = 0; written && i < package.cabinetEnds.size(); ++i) {
       std::vector<CabinetFile> files;
@@ -347,9 +393,12 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       CabinetFailure failure;
       uint64_t size = 0;
       if (!WriteCabinet(file.get(), files, cabinetOptions, &cabinetFacts, &failure, &size)) {
+        reportValidation();
+        // Stopped by the validation's errors or by the user: both have said so already.
+        if (messages.ErrorCount() > 0 || messages.Cancelled()) return false;
         if (failure.file)
           ReportUnreadable(package.files[begin + *failure.file], messages);
-        else if (!messages.Cancelled())
+        else
           messages.Error("Cannot write cabinet " + name + ": " + failure.message);
         return false;
       }
@@ -362,10 +411,12 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       written = std::fwrite(zeros.data(), 1, padding, file.get()) == padding;
       offset += size + padding;
     }
+    reportValidation();
     if (std::fclose(file.release()) != 0 || !written) {
       messages.Error("Cannot write " + temporary + ".");
       return false;
     }
+    if (messages.ErrorCount() > 0) return false;
   } else {
     facts.resize(package.files.size());
     for (size_t i = 0; i < package.files.size(); ++i) {

@@ -141,6 +141,23 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsk
   for (const auto& m : outcome.messages) failedForIt |= m.starts_with("Error: The package has ");
   EXPECT_TRUE(failedForIt) << ::testing::PrintToString(outcome.messages);
   EXPECT_EQ(FolderEntries(temp.path()), (std::vector<std::string>{"Broken.vpx", "cap", "secret.txt"}));
+
+  // With validation errors alone, found while the cabinets are compressed, the build stops the
+  // same way and leaves nothing behind.
+  TempDir other;
+  EngineProject orphan(other / "Orphan.vpx");
+  buildertest::FillSampleProject(orphan, other / "cap");
+  orphan.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
+                             qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
+  orphan.SetRelease(true, false, true, "Orphan", kPackageCode);
+  orphan.SetReleaseSetting("FailOnValidationErrors", qv::Variant::Int(1));
+  orphan.Save();
+  const auto stopped = orphan.Build();
+  EXPECT_NE(stopped.result, qv::kOk);
+  const std::string said = ::testing::PrintToString(stopped.messages);
+  EXPECT_NE(said.find("Table 'Registry', row 'orphan', column 'Component_'"), std::string::npos) << said;
+  EXPECT_NE(said.find("Error: The package has 2 validation errors"), std::string::npos) << said;
+  EXPECT_EQ(FolderEntries(other.path()), (std::vector<std::string>{"Orphan.vpx", "cap"}));
 }
 
 TEST(BuildPackage, EqualNamesBelowTwoStandardFoldersAreTwoFilesOfTheImage) {
