@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -376,7 +377,8 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
     }
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 20);
     using Writer = qv::engine::CompoundFileWriter;
-    const std::string zeros(Writer::kPlacedStreamAlignment, '\0');
+    constexpr uint64_t kAlignment = Writer::kPlacedStreamAlignment;
+    const std::string zeros(std::max(Writer::kPlacedStreamsBegin, kAlignment), '\0');
     uint64_t offset = Writer::kPlacedStreamsBegin;
     bool written = std::fwrite(zeros.data(), 1, offset, file.get()) == offset;
     CabinetOptions cabinetOptions;
@@ -407,7 +409,7 @@ bool RunBuild(const BuildRequest& request, BuildMessages& messages, std::string*
       begin = package.cabinetEnds[i];
       saveOptions.placedStreams.push_back({name, offset, size});
       // The next cabinet begins at a sector boundary of the package's file.
-      const uint64_t padding = (Writer::kPlacedStreamAlignment - size % Writer::kPlacedStreamAlignment) % Writer::kPlacedStreamAlignment;
+      const uint64_t padding = (kAlignment - size % kAlignment) % kAlignment;
       written = std::fwrite(zeros.data(), 1, padding, file.get()) == padding;
       offset += size + padding;
     }
