@@ -104,6 +104,12 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
       if (entry.path().filename() == file.first) found = ReadText(entry.path()) == file.second;
     EXPECT_TRUE(found) << file.first;
   }
+  // The cabinet, written into the package's file after its header, stands on its own for the
+  // other decoders too.
+  ASSERT_EQ(RunCommand("cd " + ShellQuote(temp.path()) + " && 7zz x -tCompound -y -ostreams Demo.msi", &output), 0)
+      << output;
+  EXPECT_EQ(RunCommand("cabextract -t " + ShellQuote(temp / "streams/Data1.cab"), &output), 0) << output;
+  EXPECT_EQ(RunCommand("7zz t " + ShellQuote(temp / "streams/Data1.cab"), &output), 0) << output;
 }
 
 // A missing source file fails the build of a whole conversion (e2e/package_test); a row that
