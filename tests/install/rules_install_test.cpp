@@ -131,7 +131,8 @@ TEST(RulesInstall, EveryCapturedChangeLandsWhereTheCaptureHadIt) {
   ASSERT_TRUE(font) << "the key with commas in its name is missing";
   ASSERT_TRUE(font->count("Face")) << font->size() << " other values";
   const auto user = wine->QueryKey("HKCU\\Software\\Rules");
-  ASSERT_TRUE(user && user->count("User"));
+  ASSERT_TRUE(user) << "the per-user key is missing";
+  ASSERT_TRUE(user->count("User")) << user->size() << " other values";
 
   ASSERT_EQ(wine->Uninstall(package), 0);
   winetest::ExpectCapturedFiles(*wine, captured, false);
