@@ -112,6 +112,16 @@ TEST(BuildPackage, CompressedPackageHoldsEveryFileWithItsTablesAndSummary) {
   EXPECT_EQ(RunCommand("7zz t " + ShellQuote(temp / "streams/Data1.cab"), &output), 0) << output;
 }
 
+// A Registry row of a component that does not exist (a validation error), and a compressed
+// release whose validation errors fail the build; the project is saved.
+void AddOrphanAndFailOnValidationErrors(EngineProject& project, const std::string& packageName) {
+  project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
+                              qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
+  project.SetRelease(true, false, true, packageName, kPackageCode);
+  project.SetReleaseSetting("FailOnValidationErrors", qv::Variant::Int(1));
+  project.Save();
+}
+
 // A missing source file fails the build of a whole conversion (e2e/package_test); a row that
 // breaks the schema, or a source path that leads out of the source folder, can only come from a
 // project.
@@ -124,11 +134,7 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsk
   testenv::WriteText(temp / "secret.txt", "secret");
   project.AddFile("leak.txt", "MainComponent", "leak.txt", "<SOURCEFILEPATH>\\..\\secret.txt");
   project.AddFile("long.txt", "MainComponent", "long.txt", "<SOURCEFILEPATH>\\\x01" + std::string(100000, 'x'));
-  project.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
-                              qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
-  project.SetRelease(true, false, true, "Broken", kPackageCode);
-  project.SetReleaseSetting("FailOnValidationErrors", qv::Variant::Int(1));
-  project.Save();
+  AddOrphanAndFailOnValidationErrors(project, "Broken");
   const auto outcome = project.Build();
   EXPECT_NE(outcome.result, qv::kOk);
   bool named = false, refused = false, cut = false;
@@ -153,11 +159,7 @@ TEST(BuildPackage, ABrokenReferenceFailsTheBuildWithoutAPackageWhenTheReleaseAsk
   TempDir other;
   EngineProject orphan(other / "Orphan.vpx");
   buildertest::FillSampleProject(orphan, other / "cap");
-  orphan.AddRow("Registry", {qv::Variant::Text("orphan"), qv::Variant::Int(2), qv::Variant::Text("Software\\X"),
-                             qv::Variant::Text("v"), qv::Variant::Text("1"), qv::Variant::Text("NoSuchComponent")});
-  orphan.SetRelease(true, false, true, "Orphan", kPackageCode);
-  orphan.SetReleaseSetting("FailOnValidationErrors", qv::Variant::Int(1));
-  orphan.Save();
+  AddOrphanAndFailOnValidationErrors(orphan, "Orphan");
   const auto stopped = orphan.Build();
   EXPECT_NE(stopped.result, qv::kOk);
   const std::string said = ::testing::PrintToString(stopped.messages);
