@@ -202,10 +202,10 @@ HResult EncodeTables(const Database& database, StringPoolBuilder& pool, EncodedT
       hashes.assign(rows.size() * columns.size(), std::nullopt);
       for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < columns.size(); ++c) {
+          if (columns[c].kind != ColumnKind::String) continue;
           const std::string_view text = CellText((*rows[r])[c]);
           const bool repeated = r > 0 && text == CellText((*rows[r - 1])[c]);
-          if (columns[c].kind == ColumnKind::String && !text.empty() && !repeated)
-            hashes[r * columns.size() + c] = pool.HashAhead(text);
+          if (!text.empty() && !repeated) hashes[r * columns.size() + c] = pool.HashAhead(text);
         }
       for (size_t r = 0; r < rows.size(); ++r) {
         const Row& row = *rows[r];
